@@ -1,0 +1,25 @@
+#pragma once
+// The values that every screen shares, one instance for the whole process.
+#include <QString>
+#include <QtGlobal>
+
+struct Compartido {
+    QString RutaIni;         // full path of "TERV.ini"
+    QString UrlServicio;     // front part of the size query URL
+    QString CarpetaGuardada; // remembered working folder (PARTGUAR)
+    QString UltimaCarpeta;   // folder waiting to be remembered, ending in "/"
+    qint32 TamanoMaximoMB = 0;     // 0 means not obtained
+    qint64 TamanoMaximoBytes = 0;  // 64-bit: limits of 2048 MB and more fit
+    QString NombreArchivoElegido;  // file being added to an archive
+    QString SufijoFechaVersion;    // last "_YYYYMMDD_01" built
+    bool ParticionesGeneradas = false;
+    bool ComprimidoPendiente = false;
+};
+
+Compartido& compartido();
+
+// TamanoMaximoBytes := TamanoMaximoMB x 1,048,576.
+void CalculoTamanoBytes();
+
+// Megabytes (possibly fractional) to bytes, rounded half to even.
+qint64 MegasABytes(double megas);
