@@ -1,0 +1,191 @@
+#include "server/consulta.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QUrl>
+
+#include <pugixml.hpp>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QString kTituloA = QStringLiteral("Error de tipo ") + QLatin1Char('0') + QLatin1Char(' ');
+const QString kTituloB = QStringLiteral("0 ");
+
+ResultadoConsulta fallaConTitulo(const QString& titulo, const QString& texto)
+{
+    ResultadoConsulta r;
+    r.msgError = texto;
+    r.mensaje = Mensaje{titulo, texto, Icono::Critico};
+    return r;
+}
+
+// The text of a node as the reply reader gives it: all its character data.
+QString textoDe(const pugi::xml_node& nodo)
+{
+    if (nodo.type() == pugi::node_pcdata || nodo.type() == pugi::node_cdata)
+        return QString::fromUtf8(nodo.value()).trimmed();
+    QString texto;
+    struct Junto : pugi::xml_tree_walker {
+        QString* destino;
+        bool for_each(pugi::xml_node& n) override
+        {
+            if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata)
+                *destino += QString::fromUtf8(n.value());
+            return true;
+        }
+    } junto;
+    junto.destino = &texto;
+    pugi::xml_node copia = nodo;
+    copia.traverse(junto);
+    return texto.trimmed();
+}
+
+QString nombreDe(const pugi::xml_node& nodo)
+{
+    return nodo.type() == pugi::node_element ? QString::fromUtf8(nodo.name()) : QString();
+}
+
+QString descripcionRed(QNetworkReply::NetworkError error, const QString& url)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError: return QStringLiteral("El servidor rechazó la conexión");
+    case QNetworkReply::RemoteHostClosedError: return QStringLiteral("El servidor cerró la conexión antes de responder");
+    case QNetworkReply::HostNotFoundError: return QStringLiteral("No se encontró el servidor indicado en la dirección ") + url;
+    case QNetworkReply::TimeoutError: return QStringLiteral("Se agotó el tiempo de espera de la conexión con el servidor");
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("Falló la conexión segura (TLS) con el servidor: no se pudo validar su certificado");
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError: return QStringLiteral("No hay una conexión de red disponible");
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError: return QStringLiteral("No se pudo conectar con el servidor proxy");
+    case QNetworkReply::ProtocolUnknownError:
+    case QNetworkReply::ProtocolInvalidOperationError:
+        return QStringLiteral("La dirección del servicio no es válida: ") + url;
+    default: return QStringLiteral("Error de comunicación con el servidor (código %1)").arg(int(error));
+    }
+}
+
+} // namespace
+
+QString ArmoUrlConsulta(const QString& urlServicio, const QString& programa)
+{
+    return urlServicio + programa + QStringLiteral("&version=") + QString::number(TERV_VERSION_MAYOR)
+        + QLatin1Char('.') + QString::number(TERV_VERSION_MENOR) + QStringLiteral("&release=")
+        + QString::number(TERV_RELEASE);
+}
+
+std::optional<qint32> ConviertoEntero(const QString& texto, QString* motivo)
+{
+    static const QRegularExpression numero(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$)"));
+    if (!numero.match(texto).hasMatch()) {
+        *motivo = QStringLiteral("No coinciden los tipos: el tamaño recibido no es un número (") + texto + QLatin1Char(')');
+        return std::nullopt;
+    }
+    const double valor = std::nearbyint(texto.trimmed().toDouble());
+    if (valor > std::numeric_limits<qint32>::max() || valor < std::numeric_limits<qint32>::min()) {
+        *motivo = QStringLiteral("Desbordamiento: el tamaño recibido (") + texto.trimmed()
+            + QStringLiteral(") no cabe en un entero de 32 bits");
+        return std::nullopt;
+    }
+    return qint32(valor);
+}
+
+ResultadoConsulta FalloConsulta(const QString& descripcion)
+{
+    return fallaConTitulo(kTituloB, descripcion);
+}
+
+ResultadoConsulta InterpretoRespuesta(const QByteArray& cuerpo)
+{
+    const QString sinConexion =
+        QStringLiteral("No se pudo realizar la conexion a Internet para la Obtención de Datos.");
+    pugi::xml_document doc;
+    const unsigned banderas = pugi::parse_default | pugi::parse_declaration | pugi::parse_pi
+        | pugi::parse_comments | pugi::parse_doctype;
+    if (!doc.load_buffer(cuerpo.constData(), size_t(cuerpo.size()), banderas))
+        doc.reset(); // a reply that is not well-formed leaves the document empty
+    const pugi::xml_node primero = doc.first_child();
+    if (!primero)
+        return FalloConsulta(sinConexion);
+
+    const QString raiz = nombreDe(primero);
+    if (raiz == QLatin1String("respuesta")) {
+        const pugi::xml_node hijo = primero.first_child();
+        if (!hijo)
+            return FalloConsulta(sinConexion);
+        const QString texto = textoDe(hijo);
+        if (texto.isEmpty())
+            return fallaConTitulo(kTituloA, QStringLiteral("No se pudo obtener el Tamaño máximo."));
+        QString motivo;
+        const auto mb = ConviertoEntero(texto, &motivo);
+        if (!mb)
+            return FalloConsulta(motivo);
+        ResultadoConsulta r;
+        r.exito = true;
+        r.tamanoMB = *mb;
+        return r;
+    }
+    if (raiz == QLatin1String("error")) {
+        std::vector<pugi::xml_node> hijos;
+        for (pugi::xml_node h = primero.first_child(); h; h = h.next_sibling())
+            hijos.push_back(h);
+        if (hijos.size() < 4)
+            return FalloConsulta(sinConexion);
+        if (nombreDe(hijos[3]) != QLatin1String("nroTransaccion"))
+            return fallaConTitulo(kTituloA, QStringLiteral("No se pudo obtener el Nº de Transacción."));
+        if (nombreDe(hijos[2]) != QLatin1String("mensaje"))
+            return fallaConTitulo(kTituloA, QStringLiteral("No se pudo obtener el Mensaje de Error."));
+        if (nombreDe(hijos[1]) != QLatin1String("tipo"))
+            return fallaConTitulo(kTituloA, QStringLiteral("No se pudo obtener el Código de Error."));
+        ResultadoConsulta r;
+        const QString texto = textoDe(hijos[1]) == QLatin1String("DATO")
+            ? textoDe(hijos[2])
+            : QStringLiteral("Error Inesperado\r\nNro de transacción: ") + textoDe(hijos[3]);
+        r.mensaje = Mensaje{QStringLiteral("Error"), texto, Icono::Critico};
+        return r;
+    }
+    return fallaConTitulo(kTituloA, QStringLiteral("No se detecta Formato de XML Válido"));
+}
+
+ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs)
+{
+    QNetworkAccessManager red;
+    QNetworkRequest pedido{QUrl(url)};
+    // No cached reply is ever used or kept: each start asks the service.
+    pedido.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    pedido.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    QNetworkReply* respuesta = red.get(pedido);
+    QEventLoop espera;
+    QTimer limite;
+    limite.setSingleShot(true);
+    bool agotado = false;
+    QObject::connect(respuesta, &QNetworkReply::finished, &espera, &QEventLoop::quit);
+    QObject::connect(&limite, &QTimer::timeout, &espera, [&] {
+        agotado = true;
+        respuesta->abort();
+    });
+    limite.start(esperaMs);
+    if (!respuesta->isFinished())
+        espera.exec();
+    limite.stop();
+    const QByteArray cuerpo = respuesta->readAll();
+    const QNetworkReply::NetworkError error = respuesta->error();
+    const bool respondio = respuesta->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    respuesta->deleteLater();
+    if (agotado)
+        return FalloConsulta(QStringLiteral("Se agotó el tiempo de espera: el servidor no respondió en %1 segundos")
+                                 .arg(esperaMs / 1000.0));
+    // The HTTP status is not examined: whatever body came back is read.
+    if (error == QNetworkReply::NoError || respondio)
+        return InterpretoRespuesta(cuerpo);
+    return FalloConsulta(descripcionRed(error, url));
+}

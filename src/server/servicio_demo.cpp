@@ -1,0 +1,114 @@
+// A small size service on loopback for the demo and the tests. It answers
+// every GET with the reply shape chosen by --modo, and prints the port it
+// listens on as "ESCUCHANDO <puerto>".
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+
+struct Respuesta {
+    int estado = 200;
+    QByteArray tipo = "text/xml; charset=utf-8";
+    QByteArray cuerpo;
+};
+
+Respuesta armo(const QString& modo, const QString& tamano)
+{
+    Respuesta r;
+    const QByteArray t = tamano.toUtf8();
+    if (modo == QLatin1String("respuesta") || modo == QLatin1String("lento"))
+        r.cuerpo = "<respuesta><tamano>" + t + "</tamano></respuesta>";
+    else if (modo == QLatin1String("texto"))
+        r.cuerpo = "<respuesta>" + t + "</respuesta>";
+    else if (modo == QLatin1String("vacio"))
+        r.cuerpo = "<respuesta><tamano></tamano></respuesta>";
+    else if (modo == QLatin1String("sinhijos"))
+        r.cuerpo = "<respuesta/>";
+    else if (modo == QLatin1String("dato"))
+        r.cuerpo = "<error><codigo>1</codigo><tipo>DATO</tipo><mensaje>La versión del utilitario no está "
+                   "habilitada</mensaje><nroTransaccion>4711</nroTransaccion></error>";
+    else if (modo == QLatin1String("inesperado"))
+        r.cuerpo = "<error><codigo>1</codigo><tipo>SISTEMA</tipo><mensaje>falla interna</mensaje>"
+                   "<nroTransaccion>4711</nroTransaccion></error>";
+    else if (modo == QLatin1String("sintransaccion"))
+        r.cuerpo = "<error><codigo>1</codigo><mensaje>m</mensaje><nroTransaccion>1</nroTransaccion><tipo>DATO</tipo></error>";
+    else if (modo == QLatin1String("sinmensaje"))
+        r.cuerpo = "<error><codigo>1</codigo><tipo>DATO</tipo><otro>m</otro><nroTransaccion>1</nroTransaccion></error>";
+    else if (modo == QLatin1String("sintipo"))
+        r.cuerpo = "<error><codigo>1</codigo><clase>DATO</clase><mensaje>m</mensaje><nroTransaccion>1</nroTransaccion></error>";
+    else if (modo == QLatin1String("trehijos"))
+        r.cuerpo = "<error><codigo>1</codigo><tipo>DATO</tipo><mensaje>m</mensaje></error>";
+    else if (modo == QLatin1String("declaracion"))
+        r.cuerpo = "<?xml version=\"1.0\"?><respuesta>" + t + "</respuesta>";
+    else if (modo == QLatin1String("otro"))
+        r.cuerpo = "<resultado>" + t + "</resultado>";
+    else if (modo == QLatin1String("html")) {
+        r.estado = 500;
+        r.tipo = "text/html";
+        r.cuerpo = "<html><head><title>Error</title></head><body><p>Falla<br></p></body></html>";
+    } else if (modo == QLatin1String("htmlxml")) {
+        r.estado = 404;
+        r.tipo = "text/html";
+        r.cuerpo = "<html><body><p>No encontrado</p></body></html>";
+    } else {
+        r.estado = 400;
+        r.cuerpo = "<error>modo desconocido</error>";
+    }
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser opciones;
+    opciones.setApplicationDescription(QStringLiteral("Servicio de tamaño máximo de demostración"));
+    opciones.addHelpOption();
+    opciones.addOption({QStringLiteral("puerto"), QStringLiteral("Puerto (0: uno libre)"), QStringLiteral("n"), QStringLiteral("0")});
+    opciones.addOption({QStringLiteral("tamano"), QStringLiteral("Tamaño en MB"), QStringLiteral("mb"), QStringLiteral("20")});
+    opciones.addOption({QStringLiteral("modo"),
+                        QStringLiteral("respuesta, texto, vacio, sinhijos, dato, inesperado, sintransaccion, "
+                                       "sinmensaje, sintipo, trehijos, declaracion, otro, html, htmlxml, lento"),
+                        QStringLiteral("modo"), QStringLiteral("respuesta")});
+    opciones.process(app);
+    const QString modo = opciones.value(QStringLiteral("modo"));
+    const QString tamano = opciones.value(QStringLiteral("tamano"));
+
+    QTcpServer servidor;
+    if (!servidor.listen(QHostAddress::LocalHost, quint16(opciones.value(QStringLiteral("puerto")).toUInt()))) {
+        QTextStream(stderr) << "No se pudo escuchar: " << servidor.errorString() << '\n';
+        return 1;
+    }
+    QObject::connect(&servidor, &QTcpServer::newConnection, &servidor, [&] {
+        while (QTcpSocket* s = servidor.nextPendingConnection()) {
+            QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            QObject::connect(s, &QTcpSocket::readyRead, s, [s, modo, tamano] {
+                if (!s->property("pedido").toByteArray().isEmpty() || !s->canReadLine())
+                    return;
+                const QByteArray linea = s->readLine();
+                s->setProperty("pedido", linea);
+                QTextStream(stdout) << "PEDIDO " << linea.trimmed() << Qt::endl;
+                const Respuesta r = armo(modo, tamano);
+                auto envio = [s, r] {
+                    QByteArray http = "HTTP/1.1 " + QByteArray::number(r.estado) + " X\r\nContent-Type: " + r.tipo
+                        + "\r\nContent-Length: " + QByteArray::number(r.cuerpo.size())
+                        + "\r\nCache-Control: max-age=3600\r\nConnection: close\r\n\r\n" + r.cuerpo;
+                    s->write(http);
+                    s->disconnectFromHost();
+                };
+                if (modo == QLatin1String("lento"))
+                    QTimer::singleShot(60000, s, envio);
+                else
+                    envio();
+            });
+        }
+    });
+    QTextStream(stdout) << "ESCUCHANDO " << servidor.serverPort() << Qt::endl;
+    return app.exec();
+}
