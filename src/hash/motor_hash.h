@@ -1,0 +1,30 @@
+#pragma once
+// The hash text of a file: MD5 of its raw bytes, 32 upper-case hexadecimal
+// characters, equal to md5sum's in upper case.
+#include "system/fallas.h"
+#include "system/trabajo.h"
+
+#include <QString>
+#include <cstddef>
+#include <memory>
+
+class Md5 {
+public:
+    Md5();
+    ~Md5();
+    Md5(const Md5&) = delete;
+    Md5& operator=(const Md5&) = delete;
+    void agrego(const char* datos, std::size_t n);
+    QString texto(); // ends the digest
+private:
+    struct Contexto;
+    std::unique_ptr<Contexto> e_;
+};
+
+// Streams the file in bounded blocks (reading overlapped with hashing), adding
+// the bytes done to progreso->hecho; a set cancel flag ends it with TipoFalla::Cancelado.
+Resultado<QString> CalculoHash(const QString& ruta, Progreso* progreso = nullptr);
+
+// Block size of every streaming loop: large enough for throughput, small
+// enough to keep memory bounded whatever the file size.
+constexpr qint64 kBloque = 1 << 20;
