@@ -1,0 +1,16 @@
+#pragma once
+#include <QWidget>
+
+class Dialogos;
+class QTextBrowser;
+
+// The help viewer: the help file is HTML of our own.
+class VisorAyuda : public QWidget {
+    Q_OBJECT
+public:
+    explicit VisorAyuda(Dialogos& dialogos);
+    void abro(const QString& archivo);
+    QTextBrowser* texto = nullptr;
+private:
+    Dialogos& dialogos_;
+};

@@ -1,0 +1,12 @@
+#pragma once
+#include <QWidget>
+
+class QLabel;
+
+class FrmAcercaDe : public QWidget {
+    Q_OBJECT
+public:
+    explicit FrmAcercaDe(QWidget* menu);
+    static QString TextoAcercaDe();
+    QLabel* lblAcercade = nullptr;
+};

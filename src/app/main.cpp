@@ -1,0 +1,6 @@
+#include "app/arranque.h"
+
+int main(int argc, char** argv)
+{
+    return ArrancoTerv(argc, argv);
+}
