@@ -1,1 +1,150 @@
+#include "config/compartido.h"
+#include "server/consulta.h"
+#include "server/frmcnx.h"
+#include "soporte/utiles.h"
+
 #include <gtest/gtest.h>
+
+namespace {
+
+const QString kSinConexion = QStringLiteral("No se pudo realizar la conexion a Internet para la Obtención de Datos.");
+const QString kTituloA = QStringLiteral("Error de tipo 0 ");
+const QString kTituloB = QStringLiteral("0 ");
+
+struct CasoRespuesta {
+    const char* modo;
+    qint32 tamano;     // TamanoMaximoMB afterwards
+    const char* titulo; // nullptr: no box
+    const char* texto;
+};
+
+// Every reply shape of the service, through the real HTTP layer and the window.
+TEST(Consulta, CadaFormaDeRespuesta)
+{
+    const CasoRespuesta casos[] = {
+        {"respuesta", 20, nullptr, nullptr},
+        {"texto", 20, nullptr, nullptr},
+        {"vacio", 0, "Error de tipo 0 ", "No se pudo obtener el Tamaño máximo."},
+        {"sinhijos", 0, "0 ", "No se pudo realizar la conexion a Internet para la Obtención de Datos."},
+        {"dato", 0, "Error", "La versión del utilitario no está habilitada"},
+        {"inesperado", 0, "Error", "Error Inesperado\r\nNro de transacción: 4711"},
+        {"sintransaccion", 0, "Error de tipo 0 ", "No se pudo obtener el Nº de Transacción."},
+        {"sinmensaje", 0, "Error de tipo 0 ", "No se pudo obtener el Mensaje de Error."},
+        {"sintipo", 0, "Error de tipo 0 ", "No se pudo obtener el Código de Error."},
+        {"trehijos", 0, "0 ", "No se pudo realizar la conexion a Internet para la Obtención de Datos."},
+        {"declaracion", 0, "Error de tipo 0 ", "No se detecta Formato de XML Válido"},
+        {"otro", 0, "Error de tipo 0 ", "No se detecta Formato de XML Válido"},
+        {"html", 0, "0 ", "No se pudo realizar la conexion a Internet para la Obtención de Datos."},
+        {"htmlxml", 0, "Error de tipo 0 ", "No se detecta Formato de XML Válido"},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.modo);
+        Escenario e;
+        Servicio s(QString::fromLatin1(c.modo));
+        ASSERT_NE(s.puerto, 0);
+        compartido().UrlServicio = s.url();
+        FrmCnx cnx(e.ctx);
+        const ResultadoConsulta r = cnx.inicio();
+        EXPECT_EQ(compartido().TamanoMaximoMB, c.tamano);
+        EXPECT_FALSE(cnx.isVisible());
+        if (!c.titulo) {
+            EXPECT_TRUE(r.exito);
+            EXPECT_TRUE(e.dialogos.vistas.isEmpty());
+            EXPECT_TRUE(cnx.msgError.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(e.dialogos.vistas.size(), 1);
+        const CajaVista& v = e.dialogos.vistas.front();
+        EXPECT_EQ(v.titulo, QString::fromUtf8(c.titulo));
+        EXPECT_EQ(v.texto, QString::fromUtf8(c.texto));
+        EXPECT_EQ(v.icono, Icono::Critico);
+        EXPECT_EQ(v.botones, Botones::Aceptar);
+    }
+}
+
+TEST(Consulta, UrlLlevaProgramaVersionYRelease)
+{
+    EXPECT_EQ(ArmoUrlConsulta(QStringLiteral("http://h/s?programa="), QStringLiteral("TERV")),
+              QStringLiteral("http://h/s?programa=TERV&version=%1.%2&release=%3")
+                  .arg(TERV_VERSION_MAYOR).arg(TERV_VERSION_MENOR).arg(TERV_RELEASE));
+}
+
+// Texts the reply reader sees directly: positional reading and conversion.
+TEST(Consulta, LecturaPosicional)
+{
+    struct Caso {
+        const char* cuerpo;
+        bool exito;
+        qint32 tamano;
+        const char* texto;
+    } casos[] = {
+        {"<respuesta><a>0</a></respuesta>", true, 0, ""},
+        {"<respuesta> <a> 15 </a> </respuesta>", true, 15, ""},
+        {"<respuesta><a>2.5</a></respuesta>", true, 2, ""},   // half to even
+        {"<respuesta><a>3.5</a></respuesta>", true, 4, ""},
+        {"<respuesta><a>-7</a></respuesta>", true, -7, ""},
+        {"<!-- c --><respuesta><a>5</a></respuesta>", false, 0, "No se detecta Formato de XML Válido"},
+        {"<!DOCTYPE respuesta><respuesta><a>5</a></respuesta>", false, 0, "No se detecta Formato de XML Válido"},
+        {"<?pi x?><respuesta><a>5</a></respuesta>", false, 0, "No se detecta Formato de XML Válido"},
+        {"<Respuesta><a>5</a></Respuesta>", false, 0, "No se detecta Formato de XML Válido"},
+        {"", false, 0, "No se pudo realizar la conexion a Internet para la Obtención de Datos."},
+        {"<error> <c/> <tipo>DATO</tipo> <mensaje>M</mensaje> <nroTransaccion>9</nroTransaccion> </error>", false, 0, "M"},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.cuerpo);
+        const ResultadoConsulta r = InterpretoRespuesta(QByteArray(c.cuerpo));
+        EXPECT_EQ(r.exito, c.exito);
+        if (c.exito) {
+            EXPECT_EQ(r.tamanoMB, c.tamano);
+            continue;
+        }
+        ASSERT_TRUE(r.mensaje) << qPrintable(r.msgError);
+        EXPECT_EQ(r.mensaje->texto, QString::fromUtf8(c.texto));
+    }
+}
+
+TEST(Consulta, TamanoQueNoConvierte)
+{
+    for (const char* texto : {"veinte", "99999999999", "1e"}) {
+        SCOPED_TRACE(texto);
+        const ResultadoConsulta r =
+            InterpretoRespuesta("<respuesta><a>" + QByteArray(texto) + "</a></respuesta>");
+        EXPECT_FALSE(r.exito);
+        ASSERT_TRUE(r.mensaje);
+        EXPECT_EQ(r.mensaje->titulo, kTituloB);
+        EXPECT_FALSE(r.msgError.isEmpty());
+        EXPECT_NE(r.msgError, kSinConexion);
+    }
+}
+
+// Failures of the HTTP layer itself: no URL, nobody listening, a silent server.
+TEST(Consulta, FallasDeRed)
+{
+    Escenario e;
+    {
+        const ResultadoConsulta r = ConsultoTamano(ArmoUrlConsulta(QString(), QStringLiteral("TERV")), 2000);
+        ASSERT_TRUE(r.mensaje);
+        EXPECT_EQ(r.mensaje->titulo, kTituloB);
+        EXPECT_FALSE(r.msgError.isEmpty());
+    }
+    quint16 libre;
+    {
+        Servicio s(QStringLiteral("respuesta"));
+        libre = s.puerto;
+    }
+    {
+        const ResultadoConsulta r = ConsultoTamano(QStringLiteral("http://127.0.0.1:%1/x").arg(libre), 5000);
+        ASSERT_TRUE(r.mensaje);
+        EXPECT_EQ(r.mensaje->titulo, kTituloB);
+        EXPECT_EQ(r.msgError, QStringLiteral("El servidor rechazó la conexión"));
+    }
+    {
+        Servicio lento(QStringLiteral("lento"));
+        const ResultadoConsulta r = ConsultoTamano(lento.url() + QStringLiteral("TERV"), 300);
+        ASSERT_TRUE(r.mensaje);
+        EXPECT_EQ(r.mensaje->titulo, kTituloB);
+        EXPECT_TRUE(r.msgError.contains(QStringLiteral("tiempo"))) << qPrintable(r.msgError);
+    }
+}
+
+} // namespace
