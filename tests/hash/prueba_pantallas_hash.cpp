@@ -1,1 +1,159 @@
+#include "config/compartido.h"
+#include "hash/frmagregohash.h"
+#include "hash/frmcorroborohash.h"
+#include "hash/nombre_hash.h"
+#include "soporte/utiles.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
+
+namespace {
+
+TEST(PantallaAgregoHash, EstampaElArchivoElegido)
+{
+    Escenario e;
+    compartido().TamanoMaximoMB = 20;
+    QTemporaryDir d;
+    const QByteArray datos = Datos(3 << 20);
+    const QString ruta = EscriboArchivo(d.filePath(QStringLiteral("envio.zip")), datos);
+    const QString sellado = QStringLiteral("envio_") + Md5sum(ruta) + QStringLiteral(".zip");
+
+    FrmAgregoHash f(e.ctx);
+    f.show();
+    EXPECT_EQ(f.txtTamMB->text(), QStringLiteral("20"));
+    e.dialogos.archivos.push_back(ruta);
+    f.cmdElegir->click();
+    EXPECT_EQ(f.Text1->text(), ruta);
+    EXPECT_FALSE(f.lblnoesZip->isVisible());
+    EXPECT_EQ(f.Label1->text(), QStringLiteral("Tamaño del archivo es de: 3145728 Bytes"));
+    f.cmdGenerar->click();
+
+    ASSERT_EQ(e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("Generación de Hash Correcta"));
+    EXPECT_EQ(e.dialogos.vistas[0].texto,
+              QStringLiteral("Hash generado exitosamente\r\nNombre del archivo generado:") + sellado);
+    EXPECT_EQ(Archivos(d.path()), QStringList{sellado});
+    EXPECT_EQ(LeoArchivo(d.filePath(sellado)), datos);
+    EXPECT_EQ(f.lblEspere->text(), QStringLiteral("Generación de Hash finalizada"));
+    EXPECT_TRUE(f.cmdGenerar->isEnabled());
+}
+
+// Refusals: each leaves the file untouched and says why, with its own title.
+TEST(PantallaAgregoHash, Rechazos)
+{
+    struct Caso {
+        const char* nombre;
+        qint64 tamano;
+        qint32 maximoMB;
+        const char* titulo;
+        const char* texto;
+        bool vuelveAlMenu;
+    } casos[] = {
+        {"grande.zip", (2 << 20) + 1, 2, "Incompatibilidad de Tamaños",
+         "El archivo que quiere generar supera el tamaño máximo permitido. En este caso debe ingresar por la Opción "
+         "\"particionar\" del Menú Principal",
+         true},
+        {"sinpunto", 10, 2, "ERROR", "El archivo seleccionado no tiene ninguna extención válida", false},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        Escenario e;
+        compartido().TamanoMaximoMB = c.maximoMB;
+        QTemporaryDir d;
+        const QString ruta = EscriboArchivo(d.filePath(QString::fromLatin1(c.nombre)), Datos(c.tamano));
+        FrmAgregoHash f(e.ctx);
+        QSignalSpy menu(&f, &PantallaTrabajo::vuelvoAlMenu);
+        f.eligoArchivo(ruta);
+        if (!c.vuelveAlMenu)
+            f.cmdGenerar->click();
+        ASSERT_EQ(e.dialogos.vistas.size(), 1);
+        EXPECT_EQ(e.dialogos.vistas[0].titulo, QString::fromUtf8(c.titulo));
+        EXPECT_EQ(e.dialogos.vistas[0].texto, QString::fromUtf8(c.texto));
+        EXPECT_EQ(menu.count(), c.vuelveAlMenu ? 1 : 0);
+        EXPECT_EQ(Archivos(d.path()), QStringList{QString::fromLatin1(c.nombre)});
+    }
+}
+
+TEST(PantallaAgregoHash, TamanoNoPuedeSuperarElMaximo)
+{
+    Escenario e;
+    compartido().TamanoMaximoMB = 20;
+    FrmAgregoHash f(e.ctx);
+    f.txtTamMB->setText(QStringLiteral("25"));
+    ASSERT_EQ(e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("TERV"));
+    EXPECT_EQ(e.dialogos.vistas[0].texto, QStringLiteral("El tamaño de las particiones no puede superar los 20 MB"));
+    EXPECT_TRUE(f.txtTamMB->text().isEmpty());
+    f.txtTamMB->setText(QStringLiteral("1a"));
+    EXPECT_EQ(f.txtTamMB->text(), QStringLiteral("1"));
+    EXPECT_EQ(compartido().TamanoMaximoBytes, 1 << 20);
+}
+
+// The three endings of a check: correct, wrong and kept, wrong and corrected.
+TEST(PantallaCorroboroHash, CorrectoInvalidoYCorregido)
+{
+    struct Caso {
+        const char* nombre;
+        bool hashBueno;
+        Respuesta respuesta;
+        QStringList titulos;
+        bool renombrado;
+    } casos[] = {
+        {"bueno", true, Respuesta::No, {QStringLiteral("Corroboración de HASH")}, false},
+        {"se queda", false, Respuesta::No, {QStringLiteral("Atención"), QStringLiteral("HASH inválido")}, false},
+        {"se corrige", false, Respuesta::Si, {QStringLiteral("Atención"), QStringLiteral("Corroboración de HASH")}, true},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        Escenario e;
+        QTemporaryDir d;
+        const QByteArray datos = Datos(5000);
+        const QString tmp = EscriboArchivo(d.filePath(QStringLiteral("t")), datos);
+        const QString real = Md5sum(tmp);
+        QFile::remove(tmp);
+        const QString enNombre = c.hashBueno ? real : QString(32, QLatin1Char('0'));
+        const QString ruta = EscriboArchivo(d.filePath(QStringLiteral("rec_") + enNombre + QStringLiteral(".zip")), datos);
+
+        FrmCorroboroHash f(e.ctx);
+        e.dialogos.archivos.push_back(ruta);
+        f.cmdElegir->click();
+        e.dialogos.respuestas.push_back(c.respuesta);
+        f.cmdCorroborar->click();
+
+        QStringList titulos;
+        for (const CajaVista& v : e.dialogos.vistas)
+            titulos << v.titulo;
+        EXPECT_EQ(titulos, c.titulos);
+        if (!c.hashBueno) {
+            const CajaVista& pregunta = e.dialogos.vistas[0];
+            EXPECT_EQ(pregunta.botones, Botones::SiNo);
+            EXPECT_EQ(pregunta.porDefecto, Respuesta::No);
+            EXPECT_EQ(pregunta.texto, QStringLiteral("El HASH obtenido del archivo solicitado no es valido\r\n(HASH del archivo: ")
+                                          + real + QStringLiteral("\r\nHASH obtenido tras la verificación: ") + enNombre
+                                          + QStringLiteral(")\r\n\r\nDesea cambiarlo?"));
+        }
+        const QString esperado = QStringLiteral("rec_") + (c.renombrado ? real : enNombre) + QStringLiteral(".zip");
+        EXPECT_EQ(Archivos(d.path()), QStringList{esperado});
+        EXPECT_EQ(LeoArchivo(d.filePath(esperado)), datos);
+        // The chosen folder is remembered in the INI file.
+        EXPECT_EQ(compartido().CarpetaGuardada, d.path() + QLatin1Char('/'));
+    }
+}
+
+TEST(PantallaCorroboroHash, NombreSinFormato)
+{
+    Escenario e;
+    QTemporaryDir d;
+    FrmCorroboroHash f(e.ctx);
+    f.eligoArchivo(EscriboArchivo(d.filePath(QStringLiteral("corto_ABC.zip")), "x"));
+    f.cmdCorroborar->click();
+    ASSERT_EQ(e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("ERROR"));
+    EXPECT_EQ(e.dialogos.vistas[0].icono, Icono::Critico);
+    EXPECT_EQ(e.dialogos.vistas[0].texto, TextoSinFormatoHash());
+}
+
+} // namespace
