@@ -37,3 +37,7 @@ struct Escenario {
     Contexto ctx{dialogos, ejecutor, reloj};
     Escenario();
 };
+
+// Readable failures: gtest prints Qt texts as text.
+#include <ostream>
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
