@@ -110,10 +110,9 @@ Resultado<ArchivoArmado> ArmoZip(const QStringList& rutas, const QString& Nombre
     if (avance)
         avance(1, total);
     const SalidaComando s = ejecutor.ejecuto(zip, argumentos, [&](const QString& linea) {
-        if (linea.startsWith(QLatin1String("adding:")) && avance) {
-            ++agregados;
-            avance(std::min(agregados + 1, total), total);
-        }
+        // zip names a file when it has added it: the next one is in work.
+        if (linea.startsWith(QLatin1String("adding:")) && ++agregados < total && avance)
+            avance(agregados + 1, total);
     });
     if (!s.inicio)
         return Falla::otra(s.descripcion);
