@@ -1,1 +1,140 @@
+#include "app/ayuda.h"
+#include "app/frminicio.h"
+#include "config/compartido.h"
+#include "hash/frmagregohash.h"
+#include "partition/cortar.h"
+#include "soporte/utiles.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTextBrowser>
 #include <gtest/gtest.h>
+
+namespace {
+
+QStringList Titulos(const DialogosGuion& d)
+{
+    QStringList t;
+    for (const CajaVista& v : d.vistas)
+        t << v.titulo;
+    return t;
+}
+
+// The start-up boxes come strictly in order: administrator, INI file, size query.
+TEST(Inicio, SecuenciaDeArranque)
+{
+    struct Caso {
+        const char* nombre;
+        bool administrador;
+        const char* ambiente; // nullptr: no INI file
+        QStringList titulos;
+        qint32 tamano;
+        QString leyenda;
+        bool leyendaVisible;
+    } casos[] = {
+        {"todo bien", true, "DESA", {}, 20, QStringLiteral("DESA"), true},
+        {"produccion", true, "PROD", {}, 20, QString(), false},
+        {"no administrador", false, "TEST", {QStringLiteral("TERV")}, 20, QStringLiteral("TEST"), true},
+        {"sin INI", false, nullptr,
+         {QStringLiteral("TERV"), QStringLiteral("No se encuentra archivo"), QStringLiteral("0 ")}, 0,
+         QStringLiteral("No se encuentra archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"), true},
+    };
+    Servicio s(QStringLiteral("respuesta"));
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        Escenario e;
+        e.ctx.esAdministrador = [&] { return c.administrador; };
+        if (c.ambiente)
+            EscriboArchivo(e.carpeta.filePath(QStringLiteral("TERV.ini")),
+                           "[NETWORK]\r\nAMBIENTE=" + QByteArray(c.ambiente) + "\r\nURL=" + s.url().toUtf8() + "\r\n");
+        FrmInicio menu(e.ctx);
+        menu.Form_Load();
+        EXPECT_EQ(Titulos(e.dialogos), c.titulos);
+        EXPECT_EQ(compartido().TamanoMaximoMB, c.tamano);
+        EXPECT_EQ(menu.lblAmbiente->isVisibleTo(&menu), c.leyendaVisible);
+        if (c.leyendaVisible) {
+            EXPECT_EQ(menu.lblAmbiente->text(), c.leyenda);
+        }
+    }
+}
+
+TEST(Inicio, MenuConSusTeclas)
+{
+    Escenario e;
+    FrmInicio menu(e.ctx);
+    const std::pair<const char*, const char*> casos[] = {
+        {"CoArPrPaPu", "Com&primir Archivos y Preparar Para Publicar"},
+        {"Chash", "Generar Código& Hash"},
+        {"Part", "&Generar Particiones"},
+        {"uni", "&Unir Particiones"},
+        {"CompHash", "Compro&bación de Hash"},
+        {"Sal", "&Salir"},
+        {"Acerca", "Acerca de..."},
+        {"Ayu", "Ayuda"},
+    };
+    for (const auto& [nombre, texto] : casos) {
+        const auto* a = menu.findChild<QAction*>(QString::fromLatin1(nombre));
+        ASSERT_TRUE(a) << nombre;
+        EXPECT_EQ(a->text(), QString::fromUtf8(texto));
+    }
+}
+
+// Without a size, splitting is refused and hashing warns but opens.
+TEST(Inicio, SinTamanoMaximo)
+{
+    Escenario e;
+    compartido().TamanoMaximoMB = 0;
+    FrmInicio menu(e.ctx);
+    menu.show();
+    menu.Part_Click();
+    EXPECT_FALSE(menu.cortar);
+    EXPECT_TRUE(menu.isVisible());
+    menu.Chash_Click();
+    ASSERT_TRUE(menu.agregoHash);
+    EXPECT_TRUE(menu.agregoHash->isVisible());
+    EXPECT_FALSE(menu.isVisible());
+    EXPECT_EQ(Titulos(e.dialogos), (QStringList{QStringLiteral("Imposibilidad de Particionar"), QStringLiteral("TERV")}));
+    EXPECT_EQ(e.dialogos.vistas[1].icono, Icono::Ninguno);
+
+    menu.agregoHash->cmdSalir->click();
+    EXPECT_TRUE(menu.isVisible());
+}
+
+TEST(Inicio, SalirPreguntaConNoPorDefecto)
+{
+    Escenario e;
+    FrmInicio menu(e.ctx);
+    menu.show();
+    e.dialogos.respuestas.push_back(Respuesta::No);
+    menu.Sal_Click();
+    ASSERT_EQ(e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("Atención"));
+    EXPECT_EQ(e.dialogos.vistas[0].texto, QStringLiteral("Realmente desea Salir de la aplicación?"));
+    EXPECT_EQ(e.dialogos.vistas[0].botones, Botones::SiNo);
+    EXPECT_EQ(e.dialogos.vistas[0].porDefecto, Respuesta::No);
+    EXPECT_TRUE(menu.isVisible());
+}
+
+TEST(Inicio, AyudaDesdeElArchivoJuntoAlPrograma)
+{
+    Escenario e;
+    FrmInicio menu(e.ctx);
+    menu.archivoAyuda = e.carpeta.filePath(QStringLiteral("AYUDA TERV.hlp"));
+    menu.Ayu_Click();
+    ASSERT_EQ(e.dialogos.vistas.size(), 1); // not there yet
+    EXPECT_TRUE(e.dialogos.vistas[0].texto.startsWith(QStringLiteral("No se encuentra el archivo de ayuda")));
+
+    QFile::copy(QStringLiteral(TERV_AYUDA), menu.archivoAyuda);
+    menu.Ayu_Click();
+    EXPECT_EQ(e.dialogos.vistas.size(), 1);
+    ASSERT_TRUE(menu.ayuda);
+    EXPECT_TRUE(menu.ayuda->isVisible());
+    for (const char* pantalla : {"Generar Código Hash", "Generar Particiones", "Unir Particiones", "Comprobación de Hash",
+                                 "Comprimir Archivos y Preparar Para Publicar"})
+        EXPECT_TRUE(menu.ayuda->texto->toPlainText().contains(QString::fromUtf8(pantalla))) << pantalla;
+}
+
+} // namespace

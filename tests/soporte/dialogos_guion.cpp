@@ -35,7 +35,7 @@ std::optional<QString> DialogosGuion::eligoCarpeta(QWidget*, const QString& leye
     leyendas << leyenda;
     if (carpetas.empty())
         return std::nullopt;
-    auto r = carpetas.front();
+    std::optional<QString> r = std::move(carpetas.front());
     carpetas.pop_front();
     return r;
 }
