@@ -35,7 +35,8 @@ std::optional<QString> DialogosGuion::eligoCarpeta(QWidget*, const QString& leye
     leyendas << leyenda;
     if (carpetas.empty())
         return std::nullopt;
-    std::optional<QString> r = std::move(carpetas.front());
+    const bool elige = carpetas.front().has_value();
+    const QString carpeta = carpetas.front().value_or(QString());
     carpetas.pop_front();
-    return r;
+    return elige ? std::optional<QString>(carpeta) : std::nullopt;
 }
