@@ -1,6 +1,7 @@
 #include "compress/compresion.h"
 
 #include "config/compartido.h"
+#include "hash/motor_hash.h"
 #include "system/archivos.h"
 
 #include <QDateTime>
@@ -129,4 +130,36 @@ Resultado<ArchivoArmado> ArmoZip(const QStringList& rutas, const QString& Nombre
     a.tamano = tamano.valor();
     corrida.setAutoRemove(false);
     return a;
+}
+
+namespace {
+
+Resultado<QString> entrego(const ArchivoArmado& zip, const QString& destino, const QString& siExiste)
+{
+    const Estado f = MuevoArchivo(zip.archivo, destino, false);
+    BorroCorrida(zip.corrida);
+    if (!f)
+        return destino;
+    if (f->tipo == TipoFalla::YaExiste)
+        return Falla{TipoFalla::YaExiste, QStringLiteral("Ya existe el archivo ") + destino + siExiste, f->numero};
+    return *f;
+}
+
+} // namespace
+
+Resultado<QString> EntregoSellado(const ArchivoArmado& zip, const QString& carpeta, const QString& Nombre, Progreso* progreso)
+{
+    const Resultado<QString> hash = CalculoHash(zip.archivo, progreso);
+    if (!hash) {
+        BorroCorrida(zip.corrida);
+        return hash.falla();
+    }
+    return entrego(zip, carpeta + Nombre + QLatin1Char('_') + hash.valor() + QStringLiteral(".zip"),
+                   QStringLiteral(". No se reemplazó."));
+}
+
+Resultado<QString> EntregoEntero(const ArchivoArmado& zip, const QString& carpeta, const QString& Nombre)
+{
+    return entrego(zip, carpeta + Nombre + QStringLiteral(".zip"),
+                   QStringLiteral(". No se reemplazó y el archivo comprimido nuevo no se guardó."));
 }

@@ -3,6 +3,7 @@
 #include "system/comandos.h"
 #include "system/fallas.h"
 #include "system/plataforma.h"
+#include "system/trabajo.h"
 
 #include <QString>
 #include <QStringList>
@@ -60,3 +61,11 @@ Resultado<ArchivoArmado> ArmoZip(const QStringList& rutas, const QString& Nombre
 void BorroCorrida(const QString& corrida);
 // Removes run folders left by interrupted runs (untouched for hours).
 void BorroCorridasViejas(const QString& carpetaTrabajo);
+
+// Delivers the archive into carpeta (ending in "/") stamped with its hash:
+// Nombre + "_" + hash + ".zip". Never over an existing file. The run folder
+// is removed whatever the outcome. Returns the delivered path.
+Resultado<QString> EntregoSellado(const ArchivoArmado& zip, const QString& carpeta, const QString& Nombre,
+                                  Progreso* progreso = nullptr);
+// Delivers the archive whole as Nombre + ".zip", under the same rules.
+Resultado<QString> EntregoEntero(const ArchivoArmado& zip, const QString& carpeta, const QString& Nombre);

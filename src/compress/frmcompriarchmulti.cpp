@@ -263,13 +263,8 @@ void FrmCompriArchMulti::ComprimoArchivosMulti(const QString& Nombre)
         return;
     }
     v.ComprimidoPendiente = false;
-    const QString destino = CarpetaArchivos + Nombre + QStringLiteral(".zip");
-    const Estado f = MuevoArchivo(zip.valor().archivo, destino, false);
-    BorroCorrida(zip.valor().corrida);
-    if (f) {
-        fallaArmado(f->tipo == TipoFalla::YaExiste
-                        ? QStringLiteral("Ya existe el archivo ") + destino + QStringLiteral(". No se reemplazó y el archivo comprimido nuevo no se guardó.")
-                        : f->descripcion);
+    if (const auto entero = EntregoEntero(zip.valor(), CarpetaArchivos, Nombre); !entero) {
+        fallaArmado(entero.falla().descripcion);
         return;
     }
     estado(QStringLiteral("Generación de particiones cancelada por el usuario"), ColorRojo());
@@ -278,16 +273,9 @@ void FrmCompriArchMulti::ComprimoArchivosMulti(const QString& Nombre)
 void FrmCompriArchMulti::entregoSellado(const ArchivoArmado& zip, const QString& Nombre)
 {
     Progreso progreso;
-    const Resultado<QString> hash = EjecutoTrabajo([&] { return CalculoHash(zip.archivo, &progreso); });
-    Estado f = hash ? Estado{} : Estado{hash.falla()};
-    const QString destino = CarpetaArchivos + Nombre + QLatin1Char('_') + (hash ? hash.valor() : QString()) + QStringLiteral(".zip");
-    if (!f)
-        f = MuevoArchivo(zip.archivo, destino, false);
-    BorroCorrida(zip.corrida);
-    if (f) {
-        fallaArmado(f->tipo == TipoFalla::YaExiste
-                        ? QStringLiteral("Ya existe el archivo ") + destino + QStringLiteral(". No se reemplazó.")
-                        : f->descripcion);
+    const auto sellado = EjecutoTrabajo([&] { return EntregoSellado(zip, CarpetaArchivos, Nombre, &progreso); });
+    if (!sellado) {
+        fallaArmado(sellado.falla().descripcion);
         return;
     }
     mensaje({TituloAplicacion(), QStringLiteral("Archivo armado exitosamente")});
