@@ -1,0 +1,150 @@
+// terv-cli from outside: real files, real exit codes.
+#include "soporte/utiles.h"
+#include "system/archivos.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Corrida {
+    int codigo = -1;
+    QString salida, errores;
+};
+
+Corrida Corro(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(TERV_CLI), args);
+    p.waitForFinished(120000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+TEST(Cli, UsoIncorrecto)
+{
+    const std::pair<QStringList, int> casos[] = {
+        {{}, 2},
+        {{QStringLiteral("borrar")}, 2},
+        {{QStringLiteral("sellar")}, 2},
+        {{QStringLiteral("particionar"), QStringLiteral("x.zip")}, 2},
+        {{QStringLiteral("sellar"), QStringLiteral("--nada"), QStringLiteral("x.zip")}, 2},
+        {{QStringLiteral("--help")}, 0},
+        {{QStringLiteral("comprimir"), QStringLiteral("--help")}, 0},
+    };
+    for (const auto& [args, codigo] : casos) {
+        SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
+        const Corrida c = Corro(args);
+        EXPECT_EQ(c.codigo, codigo) << qPrintable(c.errores);
+        if (codigo == 0) {
+            EXPECT_TRUE(c.salida.startsWith(QStringLiteral("Uso: terv-cli")));
+        }
+    }
+}
+
+TEST(Cli, SellarYVerificar)
+{
+    QTemporaryDir d;
+    const QByteArray datos = Datos(300000);
+    const QString ruta = EscriboArchivo(d.filePath(QStringLiteral("envio.zip")), datos);
+    const QString hash = Md5sum(ruta);
+    const QString sellado = d.filePath(QStringLiteral("envio_") + hash + QStringLiteral(".zip"));
+
+    Corrida c = Corro({QStringLiteral("sellar"), ruta, d.filePath(QStringLiteral("falta.zip")), d.filePath(QStringLiteral("LEEME"))});
+    EXPECT_EQ(c.codigo, 3);
+    EXPECT_EQ(c.salida.trimmed(), sellado);
+    EXPECT_TRUE(c.errores.contains(QStringLiteral("corrobore la ubicación del archivo")));
+    EXPECT_EQ(LeoArchivo(sellado), datos);
+
+    c = Corro({QStringLiteral("verificar"), d.path()});
+    EXPECT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    EXPECT_TRUE(c.salida.startsWith(QStringLiteral("CORRECTO ")));
+
+    const QString malo = d.filePath(QStringLiteral("envio_") + QString(32, QLatin1Char('0')) + QStringLiteral(".zip"));
+    QFile::rename(sellado, malo);
+    c = Corro({QStringLiteral("verificar"), QStringLiteral("--json"), malo});
+    EXPECT_EQ(c.codigo, 1);
+    const QJsonObject j = QJsonDocument::fromJson(c.salida.toUtf8()).object();
+    EXPECT_EQ(j.value(QStringLiteral("estado")).toString(), QStringLiteral("invalido"));
+    EXPECT_EQ(j.value(QStringLiteral("hashArchivo")).toString(), hash);
+    EXPECT_TRUE(QFile::exists(malo)); // a check alone changes nothing
+
+    c = Corro({QStringLiteral("verificar"), QStringLiteral("--corregir"), d.path()});
+    EXPECT_EQ(c.codigo, 0);
+    EXPECT_EQ(Archivos(d.path()), QStringList{NombreDeRuta(sellado)});
+
+    c = Corro({QStringLiteral("verificar"), EscriboArchivo(d.filePath(QStringLiteral("corto_ABC.zip")), "x")});
+    EXPECT_EQ(c.codigo, 1);
+    EXPECT_TRUE(c.salida.startsWith(QStringLiteral("SIN_FORMATO")));
+}
+
+TEST(Cli, ParticionarYUnir)
+{
+    QTemporaryDir d, destino;
+    const QByteArray datos = Datos(2 * 1048576 + 3, 9);
+    const QString ruta = EscriboArchivo(d.filePath(QStringLiteral("informe.zip")), datos);
+
+    Corrida c = Corro({QStringLiteral("particionar"), ruta, QStringLiteral("--tamano"), QStringLiteral("5")});
+    EXPECT_EQ(c.codigo, 3);
+    EXPECT_TRUE(c.errores.contains(QStringLiteral("es menor al necesario para ser particionado")));
+
+    c = Corro({QStringLiteral("particionar"), ruta, QStringLiteral("--tamano"), QStringLiteral("1")});
+    ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    const QStringList partes = c.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(partes.size(), 3);
+    for (const QString& p : partes)
+        EXPECT_TRUE(NombreDeRuta(p).contains(Md5sum(p))) << qPrintable(p);
+    QFile::remove(ruta);
+
+    // Again into the same folder: the set is there, nothing changes.
+    EscriboArchivo(ruta, datos);
+    c = Corro({QStringLiteral("particionar"), ruta, QStringLiteral("--tamano"), QStringLiteral("1")});
+    EXPECT_EQ(c.codigo, 3);
+    EXPECT_TRUE(c.errores.contains(QStringLiteral("Ya existe un Archivo con ese mismo nombre")));
+    QFile::remove(ruta);
+    EXPECT_EQ(Archivos(d.path()).size(), 3);
+
+    c = Corro({QStringLiteral("unir"), partes[1], QStringLiteral("--destino"), destino.path()});
+    ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    EXPECT_EQ(LeoArchivo(destino.filePath(QStringLiteral("informe.zip"))), datos);
+
+    // A damaged partition: reported by number, nothing delivered.
+    QFile::remove(destino.filePath(QStringLiteral("informe.zip")));
+    QByteArray tercera = LeoArchivo(partes[2]);
+    tercera[0] = char(tercera[0] ^ 0x40);
+    EscriboArchivo(partes[2], tercera);
+    c = Corro({QStringLiteral("unir"), partes[0], QStringLiteral("--destino"), destino.path()});
+    EXPECT_EQ(c.codigo, 1);
+    EXPECT_TRUE(c.errores.contains(QStringLiteral("particiones 003 no coincide")));
+    EXPECT_TRUE(Archivos(destino.path()).isEmpty());
+
+    QFile::remove(partes[1]);
+    c = Corro({QStringLiteral("unir"), partes[0]});
+    EXPECT_EQ(c.codigo, 1);
+    EXPECT_TRUE(c.errores.contains(QStringLiteral("Faltan particiones")));
+}
+
+TEST(Cli, Comprimir)
+{
+    QTemporaryDir d, otra;
+    const QString a = EscriboArchivo(d.filePath(QStringLiteral("a.txt")), QByteArray(5000, 'a'));
+    const QString b = EscriboArchivo(d.filePath(QStringLiteral("b.bin")), Datos(1500000, 4));
+
+    Corrida c = Corro({QStringLiteral("comprimir"), QStringLiteral("--nombre"), QStringLiteral("paquete"), a, b});
+    ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    const QString zip = c.salida.trimmed();
+    EXPECT_EQ(NombreDeRuta(zip), QStringLiteral("paquete_") + Md5sum(zip) + QStringLiteral(".zip"));
+
+    c = Corro({QStringLiteral("comprimir"), QStringLiteral("--nombre"), QStringLiteral("grande"), QStringLiteral("--tamano"),
+               QStringLiteral("0.5"), b});
+    ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    EXPECT_EQ(c.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 3);
+
+    c = Corro({QStringLiteral("comprimir"), a, EscriboArchivo(otra.filePath(QStringLiteral("a.txt")), "otro")});
+    EXPECT_EQ(c.codigo, 2);
+    EXPECT_TRUE(c.errores.contains(QStringLiteral("tienen el mismo nombre")));
+}
+
+} // namespace
