@@ -126,6 +126,27 @@ private:
     std::thread lector_;
 };
 
+// Small files: one reused buffer on the calling thread beats starting a
+// reader thread and its ring for every file (a folder of many files).
+constexpr qint64 kSinSolapar = 8 * kBloque;
+
+Estado hashDirecto(ArchivoCrudo& archivo, Md5& md5, Progreso* progreso)
+{
+    thread_local std::vector<char> bloque(static_cast<size_t>(kBloque));
+    for (;;) {
+        if (progreso && progreso->cancelado())
+            return Falla{TipoFalla::Cancelado, QStringLiteral("Proceso cancelado por el usuario"), 0};
+        auto r = archivo.leo(bloque.data(), kBloque);
+        if (!r)
+            return r.falla();
+        if (r.valor() == 0)
+            return {};
+        md5.agrego(bloque.data(), size_t(r.valor()));
+        if (progreso)
+            progreso->sumo(r.valor());
+    }
+}
+
 } // namespace
 
 Resultado<QString> CalculoHash(const QString& ruta, Progreso* progreso)
@@ -135,7 +156,10 @@ Resultado<QString> CalculoHash(const QString& ruta, Progreso* progreso)
         return archivo.falla();
     archivo.valor().avisoLecturaSecuencial();
     Md5 md5;
-    {
+    if (const auto tamano = archivo.valor().tamano(); tamano && tamano.valor() <= kSinSolapar) {
+        if (auto f = hashDirecto(archivo.valor(), md5, progreso))
+            return *f;
+    } else {
         LecturaSolapada lectura(archivo.valor(), progreso);
         const char* datos = nullptr;
         qint64 largo = 0;
