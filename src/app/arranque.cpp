@@ -5,6 +5,7 @@
 #include "system/dialogos_qt.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTimer>
@@ -20,6 +21,11 @@ int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
     if (qtEspanol.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtEspanol);
+
+    // The screens are laid out for an 8-point interface font.
+    QFont letra = QApplication::font();
+    letra.setPointSize(8);
+    QApplication::setFont(letra);
 
     DialogosQt dialogos;
     EjecutorProcesos ejecutor;

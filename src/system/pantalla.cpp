@@ -13,8 +13,34 @@
 #include <QPushButton>
 #include <QScreen>
 
+namespace {
+
+// The forms are laid out in twips for the system font of their design; where
+// this platform's font is wider, a caption is set a little smaller instead of cut.
+void AjustoLetra(QWidget* w, int ancho)
+{
+    QFont f = w->font();
+    for (int paso = 0; paso < 2 && w->sizeHint().width() > ancho && f.pointSizeF() > 6; ++paso) {
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+        w->setFont(f);
+    }
+}
+
+// Every form is centred once its captions are set: the moment to fit them.
+void AjustoTextos(QWidget* formulario)
+{
+    for (QPushButton* b : formulario->findChildren<QPushButton*>())
+        AjustoLetra(b, b->width());
+    for (QLabel* l : formulario->findChildren<QLabel*>())
+        if (!l->wordWrap() && !l->text().isEmpty())
+            AjustoLetra(l, l->width());
+}
+
+} // namespace
+
 void centroFormulario(QWidget* formulario, int divisorH, int divisorV)
 {
+    AjustoTextos(formulario);
     const QScreen* pantalla = formulario->screen() ? formulario->screen() : QGuiApplication::primaryScreen();
     if (!pantalla)
         return;
@@ -86,6 +112,7 @@ void InstaloArrastre(QWidget* destino, std::function<void(const QString&)> alSol
 
 CursorOcupado::CursorOcupado() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 CursorOcupado::~CursorOcupado() { QApplication::restoreOverrideCursor(); }
+
 
 QLabel* Etiqueta(QWidget* padre, const char* nombre, const QString& texto, int x, int y, int w, int h)
 {
