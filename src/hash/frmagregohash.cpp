@@ -63,24 +63,7 @@ FrmAgregoHash::FrmAgregoHash(Contexto& contexto) : PantallaTrabajo(contexto)
 
 void FrmAgregoHash::txtTamMB_Change()
 {
-    QString texto = txtTamMB->text();
-    bool numero = false;
-    const double valor = QLocale().toDouble(texto.trimmed(), &numero);
-    if (!texto.isEmpty() && !numero) {
-        texto.chop(1);
-        txtTamMB->setText(texto);
-        return;
-    }
-    if (texto.isEmpty())
-        return;
-    Compartido& v = compartido();
-    if (valor <= v.TamanoMaximoMB) {
-        v.TamanoMaximoBytes = MegasABytes(valor);
-    } else {
-        mensaje({QString(), QStringLiteral("El tamaño de las particiones no puede superar los ") + QString::number(v.TamanoMaximoMB)
-                                + QStringLiteral(" MB")});
-        txtTamMB->clear();
-    }
+    tomoTamanoMB(txtTamMB);
 }
 
 void FrmAgregoHash::Command1_Click(int Index)

@@ -68,25 +68,8 @@ Cortar::Cortar(Contexto& contexto) : PantallaTrabajo(contexto)
 
 void Cortar::txtTamMB_Change()
 {
-    QString texto = txtTamMB->text();
-    bool numero = false;
-    const double v = QLocale().toDouble(texto.trimmed(), &numero);
-    if (!texto.isEmpty() && !numero) {
-        texto.chop(1);
-        txtTamMB->setText(texto); // runs this handler again until numeric or empty
-        return;
-    }
-    if (texto.isEmpty())
-        return;
-    Compartido& c = compartido();
-    if (v > c.TamanoMaximoMB) {
-        mensaje({QString(), QStringLiteral("El tamaño de las particiones no puede superar los ") + QString::number(c.TamanoMaximoMB)
-                                + QStringLiteral(" MB")});
-        txtTamMB->clear();
-        return;
-    }
-    c.TamanoMaximoBytes = MegasABytes(v);
-    lblTamBytes->setText(QString::number(c.TamanoMaximoBytes));
+    if (tomoTamanoMB(txtTamMB))
+        lblTamBytes->setText(QString::number(compartido().TamanoMaximoBytes));
 }
 
 void Cortar::Command1_Click(int Index)

@@ -4,6 +4,7 @@
 #include "system/contexto.h"
 #include "system/trabajo.h"
 
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QWidget>
 
@@ -45,6 +46,12 @@ protected:
     // inputs are disabled and the window cannot be closed; afterwards those
     // that were enabled before come back.
     void bloqueo(bool ocupado);
+
+    // The partition-size box in MB: strips a trailing character that is not
+    // part of a number; a value above TamanoMaximoMB is refused with a message
+    // and the box emptied; otherwise TamanoMaximoBytes takes it. Returns
+    // whether a value was taken.
+    bool tomoTamanoMB(QLineEdit* caja);
 
     // What leaving the screen does; the window's close button does the same.
     virtual void salgo() { emit vuelvoAlMenu(); }
