@@ -140,6 +140,11 @@ TEST(PantallaCorroboroHash, CorrectoInvalidoYCorregido)
         EXPECT_EQ(LeoArchivo(d.filePath(esperado)), datos);
         // The chosen folder is remembered in the INI file.
         EXPECT_EQ(compartido().CarpetaGuardada, d.path() + QLatin1Char('/'));
+        if (c.renombrado) { // the box still names the old file, which is gone
+            f.cmdCorroborar->click();
+            EXPECT_EQ(e.dialogos.vistas.last().titulo, QStringLiteral("ERROR"));
+            EXPECT_EQ(e.dialogos.vistas.last().texto, TextoArchivoNoEncontrado());
+        }
     }
 }
 
