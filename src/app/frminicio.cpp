@@ -124,7 +124,9 @@ void FrmInicio::Form_Load()
 
 void FrmInicio::muestroAmbiente(const Configuracion& c)
 {
-    QFont f(QStringLiteral("MS Sans Serif"));
+    // "MS Sans Serif" of the design is this platform's interface font: asking
+    // for a family that is not installed costs a font-substitution search.
+    QFont f = QApplication::font();
     f.setBold(true);
     switch (c.ambiente) {
     case Ambiente::Prueba:
