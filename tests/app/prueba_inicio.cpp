@@ -15,14 +15,6 @@
 
 namespace {
 
-QStringList Titulos(const DialogosGuion& d)
-{
-    QStringList t;
-    for (const CajaVista& v : d.vistas)
-        t << v.titulo;
-    return t;
-}
-
 // The start-up boxes come strictly in order: administrator, INI file, size query.
 TEST(Inicio, SecuenciaDeArranque)
 {
@@ -52,7 +44,7 @@ TEST(Inicio, SecuenciaDeArranque)
                            "[NETWORK]\r\nAMBIENTE=" + QByteArray(c.ambiente) + "\r\nURL=" + s.url().toUtf8() + "\r\n");
         FrmInicio menu(e.ctx);
         menu.Form_Load();
-        EXPECT_EQ(Titulos(e.dialogos), c.titulos);
+        EXPECT_EQ(e.dialogos.titulos(), c.titulos);
         EXPECT_EQ(compartido().TamanoMaximoMB, c.tamano);
         EXPECT_EQ(menu.lblAmbiente->isVisibleTo(&menu), c.leyendaVisible);
         if (c.leyendaVisible) {
@@ -96,7 +88,7 @@ TEST(Inicio, SinTamanoMaximo)
     ASSERT_TRUE(menu.agregoHash);
     EXPECT_TRUE(menu.agregoHash->isVisible());
     EXPECT_FALSE(menu.isVisible());
-    EXPECT_EQ(Titulos(e.dialogos), (QStringList{QStringLiteral("Imposibilidad de Particionar"), QStringLiteral("TERV")}));
+    EXPECT_EQ(e.dialogos.titulos(), (QStringList{QStringLiteral("Imposibilidad de Particionar"), QStringLiteral("TERV")}));
     EXPECT_EQ(e.dialogos.vistas[1].icono, Icono::Ninguno);
 
     menu.agregoHash->cmdSalir->click();

@@ -123,10 +123,7 @@ TEST(PantallaCorroboroHash, CorrectoInvalidoYCorregido)
         e.dialogos.respuestas.push_back(c.respuesta);
         f.cmdCorroborar->click();
 
-        QStringList titulos;
-        for (const CajaVista& v : e.dialogos.vistas)
-            titulos << v.titulo;
-        EXPECT_EQ(titulos, c.titulos);
+        EXPECT_EQ(e.dialogos.titulos(), c.titulos);
         if (!c.hashBueno) {
             const CajaVista& pregunta = e.dialogos.vistas[0];
             EXPECT_EQ(pregunta.botones, Botones::SiNo);

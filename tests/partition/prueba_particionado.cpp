@@ -179,10 +179,7 @@ TEST(PantallaCortar, ParticionaYAvisa)
         f.txtCarpeta->setText(destino.path());
         e.dialogos.respuestas.push_back(c.confirmacion);
         f.cmdParticionar->click();
-        QStringList titulos;
-        for (const CajaVista& v : e.dialogos.vistas)
-            titulos << v.titulo;
-        EXPECT_EQ(titulos, c.titulos);
+        EXPECT_EQ(e.dialogos.titulos(), c.titulos);
         EXPECT_EQ(Archivos(destino.path()).size(), c.partes);
         EXPECT_EQ(f.ProgressBar1->value(), 0);
         EXPECT_EQ(f.txtArchivo->text(), origen);

@@ -40,3 +40,11 @@ std::optional<QString> DialogosGuion::eligoCarpeta(QWidget*, const QString& leye
     carpetas.pop_front();
     return elige ? std::optional<QString>(carpeta) : std::nullopt;
 }
+
+QStringList DialogosGuion::titulos() const
+{
+    QStringList t;
+    for (const CajaVista& v : vistas)
+        t << v.titulo;
+    return t;
+}

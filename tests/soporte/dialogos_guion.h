@@ -22,6 +22,8 @@ public:
     QList<CajaVista> vistas;
     QStringList leyendas; // caption lines the folder browser showed
 
+    QStringList titulos() const; // of every box shown, in order
+
     Respuesta mensaje(QWidget*, const Mensaje& m) override;
     QString abroArchivo(QWidget*, const QString&, const QString&, const QString&) override;
     QStringList abroArchivos(QWidget*, const QString&, const QString&, const QString&) override;
