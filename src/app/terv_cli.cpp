@@ -128,10 +128,7 @@ int Sellar(const QStringList& args)
         const auto r = ConAvance(NombreDeRuta(ruta), progreso, [&] { return EstampoArchivo(ruta, &progreso); });
         if (!r) {
             const Falla& f = r.falla();
-            Aviso(ruta + QStringLiteral(": ")
-                  + (f.tipo == TipoFalla::NoEncontrado ? TextoArchivoNoEncontrado()
-                     : f.tipo == TipoFalla::ArgumentoInvalido ? QStringLiteral("El archivo seleccionado no tiene ninguna extención válida")
-                                                              : f.descripcion));
+            Aviso(ruta + QStringLiteral(": ") + TextoFallaEstampado(f));
             if (o.enJson)
                 Informo(o, {{QStringLiteral("archivo"), ruta}, {QStringLiteral("error"), f.descripcion}}, QString());
             codigo = Fallo;
@@ -319,11 +316,7 @@ int Unir(const QStringList& args)
     }
     const QString final = UnoRuta(e.CarpetaDestino, e.NombreArchivoFinal);
     if (!r.diferentes.isEmpty()) {
-        QStringList numeros;
-        for (int n : r.diferentes)
-            numeros << TresDigitos(n);
-        Aviso(QStringLiteral("El contenido de las particiones ") + numeros.join(QStringLiteral(", "))
-              + QStringLiteral(" no coincide con el código Hash de su nombre: el archivo armado está dañado."));
+        Aviso(TextoParticionesDanadas(r.diferentes));
         if (!o.p.isSet(conservar)) {
             LimpioUnion(e, r.temporal);
             return DatosMal;

@@ -156,11 +156,6 @@ void FrmAgregoHash::AgregoHash()
 
 void FrmAgregoHash::errorDeHash(const Falla& falla)
 {
-    QString texto = falla.descripcion;
-    if (falla.tipo == TipoFalla::NoEncontrado)
-        texto = TextoArchivoNoEncontrado();
-    else if (falla.tipo == TipoFalla::ArgumentoInvalido)
-        texto = QStringLiteral("El archivo seleccionado no tiene ninguna extención válida");
-    mensaje({QStringLiteral("ERROR"), texto, Icono::Exclamacion});
+    mensaje({QStringLiteral("ERROR"), TextoFallaEstampado(falla), Icono::Exclamacion});
     lblEspere->setText(QStringLiteral("Error en la Generación del HASH"));
 }

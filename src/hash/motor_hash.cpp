@@ -91,7 +91,7 @@ private:
             Estado falla;
             qint64 largo = 0;
             if (progreso_ && progreso_->cancelado()) {
-                falla = Falla{TipoFalla::Cancelado, QStringLiteral("Proceso cancelado por el usuario"), 0};
+                falla = Falla::cancelada();
             } else {
                 auto r = archivo_.leo(bloques_[size_t(i)].data(), kBloque);
                 if (r)
@@ -135,7 +135,7 @@ Estado hashDirecto(ArchivoCrudo& archivo, Md5& md5, Progreso* progreso)
     thread_local std::vector<char> bloque(static_cast<size_t>(kBloque));
     for (;;) {
         if (progreso && progreso->cancelado())
-            return Falla{TipoFalla::Cancelado, QStringLiteral("Proceso cancelado por el usuario"), 0};
+            return Falla::cancelada();
         auto r = archivo.leo(bloque.data(), kBloque);
         if (!r)
             return r.falla();

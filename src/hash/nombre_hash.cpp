@@ -86,3 +86,12 @@ Resultado<QString> CambioHashArchivo(const QString& path, const QString& nomArc,
         return *f;
     return nueva;
 }
+
+QString TextoFallaEstampado(const Falla& falla)
+{
+    if (falla.tipo == TipoFalla::NoEncontrado)
+        return TextoArchivoNoEncontrado();
+    if (falla.tipo == TipoFalla::ArgumentoInvalido)
+        return QStringLiteral("El archivo seleccionado no tiene ninguna extención válida");
+    return falla.descripcion;
+}

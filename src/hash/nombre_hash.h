@@ -53,6 +53,10 @@ inline QString TextoArchivoNoEncontrado()
                           "corrobore la ubicación del archivo al que quiere generarle HASH");
 }
 
+// What the operator reads when stamping fails: the missing-file and
+// no-extension cases have their own texts, the rest the platform's description.
+QString TextoFallaEstampado(const Falla& falla);
+
 inline QString TextoSinFormatoHash()
 {
     return QStringLiteral("El Archivo seleccionado no corresponde con el formato de un archivo con HASH de Intercambio");

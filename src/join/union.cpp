@@ -236,7 +236,7 @@ ResultadoUnion UnoParticiones(const QString& carpetaOrigen, const QStringList& l
             const qint64 largo = desde[size_t(k) + 1] - desde[size_t(k)];
             for (qint64 hecho = 0; !f && hecho < largo;) {
                 if (progreso && progreso->cancelado()) {
-                    f = Falla{TipoFalla::Cancelado, QStringLiteral("Proceso cancelado por el usuario"), 0};
+                    f = Falla::cancelada();
                     break;
                 }
                 const qint64 c = std::min<qint64>(kBloque, largo - hecho);
@@ -292,6 +292,15 @@ void LimpioUnion(const EstadoUnion& e, const QString& temporal)
     }
     if (!temporal.isEmpty())
         BorroArchivo(temporal);
+}
+
+QString TextoParticionesDanadas(const QList<int>& numeros)
+{
+    QStringList tres;
+    for (int n : numeros)
+        tres << TresDigitos(n);
+    return QStringLiteral("El contenido de las particiones ") + tres.join(QStringLiteral(", "))
+        + QStringLiteral(" no coincide con el código Hash de su nombre: el archivo armado está dañado.");
 }
 
 Mensaje MensajeFaltanParticiones(const Ordenamiento* orden)

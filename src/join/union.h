@@ -82,6 +82,8 @@ Estado MuevoArchivoFinal(const QString& temporal, const QString& carpetaDestino,
 // Removes the list file and the batch file of this join, and the temporary file.
 void LimpioUnion(const EstadoUnion& e, const QString& temporal);
 
+// "El contenido de las particiones 002, 005 no coincide ... dañado."
+QString TextoParticionesDanadas(const QList<int>& numeros);
 Mensaje MensajeFaltanParticiones(const Ordenamiento* orden = nullptr);
 Mensaje MensajeNoSonParticiones();
 Mensaje MensajeSinParticiones();

@@ -220,14 +220,9 @@ void Unir::cmdUnir_Click()
         return;
     }
     if (!r.diferentes.isEmpty()) {
-        QStringList numeros;
-        for (int n : r.diferentes)
-            numeros << TresDigitos(n);
         const Respuesta conservo = mensaje(
             {QStringLiteral("Atención"),
-             QStringLiteral("El contenido de las particiones ") + numeros.join(QStringLiteral(", "))
-                 + QStringLiteral(" no coincide con el código Hash de su nombre: el archivo armado está dañado.\r\n\r\n")
-                 + QStringLiteral("Desea conservar el archivo armado de todos modos?"),
+             TextoParticionesDanadas(r.diferentes) + QStringLiteral("\r\n\r\n") + QStringLiteral("Desea conservar el archivo armado de todos modos?"),
              Icono::Pregunta, Botones::SiNo, Respuesta::No});
         if (conservo != Respuesta::Si) {
             LimpioUnion(estado, r.temporal);

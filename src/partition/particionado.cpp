@@ -159,7 +159,7 @@ struct Corrida {
     bool debeDetenerse()
     {
         if (progreso && progreso->cancelado())
-            fallo(Falla{TipoFalla::Cancelado, QStringLiteral("Proceso cancelado por el usuario"), 0});
+            fallo(Falla::cancelada());
         std::lock_guard l(m);
         return detener;
     }

@@ -19,6 +19,7 @@ struct Falla {
 
     static Falla desdeErrno(int numero, const QString& ruta = {});
     static Falla otra(const QString& texto) { return {TipoFalla::Otra, texto, 0}; }
+    static Falla cancelada() { return {TipoFalla::Cancelado, QStringLiteral("Proceso cancelado por el usuario"), 0}; }
 };
 
 // The platform's description of a system error, in Spanish.
