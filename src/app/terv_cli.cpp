@@ -65,11 +65,14 @@ void Informo(const Opciones& o, const QJsonObject& objeto, const QString& texto)
         salida() << texto << Qt::endl;
 }
 
+// Progress is shown only to a person watching a terminal.
+bool EsTerminal() { return isatty(fileno(stderr)) != 0; }
+
 // Runs a long job, showing its percentage on standard error when that is a terminal.
 template <class F>
 auto ConAvance(const QString& que, Progreso& progreso, F&& trabajo)
 {
-    const bool terminal = isatty(fileno(stderr)) != 0;
+    const bool terminal = EsTerminal();
     auto r = EjecutoTrabajo(std::forward<F>(trabajo), [&] {
         const qint64 total = progreso.total.load();
         if (terminal && total > 0)
@@ -371,10 +374,10 @@ int Comprimir(const QStringList& args)
 
     EjecutorProcesos ejecutor;
     const auto zip = ArmoZip(lista.entradas(), Nombre, ObtengoDirectorioWindows(), ejecutor, [&](int i, int n) {
-        if (isatty(fileno(stderr)))
+        if (EsTerminal())
             errores() << QStringLiteral("\rcomprimiendo %1 de %2").arg(i).arg(n) << Qt::flush;
     });
-    if (isatty(fileno(stderr)))
+    if (EsTerminal())
         errores() << Qt::endl;
     if (!zip) {
         Aviso(QStringLiteral("Error al armar el Archivo: ") + zip.falla().descripcion);
