@@ -4,12 +4,26 @@
 
 #include <immintrin.h>
 
+// Each step's constant already in all eight lanes: one load folded into the add.
+struct Senos8 {
+    alignas(32) std::uint32_t v[64][8];
+    constexpr Senos8() : v()
+    {
+        for (int n = 0; n < 64; ++n)
+            for (int l = 0; l < 8; ++l)
+                v[n][l] = kSenosMd5[n];
+    }
+};
+// Writable, so the compiler keeps the loads instead of rebuilding each
+// constant from an immediate.
+Senos8 gSenosMd5x8;
+
 namespace {
 
 struct V8 {
     using R = __m256i;
     static R suma(R x, R y) { return _mm256_add_epi32(x, y); }
-    static R constante(std::uint32_t t) { return _mm256_set1_epi32(int(t)); }
+    static R constante(int n) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(gSenosMd5x8.v[n])); }
     template <int S>
     static R rota(R x) { return _mm256_or_si256(_mm256_slli_epi32(x, S), _mm256_srli_epi32(x, 32 - S)); }
     static R f(R b, R c, R d) { return _mm256_xor_si256(d, _mm256_and_si256(b, _mm256_xor_si256(c, d))); }
@@ -22,16 +36,19 @@ struct V8 {
 inline void traspongo8(__m256i* r)
 {
     __m256i t[8], u[8];
+#pragma GCC unroll 8
     for (int k = 0; k < 4; ++k) {
         t[2 * k] = _mm256_unpacklo_epi32(r[2 * k], r[2 * k + 1]);
         t[2 * k + 1] = _mm256_unpackhi_epi32(r[2 * k], r[2 * k + 1]);
     }
+#pragma GCC unroll 8
     for (int k = 0; k < 2; ++k) {
         u[4 * k + 0] = _mm256_unpacklo_epi64(t[4 * k], t[4 * k + 2]);
         u[4 * k + 1] = _mm256_unpackhi_epi64(t[4 * k], t[4 * k + 2]);
         u[4 * k + 2] = _mm256_unpacklo_epi64(t[4 * k + 1], t[4 * k + 3]);
         u[4 * k + 3] = _mm256_unpackhi_epi64(t[4 * k + 1], t[4 * k + 3]);
     }
+#pragma GCC unroll 8
     for (int j = 0; j < 4; ++j) {
         r[j] = _mm256_permute2x128_si256(u[j], u[4 + j], 0x20);
         r[4 + j] = _mm256_permute2x128_si256(u[j], u[4 + j], 0x31);
@@ -47,6 +64,7 @@ void Md5BloquesAvx2(std::uint32_t* estado, const unsigned char* const* datos, st
             d = _mm256_loadu_si256(e + 3);
     for (std::size_t n = 0; n < bloques; ++n) {
         __m256i M[16];
+#pragma GCC unroll 8
         for (int l = 0; l < 8; ++l) {
             const auto* p = reinterpret_cast<const __m256i*>(datos[l] + 64 * n);
             M[l] = _mm256_loadu_si256(p);

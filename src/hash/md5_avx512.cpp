@@ -5,12 +5,26 @@
 
 #include <immintrin.h>
 
+// Each step's constant already in all sixteen lanes: one load folded into the add.
+struct Senos16 {
+    alignas(64) std::uint32_t v[64][16];
+    constexpr Senos16() : v()
+    {
+        for (int n = 0; n < 64; ++n)
+            for (int l = 0; l < 16; ++l)
+                v[n][l] = kSenosMd5[n];
+    }
+};
+// Writable, so the compiler keeps the loads instead of rebuilding each
+// constant from an immediate.
+Senos16 gSenosMd5x16;
+
 namespace {
 
 struct V16 {
     using R = __m512i;
     static R suma(R x, R y) { return _mm512_add_epi32(x, y); }
-    static R constante(std::uint32_t t) { return _mm512_set1_epi32(int(t)); }
+    static R constante(int n) { return _mm512_load_si512(gSenosMd5x16.v[n]); }
     template <int S>
     static R rota(R x) { return _mm512_rol_epi32(x, S); }
     // Truth tables over (b, c, d) = (0xF0, 0xCC, 0xAA).
@@ -24,17 +38,20 @@ struct V16 {
 inline void traspongo16(__m512i* r)
 {
     __m512i t[16], u[16];
+#pragma GCC unroll 8
     for (int k = 0; k < 8; ++k) {
         t[2 * k] = _mm512_unpacklo_epi32(r[2 * k], r[2 * k + 1]);
         t[2 * k + 1] = _mm512_unpackhi_epi32(r[2 * k], r[2 * k + 1]);
     }
     // u[4g + j], 128-bit chunk k: word 4k + j of lanes 4g .. 4g + 3.
+#pragma GCC unroll 8
     for (int g = 0; g < 4; ++g) {
         u[4 * g + 0] = _mm512_unpacklo_epi64(t[4 * g], t[4 * g + 2]);
         u[4 * g + 1] = _mm512_unpackhi_epi64(t[4 * g], t[4 * g + 2]);
         u[4 * g + 2] = _mm512_unpacklo_epi64(t[4 * g + 1], t[4 * g + 3]);
         u[4 * g + 3] = _mm512_unpackhi_epi64(t[4 * g + 1], t[4 * g + 3]);
     }
+#pragma GCC unroll 8
     for (int j = 0; j < 4; ++j) {
         const __m512i v0 = _mm512_shuffle_i32x4(u[j], u[4 + j], 0x44);
         const __m512i v1 = _mm512_shuffle_i32x4(u[j], u[4 + j], 0xEE);
@@ -55,6 +72,7 @@ void Md5BloquesAvx512(std::uint32_t* estado, const unsigned char* const* datos, 
             d = _mm512_loadu_si512(estado + 48);
     for (std::size_t n = 0; n < bloques; ++n) {
         __m512i M[16];
+#pragma GCC unroll 16
         for (int l = 0; l < 16; ++l)
             M[l] = _mm512_loadu_si512(datos[l] + 64 * n);
         traspongo16(M);

@@ -17,7 +17,7 @@ namespace {
 struct V1 {
     using R = std::uint32_t;
     static R suma(R x, R y) { return x + y; }
-    static R constante(std::uint32_t t) { return t; }
+    static R constante(int n) { return kSenosMd5[n]; }
     template <int S>
     static R rota(R x) { return std::rotl(x, S); }
     static R f(R b, R c, R d) { return d ^ (b & (c ^ d)); }
