@@ -5,6 +5,7 @@
 //   3 an operation failed (nothing left half done).
 #include "compress/compresion.h"
 #include "config/compartido.h"
+#include "hash/md5_carriles.h"
 #include "hash/motor_hash.h"
 #include "hash/nombre_hash.h"
 #include "join/union.h"
@@ -27,9 +28,7 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -149,6 +148,7 @@ struct Verificacion {
     QString enNombre, calculado, detalle;
 };
 
+// The name's part of the check; estado stays empty when the content must be hashed.
 Verificacion VerificoUno(const QString& ruta)
 {
     Verificacion v{ruta, {}, {}, {}, {}};
@@ -159,15 +159,18 @@ Verificacion VerificoUno(const QString& ruta)
         return v;
     }
     v.enNombre = h->strHash;
-    const auto hash = CalculoHash(ruta);
+    return v;
+}
+
+void ComparoHash(Verificacion& v, const Resultado<QString>& hash)
+{
     if (!hash) {
         v.estado = QStringLiteral("error");
         v.detalle = hash.falla().tipo == TipoFalla::NoEncontrado ? TextoArchivoNoEncontrado() : hash.falla().descripcion;
-        return v;
+        return;
     }
     v.calculado = hash.valor();
     v.estado = v.calculado == v.enNombre ? QStringLiteral("correcto") : QStringLiteral("invalido");
-    return v;
 }
 
 int Verificar(const QStringList& args)
@@ -190,18 +193,18 @@ int Verificar(const QStringList& args)
                 rutas << UnoRuta(a, n);
         }
     }
-    // One file per core at a time; results in the order given.
-    std::vector<Verificacion> hechas(size_t(rutas.size()));
-    std::atomic<qsizetype> siguiente{0};
-    const auto trabajador = [&] {
-        for (qsizetype i; (i = siguiente.fetch_add(1)) < rutas.size();)
-            hechas[size_t(i)] = VerificoUno(rutas[i]);
-    };
-    std::vector<std::thread> hilos;
-    for (unsigned k = 0; k < std::max(1u, std::min(2u, std::thread::hardware_concurrency())); ++k)
-        hilos.emplace_back(trabajador);
-    for (auto& h : hilos)
-        h.join();
+    // Every stamped file's content hashed together, in lanes; results in the order given.
+    std::vector<Verificacion> hechas;
+    QStringList aHashear;
+    for (const QString& ruta : rutas) {
+        hechas.push_back(VerificoUno(ruta));
+        if (hechas.back().estado.isEmpty())
+            aHashear << ruta;
+    }
+    const auto hashes = CalculoHashes(aHashear);
+    for (size_t i = 0, k = 0; i < hechas.size(); ++i)
+        if (hechas[i].estado.isEmpty())
+            ComparoHash(hechas[i], hashes[k++]);
 
     int codigo = Exito;
     for (Verificacion& v : hechas) {

@@ -399,6 +399,11 @@ void hashoArchivos(NucleoMd5 nucleo, const QStringList& rutas, std::atomic<qsize
 std::vector<Resultado<QString>> CalculoHashes(const QStringList& rutas, Progreso* progreso, int hilos)
 {
     std::vector<Resultado<QString>> resultados;
+    // One file is one stream: the overlapped single-stream path is faster.
+    if (rutas.size() == 1) {
+        resultados.push_back(CalculoHash(rutas.first(), progreso));
+        return resultados;
+    }
     const auto nucleo = ElijoNucleoMd5();
     if (!nucleo) {
         resultados.assign(size_t(rutas.size()), nucleo.falla());

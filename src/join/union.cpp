@@ -1,5 +1,6 @@
 #include "join/union.h"
 
+#include "hash/md5_carriles.h"
 #include "hash/motor_hash.h"
 #include "partition/particionado.h"
 #include "system/archivos.h"
@@ -196,8 +197,6 @@ ResultadoUnion UnoParticiones(const QString& carpetaOrigen, const QStringList& l
         }
         desde[size_t(k) + 1] = desde[size_t(k)] + t.valor();
     }
-    if (progreso)
-        progreso->total.store(desde[size_t(n)]);
     auto temporal = CreoTemporalEn(carpetaDestino, QLatin1Char('.') + nombreFinal + QStringLiteral(".terv-"));
     if (!temporal) {
         r.falla = temporal.falla();
@@ -211,57 +210,48 @@ ResultadoUnion UnoParticiones(const QString& carpetaOrigen, const QStringList& l
         return r;
     }
 
-    // Partitions land at known offsets, so two can be copied and hashed at once.
-    std::mutex m;
-    int siguiente = 0;
+    // Partitions land at known offsets: one thread copies them into place
+    // inside the kernel while this one hashes them, in lanes, from the source.
+    if (progreso)
+        progreso->total.store(2 * desde[size_t(n)]);
     Estado falla;
-    std::vector<QString> hashes(static_cast<size_t>(n));
-    auto trabajo = [&] {
-        std::vector<char> bloque(static_cast<size_t>(kBloque));
-        for (;;) {
-            int k;
-            {
-                std::lock_guard l(m);
-                if (falla || siguiente >= n)
-                    return;
-                k = siguiente++;
-            }
-            Estado f;
+    std::thread copia([&] {
+        constexpr qint64 kTramoCopia = 16 * kBloque; // a cancel is noticed this often
+        for (int k = 0; k < n && !falla; ++k) {
             auto entrada = ArchivoCrudo::abro(UnoRuta(carpetaOrigen, lista[k]), ArchivoCrudo::Modo::Lectura);
-            Md5 md5;
-            if (!entrada)
-                f = entrada.falla();
-            else
-                entrada.valor().avisoLecturaSecuencial();
+            if (!entrada) {
+                falla = entrada.falla();
+                break;
+            }
             const qint64 largo = desde[size_t(k) + 1] - desde[size_t(k)];
-            for (qint64 hecho = 0; !f && hecho < largo;) {
+            for (qint64 hecho = 0; hecho < largo;) {
                 if (progreso && progreso->cancelado()) {
-                    f = Falla::cancelada();
+                    falla = Falla::cancelada();
                     break;
                 }
-                const qint64 c = std::min<qint64>(kBloque, largo - hecho);
-                f = entrada.valor().leoExacto(bloque.data(), c, hecho);
-                if (!f)
-                    f = salida.valor().escriboEn(bloque.data(), c, desde[size_t(k)] + hecho);
-                if (f)
+                const qint64 c = std::min<qint64>(kTramoCopia, largo - hecho);
+                if ((falla = salida.valor().copioDe(entrada.valor(), hecho, desde[size_t(k)] + hecho, c)))
                     break;
-                md5.agrego(bloque.data(), size_t(c));
                 hecho += c;
                 if (progreso)
                     progreso->sumo(c);
             }
-            std::lock_guard l(m);
-            if (f) {
-                if (!falla)
-                    falla = f;
-                return;
-            }
-            hashes[size_t(k)] = md5.texto();
         }
-    };
-    std::thread otro(trabajo);
-    trabajo();
-    otro.join();
+    });
+    QStringList rutas;
+    for (const QString& p : lista)
+        rutas << UnoRuta(carpetaOrigen, p);
+    // OpenSSL hashes one stream per thread: then both cores hash as well.
+    const auto nucleo = ElijoNucleoMd5();
+    const auto calculados = CalculoHashes(rutas, progreso, nucleo && nucleo.valor() == NucleoMd5::OpenSsl ? 2 : 1);
+    copia.join();
+    std::vector<QString> hashes(static_cast<size_t>(n));
+    for (int k = 0; k < n && !falla; ++k) {
+        if (calculados[size_t(k)])
+            hashes[size_t(k)] = calculados[size_t(k)].valor();
+        else
+            falla = calculados[size_t(k)].falla();
+    }
     if (!falla)
         falla = salida.valor().cierro();
     if (falla) {

@@ -71,7 +71,7 @@ struct ResultadoUnion {
 };
 
 // Concatenates the partitions in order into a temporary file in the
-// destination, hashing each partition from the same bytes (two at a time).
+// destination, copying inside the kernel while the partitions are hashed in lanes.
 // On failure the temporary file is removed.
 ResultadoUnion UnoParticiones(const QString& carpetaOrigen, const QStringList& lista, const QString& carpetaDestino,
                               const QString& nombreFinal, Progreso* progreso = nullptr);

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QFile>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -134,6 +136,39 @@ Estado ArchivoCrudo::escriboEn(const char* origen, qint64 n, qint64 posicion)
         origen += w;
         n -= w;
         posicion += w;
+    }
+    return std::nullopt;
+}
+
+Estado ArchivoCrudo::copioDe(ArchivoCrudo& origen, qint64 desde, qint64 hacia, qint64 n)
+{
+    while (n > 0) {
+        off64_t de = desde, a = hacia;
+        const ssize_t c = ::copy_file_range(origen.fd_, &de, fd_, &a, size_t(std::min<qint64>(n, 1 << 30)), 0);
+        if (c > 0) {
+            desde += c;
+            hacia += c;
+            n -= c;
+            continue;
+        }
+        if (c == 0)
+            return Falla::otra(QStringLiteral("El archivo se acortó mientras se leía: ") + origen.ruta_);
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+            return fallaErrno(errno == EBADF ? ruta_ : origen.ruta_);
+        // The kernel cannot copy between these two: through user space.
+        std::vector<char> bloque(size_t(std::min<qint64>(n, 1 << 20)));
+        while (n > 0) {
+            const qint64 t = std::min<qint64>(n, qint64(bloque.size()));
+            if (auto f = origen.leoExacto(bloque.data(), t, desde))
+                return f;
+            if (auto f = escriboEn(bloque.data(), t, hacia))
+                return f;
+            desde += t;
+            hacia += t;
+            n -= t;
+        }
     }
     return std::nullopt;
 }

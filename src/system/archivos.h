@@ -28,6 +28,9 @@ public:
     Estado leoExacto(char* destino, qint64 n, qint64 posicion);
     Estado escribo(const char* origen, qint64 n);
     Estado escriboEn(const char* origen, qint64 n, qint64 posicion);
+    // Copies n bytes of origen (from desde) to this file (at hacia), inside the
+    // kernel where it can (copy_file_range), through a buffer where it cannot.
+    Estado copioDe(ArchivoCrudo& origen, qint64 desde, qint64 hacia, qint64 n);
     // Closing reports delayed write errors (a full disk shows up here too).
     Estado cierro();
     void avisoLecturaSecuencial();
