@@ -1,5 +1,6 @@
 #include "partition/particionado.h"
 
+#include "hash/md5_carriles.h"
 #include "hash/motor_hash.h"
 #include "system/archivos.h"
 
@@ -165,65 +166,103 @@ struct Corrida {
     }
 };
 
-// Reads partition i once from the source, writes it and hashes the same bytes.
-Resultado<QString> escriboParticion(Corrida& c, ArchivoCrudo& fuente, int i, std::vector<char>& bloque)
-{
-    auto salida = ArchivoCrudo::abro(c.rutaTrabajo(i), ArchivoCrudo::Modo::CreoReemplazando);
-    if (!salida)
-        return salida.falla();
-    Md5 md5;
-    qint64 posicion = qint64(i - 1) * c.plan.S;
-    qint64 resta = c.tamanoDe(i);
-    while (resta > 0) {
-        if (c.debeDetenerse())
-            return Falla{TipoFalla::Cancelado, QString(), 0};
-        const qint64 n = std::min<qint64>(resta, qint64(bloque.size()));
-        if (auto f = fuente.leoExacto(bloque.data(), n, posicion))
-            return *f;
-        if (auto f = salida.valor().escribo(bloque.data(), n))
-            return *f;
-        md5.agrego(bloque.data(), size_t(n));
-        posicion += n;
-        resta -= n;
-        if (c.progreso)
-            c.progreso->sumo(n);
-    }
-    if (auto f = salida.valor().cierro())
-        return *f;
-    return md5.texto();
-}
-
-void trabajador(Corrida& c)
+// A worker holds up to one partition per lane: each round reads a piece of
+// every one from the source, writes it, and hashes all the pieces together.
+void trabajador(Corrida& c, int hilos)
 {
     auto fuente = ArchivoCrudo::abro(c.plan.origen, ArchivoCrudo::Modo::Lectura);
     if (!fuente) {
         c.fallo(fuente.falla());
         return;
     }
-    std::vector<char> bloque(static_cast<size_t>(kBloque));
-    for (;;) {
+    const auto nucleo = ElijoNucleoMd5();
+    if (!nucleo) {
+        c.fallo(nucleo.falla());
+        return;
+    }
+    Md5Carriles motor(nucleo.valor());
+    const size_t carriles = size_t(std::min(CarrilesDe(nucleo.valor()), (c.plan.N + hilos - 1) / hilos));
+    // Four blocks of memory per worker, whatever the partition size.
+    const qint64 pieza = std::max<qint64>(64 * 1024, kBloque / qint64(carriles) * 4);
+    struct EnCurso {
         int i;
-        {
-            std::lock_guard l(c.m);
-            if (c.detener || c.siguiente > c.plan.N)
+        ArchivoCrudo salida;
+        int flujo;
+        qint64 hecho;
+        std::vector<char> datos;
+    };
+    std::vector<EnCurso> activas;
+    std::vector<Md5Carriles::Trozo> trozos;
+    auto fallan = [&](const Falla& f) {
+        std::lock_guard l(c.m);
+        for (const EnCurso& a : activas)
+            c.estado[size_t(a.i)] = 3;
+        if (!c.falla)
+            c.falla = f;
+        c.detener = true;
+        c.cv.notify_all();
+    };
+    for (;;) {
+        while (activas.size() < carriles) {
+            int i;
+            {
+                std::lock_guard l(c.m);
+                if (c.detener || c.siguiente > c.plan.N)
+                    break;
+                i = c.siguiente++;
+                c.estado[size_t(i)] = 1;
+            }
+            auto salida = ArchivoCrudo::abro(c.rutaTrabajo(i), ArchivoCrudo::Modo::CreoReemplazando);
+            activas.push_back({i, ArchivoCrudo(), motor.abro(), 0, {}});
+            if (!salida) {
+                fallan(salida.falla());
                 return;
-            i = c.siguiente++;
-            c.estado[size_t(i)] = 1;
+            }
+            activas.back().salida = std::move(salida.valor());
+            activas.back().datos.resize(size_t(pieza));
+        }
+        if (activas.empty())
+            return;
+        if (c.debeDetenerse()) {
+            fallan(Falla{TipoFalla::Cancelado, QString(), 0});
+            return;
         }
         if (c.progreso)
-            c.progreso->paso.store(i);
-        auto hash = escriboParticion(c, fuente.valor(), i, bloque);
-        std::lock_guard l(c.m);
-        if (hash) {
-            c.hashes[size_t(i)] = hash.valor();
-            c.estado[size_t(i)] = 2;
-        } else {
-            c.estado[size_t(i)] = 3;
-            if (!c.falla)
-                c.falla = hash.falla();
-            c.detener = true;
+            c.progreso->paso.store(activas.front().i);
+        trozos.clear();
+        for (EnCurso& a : activas) {
+            const qint64 n = std::min(pieza, c.tamanoDe(a.i) - a.hecho);
+            Estado f = fuente.valor().leoExacto(a.datos.data(), n, qint64(a.i - 1) * c.plan.S + a.hecho);
+            if (!f)
+                f = a.salida.escribo(a.datos.data(), n);
+            if (f) {
+                fallan(*f);
+                return;
+            }
+            trozos.push_back({a.flujo, a.datos.data(), size_t(n)});
+            a.hecho += n;
+            if (c.progreso)
+                c.progreso->sumo(n);
         }
-        c.cv.notify_all();
+        motor.agrego(trozos);
+        for (auto a = activas.begin(); a != activas.end();) {
+            if (a->hecho < c.tamanoDe(a->i)) {
+                ++a;
+                continue;
+            }
+            if (auto f = a->salida.cierro()) {
+                fallan(*f);
+                return;
+            }
+            const QString hash = motor.termino(a->flujo);
+            {
+                std::lock_guard l(c.m);
+                c.hashes[size_t(a->i)] = hash;
+                c.estado[size_t(a->i)] = 2;
+                c.cv.notify_all();
+            }
+            a = activas.erase(a);
+        }
     }
 }
 
@@ -239,7 +278,7 @@ ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& c
     std::vector<std::thread> hilos;
     const int cantidad = std::max(1, std::min<int>(2, int(std::thread::hardware_concurrency())));
     for (int k = 0; k < cantidad; ++k)
-        hilos.emplace_back(trabajador, std::ref(c));
+        hilos.emplace_back(trabajador, std::ref(c), cantidad);
 
     for (int i = 1; i <= plan.N; ++i) {
         {
