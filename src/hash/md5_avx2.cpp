@@ -4,19 +4,9 @@
 
 #include <immintrin.h>
 
-// Each step's constant already in all eight lanes: one load folded into the add.
-struct Senos8 {
-    alignas(32) std::uint32_t v[64][8];
-    constexpr Senos8() : v()
-    {
-        for (int n = 0; n < 64; ++n)
-            for (int l = 0; l < 8; ++l)
-                v[n][l] = kSenosMd5[n];
-    }
-};
 // Writable, so the compiler keeps the loads instead of rebuilding each
 // constant from an immediate.
-Senos8 gSenosMd5x8;
+SenosEnCarriles<8> gSenosMd5x8;
 
 namespace {
 

@@ -5,19 +5,9 @@
 
 #include <immintrin.h>
 
-// Each step's constant already in all sixteen lanes: one load folded into the add.
-struct Senos16 {
-    alignas(64) std::uint32_t v[64][16];
-    constexpr Senos16() : v()
-    {
-        for (int n = 0; n < 64; ++n)
-            for (int l = 0; l < 16; ++l)
-                v[n][l] = kSenosMd5[n];
-    }
-};
 // Writable, so the compiler keeps the loads instead of rebuilding each
 // constant from an immediate.
-Senos16 gSenosMd5x16;
+SenosEnCarriles<16> gSenosMd5x16;
 
 namespace {
 

@@ -26,6 +26,18 @@ inline constexpr std::uint32_t kSenosMd5[64] = {
     0xf7537e82u, 0xbd3af235u, 0x2ad7d2bbu, 0xeb86d391u,
 };
 
+// Each step's constant repeated in all L lanes: one vector load per step.
+template <int L>
+struct SenosEnCarriles {
+    alignas(64) std::uint32_t v[64][L];
+    constexpr SenosEnCarriles() : v()
+    {
+        for (int n = 0; n < 64; ++n)
+            for (int l = 0; l < L; ++l)
+                v[n][l] = kSenosMd5[n];
+    }
+};
+
 template <class V>
 inline void RondasMd5(typename V::R& a, typename V::R& b, typename V::R& c, typename V::R& d, const typename V::R* M)
 {

@@ -203,7 +203,7 @@ ResultadoUnion UnoParticiones(const QString& carpetaOrigen, const QStringList& l
         return r;
     }
     r.temporal = temporal.valor();
-    auto salida = ArchivoCrudo::abro(r.temporal, ArchivoCrudo::Modo::CreoReemplazando);
+    auto salida = ArchivoCrudo::abro(r.temporal, ArchivoCrudo::Modo::Escritura);
     if (!salida) {
         BorroArchivo(r.temporal);
         r.falla = salida.falla();

@@ -50,6 +50,7 @@ Resultado<ArchivoCrudo> ArchivoCrudo::abro(const QString& ruta, Modo modo)
     case Modo::Lectura: banderas |= O_RDONLY; break;
     case Modo::CreoReemplazando: banderas |= O_WRONLY | O_CREAT | O_TRUNC; break;
     case Modo::CreoNuevo: banderas |= O_WRONLY | O_CREAT | O_EXCL; break;
+    case Modo::Escritura: banderas |= O_WRONLY; break;
     }
     const int fd = ::open(nativo(ruta).constData(), banderas, 0644);
     if (fd < 0)

@@ -8,7 +8,9 @@
 
 class ArchivoCrudo {
 public:
-    enum class Modo { Lectura, CreoReemplazando, CreoNuevo };
+    // Escritura opens an existing file (a fresh temporary one) without
+    // truncating it: ext4 flushes a truncated file when it is closed.
+    enum class Modo { Lectura, CreoReemplazando, CreoNuevo, Escritura };
 
     ArchivoCrudo() = default;
     ~ArchivoCrudo();
