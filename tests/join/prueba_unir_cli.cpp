@@ -1,5 +1,6 @@
 // terv-cli unir from outside: the operator's files, links, interruptions.
 #include "join/juegos.h"
+#include "soporte/cli.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -10,19 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct Corrida {
-    int codigo = -1;
-    QString salida, errores;
-};
-
-Corrida Corro(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(TERV_CLI), args);
-    p.waitForFinished(120000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 QStringList Temporales(const QString& carpeta)
 {
