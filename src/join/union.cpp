@@ -313,6 +313,11 @@ ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso)
 
     paso(GenerandoNombre);
     r.NombreArchivoFinal = ObtengoNombreFinal(orden.ordenadas.first());
+    if (r.NombreArchivoFinal == QStringLiteral(".") || r.NombreArchivoFinal == QStringLiteral("..")) {
+        r.falla = Falla::de(TipoFalla::ArgumentoInvalido,
+                            QStringLiteral("Las particiones no dan un nombre de archivo válido: ") + orden.ordenadas.first());
+        return r;
+    }
     const QString final = UnoRuta(plan.CarpetaDestino, r.NombreArchivoFinal);
     auto cerrojo = CerrojoCarpeta::tomo(plan.CarpetaDestino);
     if (!cerrojo) {
