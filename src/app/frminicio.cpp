@@ -2,8 +2,10 @@
 
 #include "app/ayuda.h"
 #include "app/frmacercade.h"
+#include "app/instancia.h"
 #include "compress/frmcompriarchmulti.h"
 #include "config/compartido.h"
+#include "config/ubicacion_ini.h"
 #include "hash/frmagregohash.h"
 #include "hash/frmcorroborohash.h"
 #include "join/unir.h"
@@ -110,9 +112,8 @@ void FrmInicio::Form_Load()
                                      Icono::Exclamacion});
     adjustSize();
     centroFormulario(this);
-    archivoAyuda = ctx_.carpetaAplicacion + QStringLiteral("/AYUDA TERV.hlp");
-    compartido().RutaIni = ctx_.carpetaAplicacion + QStringLiteral("/TERV.ini");
-    const Configuracion c = CargoConfiguracion();
+    archivoAyuda = UbicoAyuda(ctx_.carpetaAplicacion);
+    const Configuracion c = CargoConfiguracion(UbicoIni(ctx_.carpetaAplicacion));
     if (!c.existe)
         ctx_.dialogos.mensaje(this, {QStringLiteral("No se encuentra archivo"),
                                      QStringLiteral("No se encuentra el archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"),
@@ -216,4 +217,53 @@ void FrmInicio::Ayu_Click()
     if (!ayuda)
         ayuda = new VisorAyuda(ctx_.dialogos);
     ayuda->abro(archivoAyuda);
+}
+
+void FrmInicio::abroArchivos(const Pedido& pedido)
+{
+    const Apertura como = ElijoPantalla(pedido);
+    const QList<std::pair<PantallaTrabajo*, bool>> pantallas{
+        {agregoHash, como == Apertura::Sellar}, {corroboroHash, como == Apertura::Comprobar}, {cortar, false},
+        {unir, como == Apertura::Unir},         {compriArchMulti, como == Apertura::Comprimir}};
+    // One working screen at a time: another one on screen is left as its own
+    // Salir leaves it; a run in progress is never interrupted.
+    for (const auto& [p, destino] : pantallas) {
+        if (!p || !p->isVisible())
+            continue;
+        if (p->ocupado() || destino || como == Apertura::Segun) {
+            p->raise();
+            p->activateWindow();
+            if (p->ocupado() || !destino)
+                return;
+        } else {
+            p->close();
+        }
+    }
+    const QString primera = pedido.rutas.value(0);
+    switch (como) {
+    case Apertura::Segun:
+        show();
+        raise();
+        activateWindow();
+        break;
+    case Apertura::Sellar:
+        Chash_Click();
+        if (!primera.isEmpty())
+            agregoHash->eligoArchivo(primera);
+        break;
+    case Apertura::Comprobar:
+        CompHash_Click();
+        if (!primera.isEmpty())
+            corroboroHash->eligoArchivo(primera);
+        break;
+    case Apertura::Unir:
+        uni_Click();
+        unir->abroCon(primera);
+        break;
+    case Apertura::Comprimir:
+        CoArPrPaPu_Click();
+        if (!pedido.rutas.isEmpty())
+            compriArchMulti->agregoRutas(pedido.rutas);
+        break;
+    }
 }

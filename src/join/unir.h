@@ -36,6 +36,10 @@ public:
     QGroupBox* FmeAyudaRapida;
     QProgressBar* barra;
 
+    // Opened from a partition: its folder is origin and destination, and it
+    // is picked as if clicked.
+    void abroCon(const QString& particion);
+
 protected:
     void salgo() override { cmdSalir_Click(); }
     bool eventFilter(QObject* objeto, QEvent* evento) override;
