@@ -4,6 +4,8 @@
 #include "join/union.h"
 #include "system/archivos.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
@@ -83,7 +85,11 @@ QString Instancia::CanalUsuario()
     QString carpeta = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (carpeta.isEmpty())
         carpeta = QDir::tempPath();
-    return carpeta + QStringLiteral("/terv-") + QString::number(::getuid()) + QStringLiteral(".socket");
+    // Per user and per copy: a portable or build copy, with its own TERV.ini,
+    // does not hand its files to the installed one.
+    const QByteArray copia = QCryptographicHash::hash(QCoreApplication::applicationDirPath().toUtf8(), QCryptographicHash::Md5);
+    return carpeta + QStringLiteral("/terv-") + QString::number(::getuid()) + QLatin1Char('-')
+        + QString::fromLatin1(copia.toHex().left(8)) + QStringLiteral(".socket");
 }
 
 bool Instancia::entrego(const Pedido& pedido)
