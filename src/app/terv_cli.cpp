@@ -3,6 +3,7 @@
 // output (one JSON object per file with --json).
 //   0 success, 1 a check found wrong or missing data, 2 bad usage,
 //   3 an operation failed (nothing left half done).
+#include "app/integracion_nautilus.h"
 #include "compress/compresion.h"
 #include "config/compartido.h"
 #include "hash/motor_hash.h"
@@ -429,6 +430,7 @@ const QString kAyuda = QStringLiteral(
     "  particionar ARCHIVO --tamano MB divide en particiones selladas\n"
     "  unir PARTICION                  une el juego de particiones, comprobando cada hash\n"
     "  comprimir ARCHIVO...            arma un .zip listo para publicar\n"
+    "  integrar [--quitar]             agrega las acciones de TERV a Nautilus (este usuario)\n"
     "\n"
     "Cada subcomando acepta --help y --json.\n"
     "Códigos de salida: 0 éxito, 1 datos erróneos o faltantes, 2 uso incorrecto, 3 la operación falló.\n");
@@ -467,6 +469,8 @@ int main(int argc, char** argv)
         codigo = Unir(args);
     else if (sub == QLatin1String("comprimir"))
         codigo = Comprimir(args);
+    else if (sub == QLatin1String("integrar"))
+        codigo = IntegroNautilus(args);
     else
         errores() << QStringLiteral("Subcomando desconocido: ") << sub << "\n\n" << kAyuda;
     salida().flush();

@@ -6,6 +6,7 @@
 #include "system/plataforma.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -192,6 +193,44 @@ TEST_F(Instalado, DosTervUnaVentana)
     segunda.terminate();
     EXPECT_TRUE(segunda.waitForFinished(10000));
     EscriboArchivo(ini, instalado);
+}
+
+// terv-cli integrar: the four Nautilus scripts, executable, calling terv with
+// the action; a link planted at a script's name is replaced, not written
+// through; --quitar removes only them.
+TEST(Integracion, GuionesDeNautilus)
+{
+    QTemporaryDir datos;
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    entorno.insert(QStringLiteral("XDG_DATA_HOME"), datos.path());
+    const QString carpeta = datos.filePath(QStringLiteral("nautilus/scripts/TERV"));
+    QDir().mkpath(carpeta);
+    const QString ajeno = EscriboArchivo(datos.filePath(QStringLiteral("ajeno.sh")), "no tocar");
+    QFile::link(ajeno, carpeta + QStringLiteral("/Unir particiones"));
+    EscriboArchivo(carpeta + QStringLiteral("/mio.sh"), "mio");
+
+    const Salida s = Corro(QStringLiteral(TERV_CLI), {QStringLiteral("integrar")}, entorno);
+    ASSERT_EQ(s.codigo, 0) << s.texto.toStdString();
+    const std::pair<const char*, const char*> guiones[] = {
+        {"Sellar con código hash", "--sellar"},
+        {"Comprobar código hash", "--comprobar"},
+        {"Unir particiones", "--unir"},
+        {"Comprimir para publicar", "--comprimir"},
+    };
+    for (const auto& [nombre, opcion] : guiones) {
+        SCOPED_TRACE(nombre);
+        const QFileInfo g(carpeta + QLatin1Char('/') + QString::fromUtf8(nombre));
+        EXPECT_TRUE(g.isFile() && !g.isSymLink());
+        EXPECT_TRUE(g.isExecutable());
+        EXPECT_FALSE(g.permissions() & QFileDevice::WriteOther); // the umask holds
+        const QByteArray texto = LeoArchivo(g.filePath());
+        EXPECT_TRUE(texto.startsWith("#!/bin/sh\n"));
+        EXPECT_TRUE(texto.contains(QByteArray("/terv' " + QByteArray(opcion) + " \"$@\"\n"))) << texto.toStdString();
+    }
+    EXPECT_EQ(LeoArchivo(ajeno), QByteArray("no tocar"));
+
+    ASSERT_EQ(Corro(QStringLiteral(TERV_CLI), {QStringLiteral("integrar"), QStringLiteral("--quitar")}, entorno).codigo, 0);
+    EXPECT_EQ(QDir(carpeta).entryList(QDir::Files), QStringList{QStringLiteral("mio.sh")});
 }
 
 // The package: built in the test build, its file list exact, its control
