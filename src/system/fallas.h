@@ -9,6 +9,9 @@ enum class TipoFalla {
     YaExiste,          // the target name is taken
     ArgumentoInvalido, // e.g. a name without "."
     Cancelado,         // the operator stopped the run
+    NoEsArchivoComun,  // a link, folder, FIFO or device where a file is expected
+    Ocupado,           // another run is writing the same outputs
+    Cambiado,          // the file changed while it was worked on
     Otra,
 };
 
@@ -19,6 +22,7 @@ struct Falla {
 
     static Falla desdeErrno(int numero, const QString& ruta = {});
     static Falla otra(const QString& texto) { return {TipoFalla::Otra, texto, 0}; }
+    static Falla de(TipoFalla tipo, const QString& texto) { return {tipo, texto, 0}; }
     static Falla cancelada() { return {TipoFalla::Cancelado, QStringLiteral("Proceso cancelado por el usuario"), 0}; }
 };
 

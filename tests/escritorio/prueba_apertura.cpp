@@ -1,11 +1,11 @@
 // Opening files with TERV: which screen, filled in how, and where TERV.ini is.
-#include "app/frminicio.h"
+#include "app/pantallas/frminicio.h"
 #include "app/instancia.h"
-#include "compress/frmcompriarchmulti.h"
+#include "compress/pantallas/frmcompriarchmulti.h"
 #include "config/compartido.h"
 #include "config/ubicacion_ini.h"
-#include "hash/frmcorroborohash.h"
-#include "join/unir.h"
+#include "hash/pantallas/frmcorroborohash.h"
+#include "join/pantallas/unir.h"
 #include "soporte/utiles.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "config/compartido.h"
-#include "hash/frmagregohash.h"
-#include "hash/frmcorroborohash.h"
+#include "hash/pantallas/frmagregohash.h"
+#include "hash/pantallas/frmcorroborohash.h"
 #include "hash/nombre_hash.h"
 #include "soporte/utiles.h"
 
@@ -89,7 +89,11 @@ TEST(PantallaAgregoHash, TamanoNoPuedeSuperarElMaximo)
     EXPECT_TRUE(f.txtTamMB->text().isEmpty());
     f.txtTamMB->setText(QStringLiteral("1a"));
     EXPECT_EQ(f.txtTamMB->text(), QStringLiteral("1"));
-    EXPECT_EQ(compartido().TamanoMaximoBytes, 1 << 20);
+    // Either decimal separator stands, whatever the system's language.
+    f.txtTamMB->setText(QStringLiteral("2.5"));
+    EXPECT_EQ(f.txtTamMB->text(), QStringLiteral("2.5"));
+    // The box never changes the shared maximum that other screens read.
+    EXPECT_EQ(compartido().TamanoMaximoMB, 20);
 }
 
 // The three endings of a check: correct, wrong and kept, wrong and corrected.

@@ -1,7 +1,7 @@
 #pragma once
 // Helpers the tests share: data files, md5sum, the loopback size service.
 #include "soporte/dialogos_guion.h"
-#include "system/contexto.h"
+#include "system/pantallas/contexto.h"
 
 #include <QByteArray>
 #include <QProcess>
