@@ -42,15 +42,12 @@ public:
     }
 };
 
-// A request that arrives while a message box waits for the operator is
-// served once it has been answered.
+// A request that arrives while a message box waits for the operator, or
+// while a job runs, is served once they are over.
 void Atiendo(FrmInicio& menu, const Pedido& pedido)
 {
-    if (QApplication::activeModalWidget()) {
+    if (QApplication::activeModalWidget() || !menu.abroArchivos(pedido))
         QTimer::singleShot(250, &menu, [&menu, pedido] { Atiendo(menu, pedido); });
-        return;
-    }
-    menu.abroArchivos(pedido);
 }
 
 } // namespace

@@ -219,22 +219,26 @@ void FrmInicio::Ayu_Click()
     ayuda->abro(archivoAyuda);
 }
 
-void FrmInicio::abroArchivos(const Pedido& pedido)
+bool FrmInicio::abroArchivos(const Pedido& pedido)
 {
     const Apertura como = ElijoPantalla(pedido);
     const QList<std::pair<PantallaTrabajo*, bool>> pantallas{
         {agregoHash, como == Apertura::Sellar}, {corroboroHash, como == Apertura::Comprobar}, {cortar, false},
         {unir, como == Apertura::Unir},         {compriArchMulti, como == Apertura::Comprimir}};
+    // A run in progress is never interrupted: the request waits for it.
+    for (const auto& [p, destino] : pantallas)
+        if (p && p->ocupado())
+            return false;
     // One working screen at a time: another one on screen is left as its own
-    // Salir leaves it; a run in progress is never interrupted.
+    // Salir leaves it.
     for (const auto& [p, destino] : pantallas) {
         if (!p || !p->isVisible())
             continue;
-        if (p->ocupado() || destino || como == Apertura::Segun) {
+        if (destino || como == Apertura::Segun) {
             p->raise();
             p->activateWindow();
-            if (p->ocupado() || !destino)
-                return;
+            if (!destino)
+                return true;
         } else {
             p->close();
         }
@@ -266,4 +270,5 @@ void FrmInicio::abroArchivos(const Pedido& pedido)
             compriArchMulti->agregoRutas(pedido.rutas);
         break;
     }
+    return true;
 }

@@ -45,8 +45,9 @@ public:
     QPointer<VisorAyuda> ayuda;
 
     // Opens the screen that fits the files (terv ARCHIVO..., a file manager's
-    // action, or a second terv), filled in, instead of the menu.
-    void abroArchivos(const Pedido& pedido);
+    // action, or a second terv), filled in, instead of the menu. False, and
+    // nothing done, while a screen runs a job.
+    bool abroArchivos(const Pedido& pedido);
 
 private:
     template <class T> void abro(QPointer<T>& pantalla, bool descargarAlVolver);
