@@ -2,7 +2,7 @@
 // type and default application seen by xdg-mime, the completion, and two
 // terv processes handing their files to one.
 #include "config/archivo_ini.h"
-#include "soporte/utiles.h"
+#include "soporte/datos.h"
 #include "system/plataforma.h"
 
 #include <QDir>
