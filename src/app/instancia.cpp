@@ -62,7 +62,7 @@ Apertura ElijoPantalla(const Pedido& p)
     if (p.como != Apertura::Segun || p.rutas.isEmpty())
         return p.como;
     const QString primero = NombreDeRuta(p.rutas.first());
-    if (ArmoPatronParticiones(primero))
+    if (AnalizoNombreParticion(primero))
         return Apertura::Unir;
     if (p.rutas.size() == 1) {
         const auto h = ObtengoHashString(primero);

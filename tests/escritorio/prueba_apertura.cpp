@@ -79,13 +79,13 @@ TEST(Apertura, ParticionAbreUnirConElla)
     ASSERT_TRUE(menu.unir);
     EXPECT_FALSE(menu.isVisible());
     EXPECT_TRUE(menu.unir->isVisible());
-    EXPECT_EQ(menu.unir->txtOrigen->text(), carpeta);
-    EXPECT_EQ(menu.unir->txtDestino->text(), carpeta);
-    ASSERT_TRUE(menu.unir->File1->currentItem());
-    EXPECT_EQ(menu.unir->File1->currentItem()->text(), QFileInfo(juego[1]).fileName());
-    EXPECT_EQ(Textos(menu.unir->File2).size(), 3);
-    EXPECT_TRUE(Textos(menu.unir->File2).contains(QFileInfo(juego[0]).fileName()));
-    EXPECT_TRUE(menu.unir->cmdUnir->isEnabled());
+    EXPECT_EQ(menu.unir->findChild<QLineEdit*>(QStringLiteral("txtOrigen"))->text(), carpeta);
+    EXPECT_EQ(menu.unir->findChild<QLineEdit*>(QStringLiteral("txtDestino"))->text(), carpeta);
+    ASSERT_TRUE(menu.unir->findChild<QListWidget*>(QStringLiteral("File1"))->currentItem());
+    EXPECT_EQ(menu.unir->findChild<QListWidget*>(QStringLiteral("File1"))->currentItem()->text(), QFileInfo(juego[1]).fileName());
+    EXPECT_EQ(Textos(menu.unir->findChild<QListWidget*>(QStringLiteral("File2"))).size(), 3);
+    EXPECT_TRUE(Textos(menu.unir->findChild<QListWidget*>(QStringLiteral("File2"))).contains(QFileInfo(juego[0]).fileName()));
+    EXPECT_TRUE(menu.unir->findChild<QPushButton*>(QStringLiteral("cmdUnir"))->isEnabled());
     EXPECT_TRUE(e.dialogos.titulos().isEmpty());
 
     // Other files: the join screen is left (as its Salir does) and the

@@ -232,7 +232,7 @@ void Unir::abroCon(const QString& particion)
     txtOrigen->setText(carpeta);
     txtDestino->setText(carpeta);
     RutaOrigen = carpeta;
-    listo(File1, carpeta, kPatronTodas);
+    listo(File1, ListoParticiones(carpeta));
     const QList<QListWidgetItem*> hallada = File1->findItems(una.fileName(), Qt::MatchExactly);
     if (hallada.isEmpty())
         return;
