@@ -321,15 +321,15 @@ namespace {
 // reading and hashing, large enough to keep system calls few.
 constexpr qint64 kTrozo = 128 * 1024;
 
-void hashoArchivos(NucleoMd5 nucleo, const QStringList& rutas, std::atomic<qsizetype>& siguiente,
-                   std::vector<std::optional<Resultado<QString>>>& hechos, Progreso* progreso)
+void hashoArchivos(NucleoMd5 nucleo, qsizetype cantidad, std::atomic<qsizetype>& siguiente, const AbroParaHash& abro,
+                   const TerminoHash& termino, Progreso* progreso)
 {
     Md5Carriles motor(nucleo);
     const int L = CarrilesDe(nucleo);
     const qint64 trozo = nucleo == NucleoMd5::OpenSsl ? kBloque : kTrozo;
     struct Ranura {
         qsizetype indice = -1;
-        ArchivoCrudo archivo;
+        ArchivoCrudo* archivo = nullptr;
         int flujo = -1;
         std::vector<char> datos;
     };
@@ -339,36 +339,38 @@ void hashoArchivos(NucleoMd5 nucleo, const QStringList& rutas, std::atomic<qsize
         const QString texto = motor.termino(r.flujo);
         if (resultado)
             resultado = texto;
-        hechos[size_t(r.indice)].emplace(std::move(resultado));
-        r.archivo = ArchivoCrudo();
+        termino(r.indice, std::move(resultado));
+        r.archivo = nullptr;
         r.indice = -1;
     };
     for (;;) {
-        const bool cancelado = progreso && progreso->cancelado();
+        if (progreso && progreso->cancelado()) {
+            // Every file this thread holds or has yet to take ends cancelled.
+            for (Ranura& r : ranuras)
+                if (r.indice >= 0)
+                    cierro(r, Falla::cancelada());
+            for (qsizetype i; (i = siguiente.fetch_add(1)) < cantidad;)
+                termino(i, Falla::cancelada());
+            return;
+        }
         int activas = 0;
         for (Ranura& r : ranuras) {
             while (r.indice < 0) {
                 const qsizetype i = siguiente.fetch_add(1);
-                if (i >= rutas.size())
+                if (i >= cantidad)
                     break;
-                if (cancelado) {
-                    hechos[size_t(i)].emplace(Falla::cancelada());
-                    continue;
-                }
-                auto archivo = ArchivoCrudo::abro(rutas[i], ArchivoCrudo::Modo::Lectura);
+                auto archivo = abro(i);
                 if (!archivo) {
-                    hechos[size_t(i)].emplace(archivo.falla());
+                    termino(i, archivo.falla());
                     continue;
                 }
-                archivo.valor().avisoLecturaSecuencial();
-                r.archivo = std::move(archivo.valor());
+                archivo.valor()->avisoLecturaSecuencial();
+                r.archivo = archivo.valor();
                 r.indice = i;
                 r.flujo = motor.abro();
                 if (r.datos.empty())
                     r.datos.resize(size_t(trozo));
             }
-            if (r.indice >= 0 && cancelado)
-                cierro(r, Falla::cancelada());
             activas += r.indice >= 0;
         }
         if (activas == 0)
@@ -378,7 +380,7 @@ void hashoArchivos(NucleoMd5 nucleo, const QStringList& rutas, std::atomic<qsize
         for (Ranura& r : ranuras) {
             if (r.indice < 0)
                 continue;
-            auto leidos = r.archivo.leo(r.datos.data(), trozo);
+            auto leidos = r.archivo->leo(r.datos.data(), trozo);
             if (!leidos)
                 cierro(r, leidos.falla());
             else if (leidos.valor() == 0)
@@ -396,29 +398,64 @@ void hashoArchivos(NucleoMd5 nucleo, const QStringList& rutas, std::atomic<qsize
 
 } // namespace
 
-std::vector<Resultado<QString>> CalculoHashes(const QStringList& rutas, Progreso* progreso, int hilos)
+void CalculoHashes(qsizetype cantidad, const AbroParaHash& abro, const TerminoHash& termino, Progreso* progreso, int hilos)
 {
-    std::vector<Resultado<QString>> resultados;
     // One file is one stream: the overlapped single-stream path is faster.
-    if (rutas.size() == 1) {
-        resultados.push_back(CalculoHash(rutas.first(), progreso));
-        return resultados;
+    if (cantidad == 1) {
+        auto archivo = abro(0);
+        termino(0, archivo ? CalculoHash(*archivo.valor(), progreso) : Resultado<QString>(archivo.falla()));
+        return;
     }
     const auto nucleo = ElijoNucleoMd5();
     if (!nucleo) {
-        resultados.assign(size_t(rutas.size()), nucleo.falla());
-        return resultados;
+        for (qsizetype i = 0; i < cantidad; ++i)
+            termino(i, nucleo.falla());
+        return;
     }
-    std::vector<std::optional<Resultado<QString>>> hechos(size_t(rutas.size()));
     std::atomic<qsizetype> siguiente{0};
-    const int cantidad = int(std::clamp<qsizetype>(std::min<qsizetype>(hilos, std::max(1u, std::thread::hardware_concurrency())), 1,
-                                                   std::max<qsizetype>(1, rutas.size())));
+    const int n = int(std::clamp<qsizetype>(std::min<qsizetype>(hilos, std::max(1u, std::thread::hardware_concurrency())), 1,
+                                            std::max<qsizetype>(1, cantidad)));
     std::vector<std::thread> otros;
-    for (int k = 1; k < cantidad; ++k)
-        otros.emplace_back([&] { hashoArchivos(nucleo.valor(), rutas, siguiente, hechos, progreso); });
-    hashoArchivos(nucleo.valor(), rutas, siguiente, hechos, progreso);
+    for (int k = 1; k < n; ++k)
+        otros.emplace_back([&] { hashoArchivos(nucleo.valor(), cantidad, siguiente, abro, termino, progreso); });
+    hashoArchivos(nucleo.valor(), cantidad, siguiente, abro, termino, progreso);
     for (auto& t : otros)
         t.join();
+}
+
+std::vector<Resultado<QString>> CalculoHashes(std::vector<ArchivoCrudo>& archivos, Progreso* progreso, int hilos)
+{
+    std::vector<std::optional<Resultado<QString>>> hechos(archivos.size());
+    CalculoHashes(
+        qsizetype(archivos.size()), [&](qsizetype i) -> Resultado<ArchivoCrudo*> { return &archivos[size_t(i)]; },
+        [&](qsizetype i, Resultado<QString> r) { hechos[size_t(i)].emplace(std::move(r)); }, progreso, hilos);
+    std::vector<Resultado<QString>> resultados;
+    resultados.reserve(hechos.size());
+    for (auto& h : hechos)
+        resultados.push_back(std::move(*h));
+    return resultados;
+}
+
+std::vector<Resultado<QString>> CalculoHashes(const QStringList& rutas, Progreso* progreso, int hilos)
+{
+    // Opened when a lane takes them, closed when it lets them go: few open at once.
+    std::vector<ArchivoCrudo> abiertos(size_t(rutas.size()));
+    std::vector<std::optional<Resultado<QString>>> hechos(size_t(rutas.size()));
+    CalculoHashes(
+        rutas.size(),
+        [&](qsizetype i) -> Resultado<ArchivoCrudo*> {
+            auto a = ArchivoCrudo::abro(rutas[i], ArchivoCrudo::Modo::Lectura);
+            if (!a)
+                return a.falla();
+            abiertos[size_t(i)] = std::move(a.valor());
+            return &abiertos[size_t(i)];
+        },
+        [&](qsizetype i, Resultado<QString> r) {
+            abiertos[size_t(i)] = ArchivoCrudo();
+            hechos[size_t(i)].emplace(std::move(r));
+        },
+        progreso, hilos);
+    std::vector<Resultado<QString>> resultados;
     resultados.reserve(hechos.size());
     for (auto& h : hechos)
         resultados.push_back(std::move(*h));

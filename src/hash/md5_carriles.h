@@ -3,6 +3,7 @@
 // 64-byte block of 8 (AVX2) or 16 (AVX-512) streams per step, so the split,
 // the join and a folder check hash their files at several times the speed of
 // one stream. OpenSSL, one stream at a time, is the fallback and the reference.
+#include "system/archivos.h"
 #include "system/fallas.h"
 #include "system/trabajo.h"
 
@@ -10,6 +11,7 @@
 #include <QStringList>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -55,8 +57,18 @@ private:
     std::vector<int> libres_;
 };
 
-// Hashes the files in lanes on up to two threads, memory bounded whatever
-// their sizes; inputs are opened as CalculoHash opens them. Results in the
-// order given; bytes done are added to progreso->hecho, and a set cancel flag
-// ends every unfinished file with TipoFalla::Cancelado.
+// Hashes files in lanes on up to `hilos` threads, memory bounded whatever
+// their sizes; each file is read from its current position to its end (one
+// file alone takes the overlapped one-stream path). abro(i) hands file i or
+// its failure when a lane takes it; termino(i, hash) receives its result and
+// may release the file. Both are called from the hashing threads, never twice
+// for one i. Bytes done are added to progreso->hecho; a set cancel flag ends
+// every unfinished file with TipoFalla::Cancelado.
+using AbroParaHash = std::function<Resultado<ArchivoCrudo*>(qsizetype)>;
+using TerminoHash = std::function<void(qsizetype, Resultado<QString>)>;
+void CalculoHashes(qsizetype cantidad, const AbroParaHash& abro, const TerminoHash& termino, Progreso* progreso = nullptr,
+                   int hilos = 2);
+// The same over open files, or over paths (opened as CalculoHash opens them);
+// results in the order given.
+std::vector<Resultado<QString>> CalculoHashes(std::vector<ArchivoCrudo>& archivos, Progreso* progreso = nullptr, int hilos = 2);
 std::vector<Resultado<QString>> CalculoHashes(const QStringList& rutas, Progreso* progreso = nullptr, int hilos = 2);

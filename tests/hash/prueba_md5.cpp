@@ -135,6 +135,43 @@ TEST_F(Carriles, ArchivosGrandesYChicosContraOpenSsl)
     }
 }
 
+// A cancel while every lane holds a file and more wait: every file gets
+// exactly one result, its hash or the cancellation.
+TEST_F(Carriles, CancelarConMasArchivosQueCarriles)
+{
+    QTemporaryDir d;
+    std::vector<ArchivoCrudo> archivos;
+    const QByteArray contenido = Datos(300000, 9);
+    const QString ruta = EscriboArchivo(d.filePath(QStringLiteral("a.zip")), contenido);
+    const int cantidad = 4 * CarrilesDe(nucleo) + 3;
+    for (int k = 0; k < cantidad; ++k)
+        archivos.push_back(std::move(ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::Lectura).valor()));
+    Progreso p;
+    std::vector<int> veces(size_t(cantidad), 0);
+    int hechos = 0, cancelados = 0;
+    CalculoHashes(
+        cantidad,
+        [&](qsizetype i) -> Resultado<ArchivoCrudo*> {
+            if (i == CarrilesDe(nucleo) - 1) // the last lane is taken
+                p.cancelar.store(true);
+            return &archivos[size_t(i)];
+        },
+        [&](qsizetype i, Resultado<QString> r) {
+            ++veces[size_t(i)];
+            if (r) {
+                EXPECT_EQ(r.valor(), Referencia(contenido));
+                ++hechos;
+            } else {
+                EXPECT_EQ(r.falla().tipo, TipoFalla::Cancelado);
+                ++cancelados;
+            }
+        },
+        &p, 1);
+    EXPECT_EQ(std::count(veces.begin(), veces.end(), 1), cantidad);
+    EXPECT_GT(cancelados, 0);
+    EXPECT_EQ(hechos + cancelados, cantidad);
+}
+
 // Past 4 GiB the bit count no longer fits 32 bits. Sparse, so it costs no disk.
 TEST_F(Carriles, ArchivoRaloDeMasDeCuatroGiB)
 {

@@ -1,6 +1,6 @@
 #include "config/compartido.h"
 #include "server/consulta.h"
-#include "server/frmcnx.h"
+#include "server/pantallas/frmcnx.h"
 #include "soporte/utiles.h"
 
 #include <gtest/gtest.h>

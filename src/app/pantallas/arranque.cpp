@@ -1,0 +1,88 @@
+#include "app/pantallas/arranque.h"
+
+#include "app/instancia.h"
+#include "app/pantallas/frminicio.h"
+#include "system/pantallas/contexto.h"
+#include "system/pantallas/dialogos_qt.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QProxyStyle>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTimer>
+#include <QTranslator>
+
+namespace {
+
+// The platform style, except that the menu bar's overflow arrows are painted
+// here: loading them as images makes Qt scan its image plug-ins at start-up.
+class EstiloTerv : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap cual, const QStyleOption* opcion, const QWidget* control) const override
+    {
+        if (cual != SP_ToolBarHorizontalExtensionButton && cual != SP_ToolBarVerticalExtensionButton)
+            return QProxyStyle::standardIcon(cual, opcion, control);
+        QPixmap p(16, 16);
+        p.fill(Qt::transparent);
+        QPainter g(&p);
+        g.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.5));
+        g.setRenderHint(QPainter::Antialiasing);
+        for (const int x : {4, 9}) { // a double chevron
+            if (cual == SP_ToolBarHorizontalExtensionButton)
+                g.drawPolyline(QPolygonF({QPointF(x, 4), QPointF(x + 3, 8), QPointF(x, 12)}));
+            else
+                g.drawPolyline(QPolygonF({QPointF(4, x), QPointF(8, x + 3), QPointF(12, x)}));
+        }
+        return QIcon(p);
+    }
+};
+
+// A request that arrives while a message box waits for the operator, or
+// while a job runs, is served once they are over.
+void Atiendo(FrmInicio& menu, const Pedido& pedido)
+{
+    if (QApplication::activeModalWidget() || !menu.abroArchivos(pedido))
+        QTimer::singleShot(250, &menu, [&menu, pedido] { Atiendo(menu, pedido); });
+}
+
+} // namespace
+
+int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
+{
+    QApplication app(argc, argv);
+    // Before anything else: a second copy only hands its files over.
+    const Pedido pedido = LeoArgumentos(QApplication::arguments().mid(1), QDir::currentPath());
+    Instancia instancia;
+    if (instancia.entregoOEscucho(pedido))
+        return 0;
+    QApplication::setStyle(new EstiloTerv);
+    QApplication::setApplicationName(QStringLiteral("TERV"));
+    QApplication::setApplicationVersion(QStringLiteral(TERV_VERSION_TEXTO));
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
+    QTranslator qtEspanol;
+    if (qtEspanol.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtEspanol);
+
+    // The screens are laid out for an 8-point interface font.
+    QFont letra = QApplication::font();
+    letra.setPointSize(8);
+    QApplication::setFont(letra);
+
+    DialogosQt dialogos;
+    EjecutorProcesos ejecutor;
+    RelojSistema reloj;
+    Contexto ctx{dialogos, ejecutor, reloj};
+    FrmInicio menu(ctx);
+    menu.Form_Load();
+    menu.abroArchivos(pedido);
+    instancia.atiendoCon([&menu](const Pedido& p) { Atiendo(menu, p); });
+    if (alMostrar)
+        QTimer::singleShot(0, &menu, alMostrar);
+    return app.exec();
+}

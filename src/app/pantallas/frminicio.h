@@ -1,0 +1,56 @@
+#pragma once
+#include "config/archivo_ini.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+struct Contexto;
+class QLabel;
+class FrmAgregoHash;
+class FrmCorroboroHash;
+class Cortar;
+class Unir;
+class FrmCompriArchMulti;
+class FrmAcercaDe;
+class VisorAyuda;
+struct Pedido;
+
+// The main menu: start-up sequence and the only way into the working screens.
+class FrmInicio : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit FrmInicio(Contexto& contexto);
+    ~FrmInicio() override;
+
+    // The start-up sequence, strictly in order; the menu is shown after it.
+    void Form_Load();
+
+    void Chash_Click();
+    void Part_Click();
+    void uni_Click();
+    void CompHash_Click();
+    void CoArPrPaPu_Click();
+    void Sal_Click();
+    void Acerca_Click();
+    void Ayu_Click();
+
+    QLabel* lblAmbiente = nullptr;
+    QString archivoAyuda;
+    QPointer<FrmAgregoHash> agregoHash;
+    QPointer<FrmCorroboroHash> corroboroHash;
+    QPointer<Cortar> cortar;
+    QPointer<Unir> unir;
+    QPointer<FrmCompriArchMulti> compriArchMulti;
+    QPointer<FrmAcercaDe> acercaDe;
+    QPointer<VisorAyuda> ayuda;
+
+    // Opens the screen that fits the files (terv ARCHIVO..., a file manager's
+    // action, or a second terv), filled in, instead of the menu. False, and
+    // nothing done, while a screen runs a job.
+    bool abroArchivos(const Pedido& pedido);
+
+private:
+    template <class T> void abro(QPointer<T>& pantalla, bool descargarAlVolver);
+    void muestroAmbiente(const Configuracion& c);
+    Contexto& ctx_;
+};
