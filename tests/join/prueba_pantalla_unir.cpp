@@ -1,4 +1,5 @@
 // The join screen driven as an operator would: widgets found by name, clicked.
+#include "config/archivo_ini.h"
 #include "config/compartido.h"
 #include "join/juegos.h"
 #include "join/pantallas/unir.h"
@@ -159,6 +160,22 @@ TEST(PantallaUnir, FaltaUnaParticion)
         EXPECT_FALSE(Hijo<QPushButton>(*p.f, "cmdUnir")->isEnabled());
         EXPECT_TRUE(Archivos(p.destino.path()).isEmpty());
     }
+}
+
+// A ".vesk" file that is not a partition; leaving keeps the destination folder.
+TEST(PantallaUnir, SinParticionesYSalida)
+{
+    Pantalla p;
+    p.partes << EscriboArchivo(p.origen.filePath(QStringLiteral("notas.vesk")), "x");
+    p.abro();
+    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Error"));
+    EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Exclamacion);
+    EXPECT_EQ(p.e.dialogos.vistas[0].texto,
+              QStringLiteral("El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado"));
+    EXPECT_FALSE(Hijo<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+    Clic(*p.f, "cmdSalir");
+    EXPECT_EQ(LeoValorINI(compartido().RutaIni, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), p.destino.path());
 }
 
 // Links at the names of the list and batch files: the files they point to
