@@ -1,6 +1,5 @@
 // terv-cli from outside: real files, real exit codes.
 #include "soporte/cli.h"
-#include "soporte/utiles.h"
 #include "system/archivos.h"
 
 #include <QDir>

@@ -222,3 +222,20 @@ void Unir::cmdSalir_Click()
     GuardoCarpetaINI(v.RutaIni, QStringLiteral("NETWORK"), D);
     VuelvoAlMenu();
 }
+
+void Unir::abroCon(const QString& particion)
+{
+    if (particion.isEmpty())
+        return;
+    const QFileInfo una(particion);
+    const QString carpeta = una.absolutePath();
+    txtOrigen->setText(carpeta);
+    txtDestino->setText(carpeta);
+    RutaOrigen = carpeta;
+    listo(File1, ListoParticiones(carpeta));
+    const QList<QListWidgetItem*> hallada = File1->findItems(una.fileName(), Qt::MatchExactly);
+    if (hallada.isEmpty())
+        return;
+    File1->setCurrentItem(hallada.first());
+    File1_Click(una.fileName());
+}

@@ -12,6 +12,9 @@ class Unir : public PantallaTrabajo {
     Q_OBJECT
 public:
     explicit Unir(Contexto& contexto);
+    // Opened from a partition: its folder is origin and destination, and it
+    // is picked as if clicked.
+    void abroCon(const QString& particion);
 
 protected:
     void salgo() override { cmdSalir_Click(); }
