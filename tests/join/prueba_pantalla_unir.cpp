@@ -3,6 +3,7 @@
 #include "config/compartido.h"
 #include "join/juegos.h"
 #include "join/pantallas/unir.h"
+#include "soporte/utiles.h"
 
 #include <QFile>
 #include <QFileInfo>
