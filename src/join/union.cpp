@@ -54,7 +54,7 @@ QStringList ListoParticiones(const QString& carpeta)
 {
     QStringList lista;
     for (const QString& n : nombresDe(carpeta))
-        if (n.endsWith(QStringLiteral(".vesk"), Qt::CaseInsensitive) && !EsNombreTemporal(n))
+        if (n.endsWith(QStringLiteral(".vesk"), Qt::CaseInsensitive))
             lista << n;
     return lista;
 }
