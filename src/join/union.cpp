@@ -405,6 +405,9 @@ QString TextoParticionesDanadas(const QList<int>& numeros)
     QStringList tres;
     for (int n : numeros)
         tres << TresDigitos(n);
+    if (tres.size() == 1)
+        return QStringLiteral("El contenido de la partición ") + tres.first()
+            + QStringLiteral(" no coincide con el código Hash de su nombre: el archivo armado está dañado.");
     return QStringLiteral("El contenido de las particiones ") + tres.join(QStringLiteral(", "))
         + QStringLiteral(" no coincide con el código Hash de su nombre: el archivo armado está dañado.");
 }

@@ -123,7 +123,7 @@ TEST(PantallaUnir, ParticionDanada)
         Clic(*p.f, "cmdUnir");
         ASSERT_EQ(p.e.dialogos.titulos(), c.titulos);
         const CajaVista& primera = p.e.dialogos.vistas[0];
-        EXPECT_TRUE(primera.texto.startsWith(QStringLiteral("El contenido de las particiones 002 no coincide")));
+        EXPECT_TRUE(primera.texto.startsWith(QStringLiteral("El contenido de la partición 002 no coincide")));
         EXPECT_EQ(primera.botones, Botones::SiNo);
         EXPECT_EQ(primera.porDefecto, Respuesta::No);
         if (c.existe) {
