@@ -55,7 +55,7 @@ QStringList ListoParticiones(const QString& carpeta)
 {
     QStringList lista;
     for (const QString& n : nombresDe(carpeta))
-        if (n.endsWith(QStringLiteral(".vesk"), Qt::CaseInsensitive) && !EsNombreTemporal(n))
+        if (n.endsWith(QStringLiteral(".vesk"), Qt::CaseInsensitive))
             lista << n;
     return lista;
 }
@@ -400,6 +400,9 @@ QString TextoParticionesDanadas(const QList<int>& numeros)
     QStringList tres;
     for (int n : numeros)
         tres << TresDigitos(n);
+    if (tres.size() == 1)
+        return QStringLiteral("El contenido de la partición ") + tres.first()
+            + QStringLiteral(" no coincide con el código Hash de su nombre: el archivo armado está dañado.");
     return QStringLiteral("El contenido de las particiones ") + tres.join(QStringLiteral(", "))
         + QStringLiteral(" no coincide con el código Hash de su nombre: el archivo armado está dañado.");
 }

@@ -113,7 +113,7 @@ TEST(Apertura, ParticionAbreUnirConElla)
     EXPECT_FALSE(menu.compriArchMulti);
     ASSERT_TRUE(menu.corroboroHash);
     EXPECT_TRUE(menu.corroboroHash->isVisible());
-    EXPECT_EQ(menu.corroboroHash->Text1_0->text(), sellado);
+    EXPECT_EQ(menu.corroboroHash->findChild<QLineEdit*>(QStringLiteral("Text1_0"))->text(), sellado);
 }
 
 // Installed (PREFIX/bin with no TERV.ini beside it), the organisation's file
