@@ -12,6 +12,8 @@ enum class TipoFalla {
     NoEsArchivoComun,  // a link, folder, FIFO or device where a file is expected
     Ocupado,           // another run is writing the same outputs
     Cambiado,          // the file changed while it was worked on
+    Vacio,             // an empty file where content is needed
+    MuyGrande,         // larger than the maximum publishable size
     Otra,
 };
 
@@ -38,6 +40,7 @@ public:
     bool ok() const { return valor_.has_value(); }
     explicit operator bool() const { return ok(); }
     const T& valor() const { return *valor_; }
+    T valor_o(T otro) const { return valor_ ? *valor_ : otro; }
     T& valor() { return *valor_; }
     const Falla& falla() const { return *falla_; }
 private:

@@ -137,8 +137,9 @@ TEST(Compresion, Desenlaces)
             }
             EXPECT_EQ(Entradas(r.archivo), (QStringList{QStringLiteral("uno.bin"), QStringLiteral("dos.bin")}));
             EXPECT_EQ(r.demasiadas, c.limite == 4096);
-            if (r.demasiadas)
+            if (r.demasiadas) {
                 EXPECT_TRUE(r.aviso.contains(QStringLiteral("(327)")) && r.aviso.contains(QStringLiteral("entero"))) << qPrintable(r.aviso);
+            }
             break;
         default:
             break;

@@ -3,6 +3,7 @@
 #include "compress/pantallas/frmcompriarchmulti.h"
 #include "compress/zip_prueba.h"
 #include "config/compartido.h"
+#include "soporte/utiles.h"
 #include "system/archivos.h"
 
 #include <QApplication>

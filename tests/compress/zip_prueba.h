@@ -1,7 +1,7 @@
 #pragma once
 // What the compression tests share: an independent look inside an archive,
 // stand-in zip programs, and a private work folder.
-#include "soporte/utiles.h"
+#include "soporte/datos.h"
 
 #include <QStringList>
 #include <QTemporaryDir>

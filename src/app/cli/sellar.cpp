@@ -1,6 +1,6 @@
-#include "app/cli/subcomandos.h"
 #include "app/cli/comun.h"
-#include "hash/nombre_hash.h"
+#include "app/cli/subcomandos.h"
+#include "hash/operaciones_hash.h"
 #include "system/archivos.h"
 
 int Sellar(const QStringList& args)
@@ -10,19 +10,16 @@ int Sellar(const QStringList& args)
         return *r;
     int codigo = Exito;
     for (const QString& ruta : o.p.positionalArguments()) {
+        if (SeCancelo())
+            return Fallo;
         Progreso progreso;
-        const auto tamano = TamanoDe(ruta);
-        progreso.total.store(tamano ? tamano.valor() : 0);
-        const auto r = ConAvance(NombreDeRuta(ruta), progreso, [&] { return EstampoArchivo(ruta, &progreso); });
+        const auto r = ConAvance(NombreDeRuta(ruta), progreso, [&] { return EstampoArchivo({ruta, 0}, &progreso); });
         if (!r) {
-            const Falla& f = r.falla();
-            Aviso(ruta + QStringLiteral(": ") + TextoFallaEstampado(f));
-            if (o.enJson)
-                Informo(o, {{QStringLiteral("archivo"), ruta}, {QStringLiteral("error"), f.descripcion}}, QString());
+            InformoFalla(o, ruta, TextoFallaEstampado(r.falla()));
             codigo = Fallo;
             continue;
         }
-        Informo(o, {{QStringLiteral("archivo"), ruta}, {QStringLiteral("sellado"), r.valor()}}, r.valor());
+        Informo(o, {{QStringLiteral("archivo"), ruta}, {QStringLiteral("sellado"), r.valor().ruta}}, r.valor().ruta);
     }
     return codigo;
 }

@@ -1,42 +1,38 @@
-#include "app/cli/subcomandos.h"
 #include "app/cli/comun.h"
-#include "hash/motor_hash.h"
+#include "app/cli/subcomandos.h"
 #include "hash/nombre_hash.h"
+#include "hash/operaciones_hash.h"
 #include "system/archivos.h"
 
-#include <QDir>
 #include <QFileInfo>
 
-#include <atomic>
-#include <thread>
-#include <vector>
+namespace {
 
-struct Verificacion {
-    QString ruta;
-    QString estado; // correcto, invalido, sin_formato, error
-    QString enNombre, calculado, detalle;
-};
-
-Verificacion VerificoUno(const QString& ruta)
+QString Palabra(const Verificacion& v)
 {
-    Verificacion v{ruta, {}, {}, {}, {}};
-    const auto h = ObtengoHashString(NombreDeRuta(ruta));
-    if (!h || !h->menError.isEmpty()) {
-        v.estado = QStringLiteral("sin_formato");
-        v.detalle = TextoSinFormatoHash();
-        return v;
+    switch (v.estado) {
+    case EstadoHash::Correcto: return QStringLiteral("correcto");
+    case EstadoHash::Invalido: return QStringLiteral("invalido");
+    case EstadoHash::Corregido: return QStringLiteral("corregido");
+    case EstadoHash::SinFormato: return QStringLiteral("sin_formato");
+    case EstadoHash::Error: break;
     }
-    v.enNombre = h->strHash;
-    const auto hash = CalculoHash(ruta);
-    if (!hash) {
-        v.estado = QStringLiteral("error");
-        v.detalle = hash.falla().tipo == TipoFalla::NoEncontrado ? TextoArchivoNoEncontrado() : hash.falla().descripcion;
-        return v;
-    }
-    v.calculado = hash.valor();
-    v.estado = v.calculado == v.enNombre ? QStringLiteral("correcto") : QStringLiteral("invalido");
-    return v;
+    // A name without "." carries no hash either.
+    return v.falla && v.falla->tipo == TipoFalla::ArgumentoInvalido ? QStringLiteral("sin_formato") : QStringLiteral("error");
 }
+
+QString Detalle(const Verificacion& v)
+{
+    if (!v.falla)
+        return {};
+    if (v.falla->tipo == TipoFalla::NoEncontrado)
+        return TextoArchivoNoEncontrado();
+    if (v.falla->tipo == TipoFalla::ArgumentoInvalido)
+        return TextoSinFormatoHash();
+    return v.falla->descripcion;
+}
+
+} // namespace
 
 int Verificar(const QStringList& args)
 {
@@ -47,63 +43,38 @@ int Verificar(const QStringList& args)
                          QStringLiteral("Comprueba el código hash del nombre de cada archivo (de una carpeta: los que tienen formato de hash)."), 1))
         return *r;
     QStringList rutas;
-    for (const QString& a : o.p.positionalArguments()) {
-        if (!QFileInfo(a).isDir()) {
-            rutas << a;
-            continue;
-        }
-        for (const QString& n : QDir(a).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
-            const auto h = ObtengoHashString(n);
-            if (h && h->menError.isEmpty())
-                rutas << UnoRuta(a, n);
-        }
-    }
-    // One file per core at a time; results in the order given.
-    std::vector<Verificacion> hechas(size_t(rutas.size()));
-    std::atomic<qsizetype> siguiente{0};
-    const auto trabajador = [&] {
-        for (qsizetype i; (i = siguiente.fetch_add(1)) < rutas.size();)
-            hechas[size_t(i)] = VerificoUno(rutas[i]);
-    };
-    std::vector<std::thread> hilos;
-    for (unsigned k = 0; k < std::max(1u, std::min(2u, std::thread::hardware_concurrency())); ++k)
-        hilos.emplace_back(trabajador);
-    for (auto& h : hilos)
-        h.join();
+    for (const QString& a : o.p.positionalArguments())
+        rutas << (QFileInfo(a).isDir() && !QFileInfo(a).isSymLink() ? ArchivosConHash(a) : QStringList{a});
 
+    Progreso progreso;
+    const bool corrijo = o.p.isSet(corregir);
+    const auto hechas = ConAvance(QStringLiteral("verificando"), progreso, [&] {
+        return CorroboroArchivos(rutas, [corrijo](const Verificacion&) { return corrijo; }, &progreso);
+    });
     int codigo = Exito;
-    for (Verificacion& v : hechas) {
-        QString nuevo;
-        if (v.estado == QLatin1String("invalido") && o.p.isSet(corregir)) {
-            const QString nombre = NombreDeRuta(v.ruta);
-            const auto h = ObtengoHashString(nombre);
-            const auto r = CambioHashArchivo(v.ruta, nombre, v.calculado, h->nombreArc, h->ExtenArc);
-            if (r) {
-                nuevo = r.valor();
-                v.estado = QStringLiteral("corregido");
-            } else {
-                v.detalle = r.falla().descripcion;
-            }
-        }
-        if (v.estado == QLatin1String("error"))
+    for (const Verificacion& v : hechas) {
+        const QString estado = Palabra(v);
+        if (estado == QLatin1String("error"))
             codigo = Fallo;
-        else if (v.estado != QLatin1String("correcto") && v.estado != QLatin1String("corregido") && codigo == Exito)
+        else if (estado != QLatin1String("correcto") && estado != QLatin1String("corregido") && codigo == Exito)
             codigo = DatosMal;
-        QString texto = v.estado.toUpper() + QLatin1Char(' ') + v.ruta;
-        if (v.estado == QLatin1String("invalido"))
-            texto += QStringLiteral(" (HASH del archivo: ") + v.calculado + QLatin1Char(')');
-        if (!nuevo.isEmpty())
-            texto += QStringLiteral(" -> ") + nuevo;
-        if (!v.detalle.isEmpty())
-            Aviso(v.ruta + QStringLiteral(": ") + v.detalle);
-        QJsonObject j{{QStringLiteral("archivo"), v.ruta}, {QStringLiteral("estado"), v.estado}};
-        if (!v.enNombre.isEmpty())
-            j.insert(QStringLiteral("hashNombre"), v.enNombre);
-        if (!v.calculado.isEmpty())
-            j.insert(QStringLiteral("hashArchivo"), v.calculado);
-        if (!nuevo.isEmpty())
-            j.insert(QStringLiteral("nuevo"), nuevo);
+        QString texto = estado.toUpper() + QLatin1Char(' ') + v.ruta;
+        if (v.estado == EstadoHash::Invalido)
+            texto += QStringLiteral(" (HASH del archivo: ") + v.hashArchivo + QLatin1Char(')');
+        if (!v.nueva.isEmpty())
+            texto += QStringLiteral(" -> ") + v.nueva;
+        if (const QString detalle = Detalle(v); !detalle.isEmpty())
+            Aviso(v.ruta + QStringLiteral(": ") + detalle);
+        QJsonObject j{{QStringLiteral("archivo"), v.ruta}, {QStringLiteral("estado"), estado}};
+        if (!v.hashNombre.isEmpty())
+            j.insert(QStringLiteral("hashNombre"), v.hashNombre);
+        if (!v.hashArchivo.isEmpty())
+            j.insert(QStringLiteral("hashArchivo"), v.hashArchivo);
+        if (!v.nueva.isEmpty())
+            j.insert(QStringLiteral("nuevo"), v.nueva);
+        if (v.falla && estado == QLatin1String("error"))
+            j.insert(QStringLiteral("error"), Detalle(v));
         Informo(o, j, texto);
     }
-    return codigo;
+    return SeCancelo() ? Fallo : codigo;
 }

@@ -2,6 +2,7 @@
 
 #include "config/compartido.h"
 #include "hash/nombre_hash.h"
+#include "hash/operaciones_hash.h"
 #include "system/archivos.h"
 #include "system/pantallas/pantalla.h"
 
@@ -68,6 +69,9 @@ void FrmAgregoHash::txtTamMB_Change()
 
 void FrmAgregoHash::Command1_Click(int Index)
 {
+    const auto turno = tomoTurno();
+    if (!turno)
+        return;
     if (Index == 0) {
         const QString& guardada = compartido().CarpetaGuardada;
         const QString ruta = ctx_.dialogos.abroArchivo(this, QStringLiteral("Seleccione el archivo al que le desea generar el HASH"),
@@ -117,29 +121,11 @@ void FrmAgregoHash::eligoArchivo(const QString& ruta)
 
 void FrmAgregoHash::AgregoHash()
 {
+    // The file is measured again by the run: it may have changed since it was chosen.
     const QString P = Text1->text();
-    if (!SeparoNombre(NombreDeRuta(P))) {
-        errorDeHash({TipoFalla::ArgumentoInvalido, QString(), 0});
-        return;
-    }
-    const Compartido& v = compartido();
-    const bool entra = v.TamanoMaximoMB == 0 || (TamanoArchivo >= 1 && TamanoArchivo <= v.TamanoMaximoBytes);
-    if (!ExisteArchivoComun(P)) {
-        auto t = TamanoDe(P);
-        errorDeHash(t ? Falla::otra(DescripcionError(EISDIR)) : t.falla());
-        return;
-    }
-    if (!entra) {
-        Text1->clear();
-        Label1->clear();
-        mensaje({QStringLiteral("Incompatibilidad de Tamaños"),
-                 QStringLiteral("El archivo que quiere generar supera el máximo permitido. En este caso debe ingresar por la Opción \"particionar\" del Menú Principal"),
-                 Icono::Informacion});
-        return;
-    }
+    const PlanSellado plan{P, qint64(compartido().TamanoMaximoMB) * 1048576};
     Progreso progreso;
-    progreso.total.store(TamanoArchivo);
-    const Resultado<QString> r = ejecuto([&] { return EstampoArchivo(P, &progreso); }, progreso, barra);
+    const Resultado<Sellado> r = ejecuto([&] { return EstampoArchivo(plan, &progreso); }, progreso, barra);
     barra->setValue(0);
     if (!r) {
         errorDeHash(r.falla());
@@ -149,13 +135,20 @@ void FrmAgregoHash::AgregoHash()
     Label1->clear();
     mensaje({QStringLiteral("Generación de Hash Correcta"),
              QStringLiteral("Hash generado exitosamente") + QStringLiteral("\r\n") + QStringLiteral("Nombre del archivo generado:")
-                 + NombreDeRuta(r.valor()),
+                 + NombreDeRuta(r.valor().ruta),
              Icono::Informacion});
     lblEspere->setText(QStringLiteral("Generación de Hash finalizada"));
 }
 
 void FrmAgregoHash::errorDeHash(const Falla& falla)
 {
+    if (falla.tipo == TipoFalla::MuyGrande || falla.tipo == TipoFalla::Vacio) {
+        Text1->clear();
+        Label1->clear();
+        mensaje({QStringLiteral("Incompatibilidad de Tamaños"), falla.descripcion, Icono::Informacion});
+        lblEspere->clear();
+        return;
+    }
     mensaje({QStringLiteral("ERROR"), TextoFallaEstampado(falla), Icono::Exclamacion});
     lblEspere->setText(QStringLiteral("Error en la Generación del HASH"));
 }

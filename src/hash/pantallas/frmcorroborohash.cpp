@@ -4,6 +4,7 @@
 #include "config/compartido.h"
 #include "hash/motor_hash.h"
 #include "hash/nombre_hash.h"
+#include "hash/operaciones_hash.h"
 #include "system/archivos.h"
 #include "system/pantallas/pantalla.h"
 
@@ -50,6 +51,9 @@ FrmCorroboroHash::FrmCorroboroHash(Contexto& contexto) : PantallaTrabajo(context
 
 void FrmCorroboroHash::Command1_Click(int Index)
 {
+    const auto turno = tomoTurno();
+    if (!turno)
+        return;
     if (Index == 0) {
         const QString ruta = ctx_.dialogos.abroArchivo(this, QStringLiteral("Seleccione el archivo al que le desea corroborar el HASH"),
                                                        ctx_.carpetaAplicacion, QStringLiteral("Todos los tipos de arhivos"));
@@ -74,56 +78,44 @@ void FrmCorroboroHash::eligoArchivo(const QString& ruta)
 
 void FrmCorroboroHash::CorroboroHash()
 {
-    const QString P = Text1_0->text();
-    const QString N = NombreDeRuta(P);
-    const auto enNombre = ObtengoHashString(N);
-    if (!enNombre) {
-        errorDeHash(Falla{TipoFalla::ArgumentoInvalido,
-                          QStringLiteral("Argumento no válido: el nombre del archivo no tiene extensión (no contiene \".\")"), 0});
-        return;
-    }
-    if (!enNombre->menError.isEmpty()) {
-        mensaje({QStringLiteral("ERROR"), enNombre->menError, Icono::Critico});
-        return;
-    }
-    auto tamano = TamanoDe(P);
-    if (!tamano) {
-        errorDeHash(tamano.falla());
-        return;
-    }
+    const QString fin = QStringLiteral("\r\n");
+    PlanVerificacion plan{Text1_0->text(), [this, fin](const Verificacion& v) {
+                              const Respuesta r = preguntoDesdeTrabajo(
+                                  {QStringLiteral("Atención"),
+                                   QStringLiteral("El HASH obtenido del archivo solicitado no es valido") + fin
+                                       + QStringLiteral("(HASH del archivo: ") + v.hashArchivo + fin
+                                       + QStringLiteral("HASH obtenido tras la verificación: ") + v.hashNombre
+                                       + QStringLiteral(")") + fin + fin + QStringLiteral("Desea cambiarlo?"),
+                                   Icono::Pregunta, Botones::SiNo, Respuesta::No});
+                              return r == Respuesta::Si;
+                          }};
     Progreso progreso;
-    progreso.total.store(tamano.valor());
-    const Resultado<QString> hash = ejecuto([&] { return CalculoHash(P, &progreso); }, progreso, barra);
+    const Verificacion v = ejecuto([&] { return CorroboroArchivo(plan, &progreso); }, progreso, barra);
     barra->setValue(0);
-    if (!hash) {
-        errorDeHash(hash.falla());
+    switch (v.estado) {
+    case EstadoHash::SinFormato:
+        mensaje({QStringLiteral("ERROR"), v.falla->descripcion, Icono::Critico});
         return;
-    }
-    const QString& HashdeArchivo = hash.valor();
-    if (HashdeArchivo == enNombre->strHash) {
+    case EstadoHash::Correcto: {
         Mensaje correcto{QStringLiteral("Corroboración de HASH"), QStringLiteral("El HASH del archivo es correcto")};
         correcto.alineadoDerecha = true;
         mensaje(correcto);
         return;
     }
-    const QString fin = QStringLiteral("\r\n");
-    const Respuesta r = mensaje({QStringLiteral("Atención"),
-                                 QStringLiteral("El HASH obtenido del archivo solicitado no es valido") + fin
-                                     + QStringLiteral("(HASH del archivo: ") + HashdeArchivo + fin
-                                     + QStringLiteral("HASH obtenido tras la verificación: ") + enNombre->strHash
-                                     + QStringLiteral(")") + fin + fin + QStringLiteral("Desea cambiarlo?"),
-                                 Icono::Pregunta, Botones::SiNo, Respuesta::No});
-    if (r != Respuesta::Si) {
-        mensaje({QStringLiteral("HASH inválido"), QStringLiteral("El archivo mantendrá el código Hash inválido"), Icono::Exclamacion});
+    case EstadoHash::Invalido:
+        if (v.falla) // the correction was asked for and failed
+            errorDeHash(*v.falla);
+        else
+            mensaje({QStringLiteral("HASH inválido"), QStringLiteral("El archivo mantendrá el código Hash inválido"), Icono::Exclamacion});
+        return;
+    case EstadoHash::Corregido:
+        Text1_1->setText(v.nueva);
+        mensaje({QStringLiteral("Corroboración de HASH"), QStringLiteral("El archivo se modificó satisfactoriamente")});
+        return;
+    case EstadoHash::Error:
+        errorDeHash(v.falla.value_or(Falla::otra(QString())));
         return;
     }
-    const auto nueva = CambioHashArchivo(P, N, HashdeArchivo, enNombre->nombreArc, enNombre->ExtenArc);
-    if (!nueva) {
-        errorDeHash(nueva.falla());
-        return;
-    }
-    Text1_1->setText(nueva.valor());
-    mensaje({QStringLiteral("Corroboración de HASH"), QStringLiteral("El archivo se modificó satisfactoriamente")});
 }
 
 void FrmCorroboroHash::errorDeHash(const Falla& falla)
