@@ -29,7 +29,33 @@ QList<qint64> Hijos(qint64 pid)
     return hijos;
 }
 
-TEST(CliCompresion, MuertoDuranteElZipNoDejaNada)
+// Starts terv-cli comprimir on a large random file and returns once its zip
+// child runs (0 if it never did).
+qint64 ArrancoConZip(QProcess& cli, const QProcessEnvironment& entorno, const QString& grande)
+{
+    cli.setProcessEnvironment(entorno);
+    cli.start(QStringLiteral(TERV_CLI), {QStringLiteral("comprimir"), QStringLiteral("--nombre"), QStringLiteral("p"), grande});
+    if (!cli.waitForStarted())
+        return 0;
+    for (int i = 0; i < 250; ++i) {
+        QThread::msleep(20);
+        const QList<qint64> hijos = Hijos(cli.processId());
+        if (!hijos.isEmpty())
+            return hijos.first();
+    }
+    return 0;
+}
+
+bool TerminaPronto(qint64 pid)
+{
+    QElapsedTimer reloj;
+    reloj.start();
+    while (ProcesoVivo(pid) && reloj.elapsed() < 2000)
+        QThread::msleep(20);
+    return !ProcesoVivo(pid);
+}
+
+TEST(CliCompresion, MuertoOInterrumpidoDuranteElZip)
 {
     QTemporaryDir datos, hogar;
     // Random content zips slowly enough to be caught in the middle.
@@ -38,25 +64,28 @@ TEST(CliCompresion, MuertoDuranteElZipNoDejaNada)
     entorno.insert(QStringLiteral("XDG_DATA_HOME"), hogar.path());
     const QString trabajo = hogar.path() + QStringLiteral("/terv/trabajo");
 
-    QProcess cli;
-    cli.setProcessEnvironment(entorno);
-    cli.start(QStringLiteral(TERV_CLI), {QStringLiteral("comprimir"), QStringLiteral("--nombre"), QStringLiteral("p"), grande});
-    ASSERT_TRUE(cli.waitForStarted());
-    qint64 zip = 0;
-    for (int i = 0; i < 200 && !zip; ++i) {
-        QThread::msleep(20);
-        const QList<qint64> hijos = Hijos(cli.processId());
-        if (!hijos.isEmpty())
-            zip = hijos.first();
+    // Ctrl-C: a cancel that ends zip and removes what the run started.
+    {
+        QProcess cli;
+        const qint64 zip = ArrancoConZip(cli, entorno, grande);
+        ASSERT_NE(zip, 0) << "zip never started";
+        ::kill(pid_t(cli.processId()), SIGINT);
+        ASSERT_TRUE(cli.waitForFinished(10000));
+        EXPECT_EQ(cli.exitCode(), 3);
+        EXPECT_TRUE(QString::fromUtf8(cli.readAllStandardError()).contains(QStringLiteral("cancelado")));
+        EXPECT_TRUE(cli.readAllStandardOutput().isEmpty());
+        EXPECT_TRUE(TerminaPronto(zip));
+        EXPECT_TRUE(Todo(trabajo).isEmpty()) << qPrintable(Todo(trabajo).join(QLatin1Char(' ')));
+        EXPECT_EQ(Todo(datos.path()), QStringList{QStringLiteral("grande.bin")});
     }
+
+    // kill -9: zip goes with its parent; the next run removes the leftovers.
+    QProcess cli;
+    const qint64 zip = ArrancoConZip(cli, entorno, grande);
     ASSERT_NE(zip, 0) << "zip never started";
     ::kill(pid_t(cli.processId()), SIGKILL);
     cli.waitForFinished();
-    QElapsedTimer reloj;
-    reloj.start();
-    while (ProcesoVivo(zip) && reloj.elapsed() < 2000)
-        QThread::msleep(20);
-    EXPECT_FALSE(ProcesoVivo(zip)) << "zip outlived its parent";
+    EXPECT_TRUE(TerminaPronto(zip)) << "zip outlived its parent";
     EXPECT_EQ(Todo(datos.path()), QStringList{QStringLiteral("grande.bin")});
     ASSERT_EQ(Todo(trabajo).size(), 1) << "the dead run's folder";
 
