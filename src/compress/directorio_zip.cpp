@@ -130,48 +130,62 @@ bool esUtf8(const QByteArray& nombre)
     return !a.hasError();
 }
 
+struct Abierto {
+    ArchivoCrudo archivo;
+    Directorio directorio;
+};
+
+Resultado<Abierto> abro(const QString& ruta, ArchivoCrudo::Modo modo)
+{
+    auto zip = ArchivoCrudo::abro(ruta, modo);
+    if (!zip)
+        return zip.falla();
+    auto d = leo(zip.valor());
+    if (!d)
+        return d.falla();
+    return Abierto{std::move(zip.valor()), std::move(d.valor())};
+}
+
+Estado escribo16(ArchivoCrudo& archivo, quint16 valor, qint64 posicion)
+{
+    const char bytes[2] = {char(valor & 0xFF), char(valor >> 8)};
+    return archivo.escriboEn(bytes, 2, posicion);
+}
+
 } // namespace
 
 Resultado<QList<QByteArray>> LeoEntradasZip(const QString& ruta)
 {
-    auto zip = ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::Lectura);
+    const auto zip = abro(ruta, ArchivoCrudo::Modo::Lectura);
     if (!zip)
         return zip.falla();
-    const auto d = leo(zip.valor());
-    if (!d)
-        return d.falla();
     QList<QByteArray> nombres;
-    for (const Entrada& e : d.valor().entradas)
+    for (const Entrada& e : zip.valor().directorio.entradas)
         nombres << e.nombre;
     return nombres;
 }
 
 Estado MarcoNombresUtf8(const QString& ruta)
 {
-    auto zip = ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::Modifico);
+    auto zip = abro(ruta, ArchivoCrudo::Modo::Modifico);
     if (!zip)
         return zip.falla();
-    const auto d = leo(zip.valor());
-    if (!d)
-        return d.falla();
-    for (const Entrada& e : d.valor().entradas) {
+    ArchivoCrudo& archivo = zip.valor().archivo;
+    for (const Entrada& e : zip.valor().directorio.entradas) {
         if ((e.banderas & kBitUtf8) || !esUtf8(e.nombre))
             continue;
         char local[8];
-        if (auto f = zip.valor().leoExacto(local, 8, e.posicionLocal))
+        if (auto f = archivo.leoExacto(local, 8, e.posicionLocal))
             return f;
         if (u32(local) != kLocal)
             return malFormado(ruta);
-        const quint16 b = u16(local + 6) | kBitUtf8;
-        const char bandera[2] = {char(b & 0xFF), char(b >> 8)};
-        if (auto f = zip.valor().escriboEn(bandera, 2, e.posicionLocal + 6))
+        if (auto f = escribo16(archivo, u16(local + 6) | kBitUtf8, e.posicionLocal + 6))
             return f;
-        const quint16 bc = e.banderas | kBitUtf8;
-        const char banderaCentral[2] = {char(bc & 0xFF), char(bc >> 8)};
-        if (auto f = zip.valor().escriboEn(banderaCentral, 2, e.posicionCentral + 8))
+        if (auto f = escribo16(archivo, e.banderas | kBitUtf8, e.posicionCentral + 8))
             return f;
     }
-    if (auto f = zip.valor().sincronizo())
+    // The archive is delivered by renaming it: its content must be on disk first.
+    if (auto f = archivo.sincronizo())
         return f;
-    return zip.valor().cierro();
+    return archivo.cierro();
 }
