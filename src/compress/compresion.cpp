@@ -172,10 +172,6 @@ ResultadoCompresion ComprimoArchivosMulti(const PlanCompresion& plan, EjecutorCo
     r.nombre = plan.nombre.trimmed();
     if (plan.fecha)
         r.sufijo = AgregoFechayVersion(r.nombre, *plan.fecha);
-    auto fase = [&](FaseCompresion f) {
-        if (plan.fase)
-            plan.fase(f);
-    };
     auto cancelado = [&] { return progreso && progreso->cancelado(); };
 
     if (const QString por = RevisoNombreArchivo(r.nombre); !por.isEmpty())
@@ -223,7 +219,6 @@ ResultadoCompresion ComprimoArchivosMulti(const PlanCompresion& plan, EjecutorCo
     // One run: "-j" stores each file without its folder, "-nw" keeps "*", "?"
     // and "[" literal, "-MM" makes an unmatched or unreadable input an error,
     // "--" keeps a name with a leading dash a name.
-    fase(FaseCompresion::Comprimiendo);
     if (progreso) {
         progreso->hecho.store(0);
         progreso->total.store(total);
@@ -288,7 +283,6 @@ ResultadoCompresion ComprimoArchivosMulti(const PlanCompresion& plan, EjecutorCo
     r.tamano = tamano.valor();
 
     if (r.tamano <= plan.limite) {
-        fase(FaseCompresion::Sellando);
         if (progreso) {
             progreso->hecho.store(0);
             progreso->total.store(r.tamano);
@@ -296,7 +290,6 @@ ResultadoCompresion ComprimoArchivosMulti(const PlanCompresion& plan, EjecutorCo
         const auto hash = CalculoHash(archivo, progreso);
         if (!hash)
             return con(hash.falla().tipo == TipoFalla::Cancelado ? Desenlace::Cancelado : Desenlace::Fallido, hash.falla(), r);
-        fase(FaseCompresion::Entregando);
         const QString destino = UnoRuta(plan.carpeta, r.nombre + QLatin1Char('_') + hash.valor() + QStringLiteral(".zip"));
         if (auto f = MuevoArchivo(archivo, destino, false)) {
             if (f->tipo == TipoFalla::YaExiste)
@@ -316,7 +309,6 @@ ResultadoCompresion ComprimoArchivosMulti(const PlanCompresion& plan, EjecutorCo
             // still of use whole.
             r.demasiadas = true;
             r.aviso = TextoRechazo(rechazo) + QStringLiteral(": el archivo comprimido se entregó entero, sin particionar.");
-            fase(FaseCompresion::Entregando);
             return entregoEntero(plan, archivo, r);
         }
         if (rechazo != RechazoParticion::Ninguno)
@@ -325,7 +317,6 @@ ResultadoCompresion ComprimoArchivosMulti(const PlanCompresion& plan, EjecutorCo
             r.alConfirmar = true;
             return con(Desenlace::Cancelado, Falla::cancelada(), r);
         }
-        fase(FaseCompresion::Particionando);
         const ResultadoParticion p = GeneroParticiones(particion, plan.carpeta, true, progreso);
         if (p.falla)
             return con(p.falla->tipo == TipoFalla::Cancelado ? Desenlace::Cancelado : Desenlace::Fallido, *p.falla, r);
@@ -333,6 +324,5 @@ ResultadoCompresion ComprimoArchivosMulti(const PlanCompresion& plan, EjecutorCo
         r.desenlace = Desenlace::Particionado;
         return r;
     }
-    fase(FaseCompresion::Entregando);
     return entregoEntero(plan, archivo, r);
 }

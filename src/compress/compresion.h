@@ -56,8 +56,6 @@ QString BuscoZip(const QString& carpetaTrabajo);
 // What a zip exit code means, for the operator.
 QString CausaSalidaZip(int codigo);
 
-enum class FaseCompresion { Comprimiendo, Sellando, Particionando, Entregando };
-
 struct PlanCompresion {
     QStringList rutas;           // the listed files, in list order
     QString nombre;              // archive name without ".zip"
@@ -70,7 +68,6 @@ struct PlanCompresion {
     std::function<bool(qint64 tamano)> particiono;             // over the limit: split it?
     std::function<bool(const PlanParticion& plan)> confirmo;   // the split's confirmation
     std::function<bool(const QString& existente)> reemplazo;   // Nombre.zip exists: replace it?
-    std::function<void(FaseCompresion fase)> fase;             // what the run does now
 };
 
 enum class Desenlace {
