@@ -1,5 +1,5 @@
 // terv-cli from outside: real files, real exit codes.
-#include "soporte/datos.h"
+#include "soporte/cli.h"
 #include "system/archivos.h"
 
 #include <QDir>
@@ -9,11 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-Corrida Corro(const QStringList& args)
-{
-    return CorroPrograma(QStringLiteral(TERV_CLI), args);
-}
 
 TEST(Cli, UsoIncorrecto)
 {

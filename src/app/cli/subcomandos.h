@@ -8,3 +8,4 @@ int Verificar(const QStringList& args);
 int Particionar(const QStringList& args);
 int Unir(const QStringList& args);
 int Comprimir(const QStringList& args);
+int Integrar(const QStringList& args);
