@@ -159,9 +159,22 @@ void FrmCompriArchMulti::cmdAddFiles_Click()
     lblMensaje->hide();
     const QStringList rutas = ctx_.dialogos.abroArchivos(this, QStringLiteral("Agregar archivos"), QString(),
                                                          QStringLiteral("Todos los Archivos (*)"));
-    if (rutas.isEmpty())
+    if (!rutas.isEmpty())
+        AgregoArchivos(rutas);
+}
+
+void FrmCompriArchMulti::agregoRutas(const QStringList& rutas)
+{
+    const auto turno = tomoTurno();
+    if (!turno || rutas.isEmpty())
         return;
-    const Agregado a = AgregoArchivos(Lista, rutas);
+    lblMensaje->hide();
+    AgregoArchivos(rutas);
+}
+
+void FrmCompriArchMulti::AgregoArchivos(const QStringList& rutas)
+{
+    const Agregado a = ::AgregoArchivos(Lista, rutas);
     if (a.cambioCarpeta) {
         chkAgregarFyV->setEnabled(true);
         txtNombArc->setEnabled(true);

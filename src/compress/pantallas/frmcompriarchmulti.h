@@ -17,6 +17,9 @@ class FrmCompriArchMulti : public PantallaTrabajo {
     Q_OBJECT
 public:
     explicit FrmCompriArchMulti(Contexto& contexto);
+    // Files handed over from outside (the file manager), as if chosen in the
+    // dialog; ignored while a run is going on.
+    void agregoRutas(const QStringList& rutas);
 
 protected:
     void salgo() override { cmdVolver_Click(); }
@@ -30,6 +33,7 @@ private:
     void cmdVolver_Click();
     void chkAgregarFyV_Click(bool marcado);
     bool txtMB_LostFocus();
+    void AgregoArchivos(const QStringList& rutas);
     void CargoListaArchivos();
     void estado(const QString& texto, const QColor& color);
     ResultadoCompresion ComprimoArchivosMulti(const QString& Nombre, qint64 limite);
