@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <thread>
+
 QString SufijoFecha(const QDate& dia)
 {
     return QLatin1Char('_') + dia.toString(QStringLiteral("yyyy/MM/dd")).remove(QLatin1Char('/')) + QStringLiteral("_01");
@@ -129,6 +131,17 @@ struct Entrada {
     IdentidadArchivo identidad;
 };
 
+// An archive is delivered by renaming it: its content must be on disk first.
+Estado SincronizoArchivo(const QString& ruta)
+{
+    auto archivo = ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::Lectura);
+    if (!archivo)
+        return archivo.falla();
+    if (auto f = archivo.valor().sincronizo())
+        return f;
+    return archivo.valor().cierro();
+}
+
 ResultadoCompresion con(Desenlace d, const Falla& f, ResultadoCompresion r)
 {
     r.desenlace = d;
@@ -140,6 +153,8 @@ ResultadoCompresion con(Desenlace d, const Falla& f, ResultadoCompresion r)
 // says so; otherwise the new archive takes the first free "Nombre (n).zip".
 ResultadoCompresion entregoEntero(const PlanCompresion& plan, const QString& archivo, ResultadoCompresion r)
 {
+    if (auto f = SincronizoArchivo(archivo))
+        return con(Desenlace::Fallido, *f, r);
     QString destino = UnoRuta(plan.carpeta, r.nombre + QStringLiteral(".zip"));
     Estado f = MuevoArchivo(archivo, destino, false);
     if (f && f->tipo == TipoFalla::YaExiste) {
@@ -287,7 +302,13 @@ ResultadoCompresion ComprimoArchivosMulti(const PlanCompresion& plan, EjecutorCo
             progreso->hecho.store(0);
             progreso->total.store(r.tamano);
         }
+        // The flush to disk runs beside the hash, which reads from the cache.
+        Estado enDisco;
+        std::thread sincronizo([&] { enDisco = SincronizoArchivo(archivo); });
         const auto hash = CalculoHash(archivo, progreso);
+        sincronizo.join();
+        if (hash && enDisco)
+            return con(Desenlace::Fallido, *enDisco, r);
         if (!hash)
             return con(hash.falla().tipo == TipoFalla::Cancelado ? Desenlace::Cancelado : Desenlace::Fallido, hash.falla(), r);
         const QString destino = UnoRuta(plan.carpeta, r.nombre + QLatin1Char('_') + hash.valor() + QStringLiteral(".zip"));

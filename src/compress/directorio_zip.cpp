@@ -184,8 +184,5 @@ Estado MarcoNombresUtf8(const QString& ruta)
         if (auto f = escribo16(archivo, e.banderas | kBitUtf8, e.posicionCentral + 8))
             return f;
     }
-    // The archive is delivered by renaming it: its content must be on disk first.
-    if (auto f = archivo.sincronizo())
-        return f;
     return archivo.cierro();
 }

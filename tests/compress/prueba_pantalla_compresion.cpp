@@ -18,7 +18,17 @@
 
 namespace {
 
+// A home of the test's own, so that the work folder is not shared with
+// whatever else runs on the machine.
+struct HogarPropio {
+    QTemporaryDir d;
+    QByteArray antes = qgetenv("HOME");
+    HogarPropio() { qputenv("HOME", d.path().toUtf8()); }
+    ~HogarPropio() { qputenv("HOME", antes); }
+};
+
 struct Pantalla {
+    HogarPropio hogar;
     Escenario e;
     QTemporaryDir d;
     qint32 maximoMB;
@@ -99,6 +109,7 @@ TEST(PantallaCompresion, Desenlaces)
         ASSERT_NE(partidor, nullptr);
         EXPECT_FALSE(partidor->isVisible());
         EXPECT_TRUE(p.hijo<QPushButton>("cmdVolver")->isEnabled());
+        ASSERT_TRUE(ObtengoDirectorioWindows().valor().startsWith(p.hogar.d.path()));
         EXPECT_TRUE(Todo(ObtengoDirectorioWindows().valor()).isEmpty());
     }
 }
