@@ -102,14 +102,15 @@ FrmInicio::~FrmInicio()
 
 void FrmInicio::Form_Load()
 {
+    // Placed first, so the start-up boxes open over the menu.
+    adjustSize();
+    centroFormulario(this);
     if (!ctx_.esAdministrador())
         ctx_.dialogos.mensaje(this, {TituloAplicacion(),
                                      QStringLiteral("Se ha detectado que está ingresando a este sistema con un usuario que no es administrador ")
                                          + QStringLiteral("de este equipo. Lamentablemente en estas condiciones no podrá generar particiones ni unirlas. ")
                                          + QStringLiteral("Sí podrá generar código hash de un archivo sin particionar."),
                                      Icono::Exclamacion});
-    adjustSize();
-    centroFormulario(this);
     archivoAyuda = ctx_.carpetaAplicacion + QStringLiteral("/AYUDA TERV.hlp");
     compartido().RutaIni = ctx_.carpetaAplicacion + QStringLiteral("/TERV.ini");
     const Configuracion c = CargoConfiguracion();
@@ -117,6 +118,14 @@ void FrmInicio::Form_Load()
         ctx_.dialogos.mensaje(this, {QStringLiteral("No se encuentra archivo"),
                                      QStringLiteral("No se encuentra el archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"),
                                      Icono::Exclamacion});
+    if (!c.ilegible.isEmpty()) {
+        // The query would only fail for want of a URL: say what is really wrong.
+        const QString texto = QStringLiteral("No se puede leer el archivo TERV.ini: ") + c.ilegible;
+        ctx_.dialogos.mensaje(this, {QStringLiteral("No se puede leer el archivo"), texto, Icono::Exclamacion});
+        muestroAmbiente(c);
+        lblAmbiente->setText(texto);
+        return;
+    }
     muestroAmbiente(c);
     FrmCnx cnx(ctx_);
     cnx.inicio();

@@ -3,6 +3,7 @@
 // output (one JSON object per file with --json).
 //   0 success, 1 a check found wrong or missing data, 2 bad usage,
 //   3 an operation failed (nothing left half done).
+#include "app/cli_consultar.h"
 #include "compress/compresion.h"
 #include "config/compartido.h"
 #include "hash/motor_hash.h"
@@ -248,13 +249,15 @@ int Particionar(const QStringList& args)
     const QCommandLineOption destino(QStringLiteral("destino"), QStringLiteral("Carpeta de las particiones (la del archivo si falta)."),
                                      QStringLiteral("carpeta"));
     o.p.addOptions({tamano, destino});
-    if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO --tamano MB"),
+    if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO [--tamano MB]"),
                          QStringLiteral("Divide el archivo en particiones numeradas, cada una con su código hash."), 1))
         return *r;
-    const auto S = Megas(o.p.value(tamano));
+    // Without --tamano, the size the service gives (as at the program's start).
+    QString sinTamano;
+    const auto S = o.p.isSet(tamano) ? Megas(o.p.value(tamano)) : TamanoConsultadoBytes(&sinTamano);
     if (!S) {
-        Aviso(QStringLiteral("Debe asiganar un tamaño de particiones"));
-        return UsoMal;
+        Aviso(sinTamano.isEmpty() ? QStringLiteral("Debe asiganar un tamaño de particiones") : sinTamano);
+        return sinTamano.isEmpty() ? UsoMal : Fallo;
     }
     const QString origen = o.p.positionalArguments().first();
     const auto F = TamanoDe(origen);
@@ -340,8 +343,8 @@ int Comprimir(const QStringList& args)
     Opciones o;
     const QCommandLineOption nombre(QStringLiteral("nombre"), QStringLiteral("Nombre del archivo comprimido, sin \".zip\"."), QStringLiteral("nombre"));
     const QCommandLineOption fecha(QStringLiteral("fecha"), QStringLiteral("Agrega la fecha y la versión al nombre (_AAAAMMDD_01)."));
-    const QCommandLineOption tamano(QStringLiteral("tamano"), QStringLiteral("Tamaño máximo publicable en MB (50 si falta)."), QStringLiteral("MB"),
-                                    QStringLiteral("50"));
+    const QCommandLineOption tamano(QStringLiteral("tamano"), QStringLiteral("Tamaño máximo publicable en MB (el del servicio si falta)."),
+                                    QStringLiteral("MB"));
     const QCommandLineOption entero(QStringLiteral("entero"), QStringLiteral("Si supera el máximo, lo entrega sin particionar."));
     const QCommandLineOption destino(QStringLiteral("destino"), QStringLiteral("Carpeta de entrega (la del primer archivo si falta)."),
                                      QStringLiteral("carpeta"));
@@ -349,10 +352,11 @@ int Comprimir(const QStringList& args)
     if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO..."),
                          QStringLiteral("Comprime los archivos en un .zip listo para publicar: sellado, o particionado si supera el máximo."), 1))
         return *r;
-    const auto limite = Megas(o.p.value(tamano));
+    QString sinTamano;
+    const auto limite = o.p.isSet(tamano) ? Megas(o.p.value(tamano)) : TamanoConsultadoBytes(&sinTamano);
     if (!limite) {
-        Aviso(QStringLiteral("El valor no puede ser 0"));
-        return UsoMal;
+        Aviso(sinTamano.isEmpty() ? QStringLiteral("El valor no puede ser 0") : sinTamano);
+        return sinTamano.isEmpty() ? UsoMal : Fallo;
     }
     ListaArchivos lista;
     QStringList rutas;
@@ -426,7 +430,8 @@ const QString kAyuda = QStringLiteral(
     "Subcomandos:\n"
     "  sellar ARCHIVO...               agrega el código hash al nombre de cada archivo\n"
     "  verificar ARCHIVO|CARPETA...    comprueba el hash del nombre (--corregir lo cambia)\n"
-    "  particionar ARCHIVO --tamano MB divide en particiones selladas\n"
+    "  consultar [--ini RUTA]          consulta al servicio el tamaño máximo publicable (MB)\n"
+    "  particionar ARCHIVO [--tamano MB] divide en particiones selladas (tamaño del servicio si falta)\n"
     "  unir PARTICION                  une el juego de particiones, comprobando cada hash\n"
     "  comprimir ARCHIVO...            arma un .zip listo para publicar\n"
     "\n"
@@ -467,6 +472,8 @@ int main(int argc, char** argv)
         codigo = Unir(args);
     else if (sub == QLatin1String("comprimir"))
         codigo = Comprimir(args);
+    else if (sub == QLatin1String("consultar"))
+        codigo = Consultar(args);
     else
         errores() << QStringLiteral("Subcomando desconocido: ") << sub << "\n\n" << kAyuda;
     salida().flush();
