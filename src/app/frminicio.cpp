@@ -15,7 +15,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLinearGradient>
+#include <QLayout>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QPainter>
 
 namespace {
@@ -85,7 +87,18 @@ FrmInicio::FrmInicio(Contexto& contexto) : ctx_(contexto)
     accion(menuAyuda, "Acerca", QStringLiteral("Acerca de..."), &FrmInicio::Acerca_Click);
     QAction* ayu = accion(menuAyuda, "Ayu", QStringLiteral("Ayuda"), &FrmInicio::Ayu_Click);
     ayu->setShortcut(QKeySequence(Qt::Key_F1));
-    ayu->setShortcutContext(Qt::ApplicationShortcut);
+    ayu->setShortcutContext(Qt::WindowShortcut);
+
+    // A fixed size: maximised, the menu would be a small panel in a grey field.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+}
+
+void FrmInicio::instaloF1(QWidget* ventana)
+{
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), ventana);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, [this, ventana] { muestroAyuda(SeccionAyuda(ventana->objectName()), ventana); });
 }
 
 FrmInicio::~FrmInicio()
@@ -161,6 +174,7 @@ void FrmInicio::abro(QPointer<T>& pantalla, bool descargarAlVolver)
     hide();
     if (!pantalla) {
         pantalla = new T(ctx_);
+        instaloF1(pantalla);
         connect(pantalla.data(), &T::vuelvoAlMenu, this, [this, p = pantalla.data(), descargarAlVolver] {
             p->hide();
             if (descargarAlVolver)
@@ -214,15 +228,19 @@ void FrmInicio::Sal_Click()
 
 void FrmInicio::Acerca_Click()
 {
-    if (!acercaDe)
+    if (!acercaDe) {
         acercaDe = new FrmAcercaDe(this);
+        instaloF1(acercaDe);
+    }
     acercaDe->show();
     acercaDe->raise();
 }
 
-void FrmInicio::Ayu_Click()
+void FrmInicio::Ayu_Click() { muestroAyuda(QString(), this); }
+
+void FrmInicio::muestroAyuda(const QString& seccion, QWidget* sobre)
 {
     if (!ayuda)
         ayuda = new VisorAyuda(ctx_.dialogos);
-    ayuda->abro(archivoAyuda);
+    ayuda->abro(archivoAyuda, seccion, sobre);
 }

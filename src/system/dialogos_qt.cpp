@@ -3,13 +3,20 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontMetrics>
-#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 
+#include "system/pantalla.h"
+
 namespace {
+
+QRect ZonaDe(const QWidget* padre)
+{
+    const QScreen* pantalla = padre && padre->screen() ? padre->screen() : QGuiApplication::primaryScreen();
+    return pantalla ? pantalla->availableGeometry() : QRect(0, 0, 800, 600);
+}
 
 // A box that always lands on screen: over its owner even when the owner is
 // not shown yet (the start-up warnings), otherwise over the screen's centre.
@@ -21,27 +28,18 @@ protected:
     void showEvent(QShowEvent* evento) override
     {
         QMessageBox::showEvent(evento);
-        const QWidget* padre = parentWidget() ? parentWidget()->window() : nullptr;
-        const QScreen* pantalla = padre && padre->screen() ? padre->screen() : QGuiApplication::primaryScreen();
-        if (!pantalla)
-            return;
-        const QRect zona = pantalla->availableGeometry();
-        const QPoint centro = padre && !padre->isVisible() && zona.intersects(padre->frameGeometry())
-            ? padre->frameGeometry().center()
-            : (padre && padre->isVisible() ? pos() + rect().center() : zona.center());
-        QRect marco(QPoint(), frameGeometry().size());
-        marco.moveCenter(centro);
-        marco.moveLeft(qBound(zona.left(), marco.left(), qMax(zona.left(), zona.right() - marco.width())));
-        marco.moveTop(qBound(zona.top(), marco.top(), qMax(zona.top(), zona.bottom() - marco.height())));
-        move(marco.topLeft());
+        const QWidget* duenio = parentWidget() ? parentWidget()->window() : nullptr;
+        const QRect zona = ZonaDe(duenio);
+        // Wide enough for its title, whatever the text (even none).
+        const int titulo = qMin(zona.width() - 40, QFontMetrics(font()).horizontalAdvance(windowTitle()) + 100);
+        if (width() < titulo)
+            setFixedWidth(titulo);
+        // Still taller than the screen (a narrow screen wraps more): cut further.
+        for (int paso = 0; paso < 8 && frameGeometry().height() > zona.height() && text().size() > 40; ++paso)
+            setText(text().left(text().size() * 2 / 3).trimmed() + QChar(0x2026));
+        CentroSobre(this, duenio);
     }
 };
-
-QRect ZonaDe(const QWidget* padre)
-{
-    const QScreen* pantalla = padre && padre->screen() ? padre->screen() : QGuiApplication::primaryScreen();
-    return pantalla ? pantalla->availableGeometry() : QRect(0, 0, 800, 600);
-}
 
 } // namespace
 
@@ -79,21 +77,17 @@ Respuesta DialogosQt::mensaje(QWidget* padre, const Mensaje& m)
     caja.setWindowTitle(TituloVisible(m));
     // The box must fit the screen, its button included: long texts are cut.
     const QRect zona = ZonaDe(padre);
+    // The box wraps at about min(screen - 480, 1000) pixels.
     const QFontMetrics letra(caja.font());
-    const int maxLineas = qMax(3, (zona.height() * 2 / 3) / qMax(1, letra.lineSpacing()));
-    const QString texto = RecortoTextoCaja(m.texto, maxLineas, 90);
+    const int maxLineas = qMax(3, (zona.height() / 2) / qMax(1, letra.lineSpacing()));
+    const int anchoTexto = qBound(200, zona.width() - 600, 900);
+    const QString texto = RecortoTextoCaja(m.texto, maxLineas, qMax(20, anchoTexto / qMax(1, letra.horizontalAdvance(QLatin1Char('m')))));
     if (m.alineadoDerecha) {
         caja.setTextFormat(Qt::RichText);
         caja.setText(QStringLiteral("<p align=\"right\">") + texto.toHtmlEscaped() + QStringLiteral("</p>"));
     } else {
         caja.setTextFormat(Qt::PlainText);
         caja.setText(texto);
-    }
-    // Wide enough for its title, whatever the text (even none).
-    if (auto* grilla = qobject_cast<QGridLayout*>(caja.layout())) {
-        const int ancho = qMin(zona.width() - 40, letra.horizontalAdvance(caja.windowTitle()) + 160);
-        grilla->addItem(new QSpacerItem(ancho, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grilla->rowCount(), 0, 1,
-                        grilla->columnCount());
     }
     switch (m.icono) {
     case Icono::Ninguno: caja.setIcon(QMessageBox::NoIcon); break;
