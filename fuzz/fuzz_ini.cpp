@@ -13,9 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n)
     const QByteArray archivo = corte < 0 ? QByteArray() : entrada.mid(corte + 1);
     // Folders are single lines without surrounding blanks or quotes.
     valor.removeIf([](QChar c) { return c.unicode() < 0x20 || c.isSurrogate() || c == QChar(0xFFFD) || c == QChar(0xFEFF); });
-    valor = valor.trimmed().left(255);
-    if (valor.startsWith(QLatin1Char('"')))
-        valor.remove(0, 1);
+    valor = valor.left(255).trimmed();
+    while (valor.startsWith(QLatin1Char('"')))
+        valor = valor.mid(1).trimmed();
 
     const QString s = QStringLiteral("NETWORK");
     const QString url = LeoValorTextoINI(archivo, s, QStringLiteral("URL"));

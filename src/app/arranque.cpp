@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QHash>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
@@ -14,6 +15,8 @@
 #include <QLocale>
 #include <QTimer>
 #include <QTranslator>
+
+#include <clocale>
 
 namespace {
 
@@ -40,19 +43,56 @@ public:
     }
 };
 
+// Texts of Qt's file dialogs that its Spanish translation lacks.
+class TraduccionesFaltantes : public QTranslator {
+public:
+    QString translate(const char* contexto, const char* texto, const char*, int) const override
+    {
+        if (qstrcmp(contexto, "QAbstractFileIconProvider") != 0 && qstrcmp(contexto, "QFileIconProvider") != 0)
+            return {};
+        static const QHash<QByteArray, QString> textos{
+            {"Folder", QStringLiteral("Carpeta")},       {"Drive", QStringLiteral("Unidad")},
+            {"File", QStringLiteral("Archivo")},         {"%1 File", QStringLiteral("Archivo %1")},
+            {"Shortcut", QStringLiteral("Acceso directo")}, {"Alias", QStringLiteral("Alias")},
+            {"Unknown", QStringLiteral("Desconocido")},
+        };
+        return textos.value(QByteArray(texto));
+    }
+    bool isEmpty() const override { return false; }
+};
+
 } // namespace
+
+void InstaloTraducciones()
+{
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
+    static QTranslator qtEspanol;
+    if (qtEspanol.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtEspanol);
+    static TraduccionesFaltantes faltantes;
+    QCoreApplication::installTranslator(&faltantes);
+}
 
 int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
 {
+    // Qt reads the system locale (dates, numbers of the file dialogs) from the
+    // environment once: it reads Spanish, and the C library and the programs
+    // TERV runs keep the operator's own.
+    const bool habiaLcAll = qEnvironmentVariableIsSet("LC_ALL");
+    const QByteArray lcAll = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "es_AR.UTF-8");
     QApplication app(argc, argv);
+    QLocale::system();
+    if (habiaLcAll)
+        qputenv("LC_ALL", lcAll);
+    else
+        qunsetenv("LC_ALL");
+    std::setlocale(LC_ALL, "");
+    InstaloTraducciones();
     QApplication::setStyle(new EstiloTerv);
     QApplication::setApplicationName(QStringLiteral("TERV"));
     QApplication::setApplicationVersion(QStringLiteral(TERV_VERSION_TEXTO));
-    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
-    QTranslator qtEspanol;
-    if (qtEspanol.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtEspanol);
 
     // The screens are laid out for an 8-point interface font.
     QFont letra = QApplication::font();

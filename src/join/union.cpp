@@ -48,11 +48,17 @@ std::optional<QString> ArmoPatronParticiones(const QString& nombre)
 
 bool CoincidePatron(const QString& nombre, const QString& patron)
 {
-    const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(
-                                    patron, QRegularExpression::UnanchoredWildcardConversion),
-                                QRegularExpression::CaseInsensitiveOption);
-    const auto m = re.match(nombre);
-    return m.hasMatch() && m.capturedStart() == 0 && m.capturedLength() == nombre.size();
+    // Only "*" and "?" are wildcards, as in the platform's file lists: a "[" in
+    // a name is a plain character, not a set.
+    QString expresion;
+    for (const char32_t c : patron.toUcs4())
+        expresion += c == U'*'                   ? (expresion.endsWith(QLatin1String(".*")) ? QString() : QStringLiteral(".*"))
+                   : c == U'?'                   ? QStringLiteral(".")
+                   : QChar::isLetterOrNumber(c) ? QString::fromUcs4(&c, 1)
+                                                 : QStringLiteral("\\x{%1}").arg(uint(c), 0, 16);
+    const QRegularExpression re(QRegularExpression::anchoredPattern(expresion),
+                                QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    return re.match(nombre).hasMatch();
 }
 
 QStringList ListoParticiones(const QString& carpeta, const QString& patron)

@@ -137,8 +137,9 @@ QStringList DialogosQt::abroArchivos(QWidget* padre, const QString& titulo, cons
 std::optional<QString> DialogosQt::eligoCarpeta(QWidget* padre, const QString& leyenda)
 {
     // The caption line is shown as the dialog's title; the browser does not open there.
-    const QString carpeta = QFileDialog::getExistingDirectory(padre, leyenda, QString(),
-                                                              QFileDialog::ShowDirsOnly);
+    const QString carpeta = QFileDialog::getExistingDirectory(padre, QStringLiteral("Seleccione una carpeta (") + leyenda
+                                                                  + QLatin1Char(')'),
+                                                              QString(), QFileDialog::ShowDirsOnly);
     if (carpeta.isEmpty())
         return std::nullopt;
     return carpeta;

@@ -9,10 +9,15 @@
 #include "join/unir.h"
 #include "partition/cortar.h"
 #include "soporte/utiles.h"
+#include "app/arranque.h"
+#include "hash/nombre_hash.h"
 #include "system/dialogos_qt.h"
 #include "system/pantalla.h"
 
+#include <QAbstractButton>
+#include <QAbstractFileIconProvider>
 #include <QApplication>
+#include <QGroupBox>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -178,6 +183,112 @@ TEST(Ventanas, IniIlegibleAlIniciar)
     EXPECT_EQ(e.dialogos.titulos(), QStringList{QStringLiteral("No se puede leer el archivo")});
     EXPECT_TRUE(e.dialogos.vistas[0].texto.contains(QStringLiteral("Permiso denegado")));
     EXPECT_TRUE(menu.lblAmbiente->text().contains(QStringLiteral("No se puede leer el archivo TERV.ini")));
+}
+
+// Where a widget really paints: a label only as far as its text reaches.
+QRect Ocupa(QWidget* w)
+{
+    QRect r = w->geometry();
+    if (auto* l = qobject_cast<QLabel*>(w)) {
+        if (l->text().isEmpty())
+            return l->pixmap().isNull() ? QRect() : r;
+        if (l->wordWrap())
+            r.setHeight(qMin(r.height(), l->heightForWidth(r.width())));
+        else
+            r.setSize(r.size().boundedTo(l->sizeHint()));
+    }
+    return r;
+}
+
+// Texts cut by their own box or set smaller to fit, and siblings painting over
+// each other (a frame shown over others must cover them whole).
+QStringList Defectos(QWidget* ventana)
+{
+    QStringList d;
+    const QList<QWidget*> todos = ventana->findChildren<QWidget*>();
+    auto visible = [&](QWidget* w) { return w->isVisibleTo(ventana) && !w->objectName().startsWith(QLatin1String("qt_")); };
+    for (QWidget* w : todos) {
+        if (!visible(w))
+            continue;
+        if (auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty()) {
+            if (l->wordWrap() ? l->heightForWidth(l->width()) > l->height() : l->sizeHint().width() > l->width())
+                d << QStringLiteral("texto cortado: %1 (%2x%3)").arg(w->objectName()).arg(l->sizeHint().width()).arg(l->wordWrap() ? l->heightForWidth(l->width()) : l->height());
+            if (l->font().pointSizeF() < ventana->font().pointSizeF())
+                d << QStringLiteral("letra reducida: ") + w->objectName();
+        }
+        if (auto* g = qobject_cast<QGroupBox*>(w); g && g->fontMetrics().horizontalAdvance(g->title()) + 16 > g->width())
+            d << QStringLiteral("título cortado: ") + w->objectName();
+    }
+    for (QWidget* a : todos)
+        for (QWidget* b : todos) {
+            if (a >= b || a->parentWidget() != b->parentWidget() || !visible(a) || !visible(b))
+                continue;
+            const QRect ra = Ocupa(a), rb = Ocupa(b);
+            if (ra.isEmpty() || rb.isEmpty() || !ra.intersects(rb))
+                continue;
+            auto* ga = qobject_cast<QGroupBox*>(a);
+            auto* gb = qobject_cast<QGroupBox*>(b);
+            if ((ga && ga->autoFillBackground() && ra.contains(rb)) || (gb && gb->autoFillBackground() && rb.contains(ra)))
+                continue;
+            d << QStringLiteral("se pisan: %1 / %2").arg(a->objectName(), b->objectName());
+        }
+    return d;
+}
+
+void PongoTexto(QWidget* ventana, const char* nombre, const QString& texto)
+{
+    auto* l = ventana->findChild<QLabel*>(QString::fromLatin1(nombre));
+    ASSERT_TRUE(l) << nombre;
+    l->setText(texto);
+    l->show();
+}
+
+// Every screen with its longest texts, also with its quick help shown. The
+// suite runs this at 96 dpi and again at 144 (QT_FONT_DPI).
+TEST(Ventanas, NadaSeCortaNiSePisa)
+{
+    Escenario e;
+    compartido().TamanoMaximoMB = 2047;
+    const QString noZip = TextoNoEsZip(QStringLiteral("informe_mensual_2024.pdf"));
+    const QString tamano = QStringLiteral("Tamaño del archivo es de: 2147483648 Bytes");
+    auto reviso = [](QWidget* w) {
+        w->show();
+        QApplication::processEvents();
+        const QStringList d = Defectos(w);
+        EXPECT_TRUE(d.isEmpty()) << qPrintable(w->objectName() + QStringLiteral(": ") + d.join(QStringLiteral("; ")));
+    };
+    FrmInicio menu(e.ctx);
+    reviso(&menu);
+    FrmAgregoHash hash(e.ctx);
+    PongoTexto(&hash, "lblnoesZip", noZip);
+    PongoTexto(&hash, "Label1_2", tamano);
+    PongoTexto(&hash, "lblEspere", QStringLiteral("Generando Hash... Por favor espere..."));
+    reviso(&hash);
+    FrmCorroboroHash corroboro(e.ctx);
+    reviso(&corroboro);
+    Cortar cortar(e.ctx);
+    PongoTexto(&cortar, "lblnoesZip", noZip);
+    PongoTexto(&cortar, "Label1_2", tamano);
+    PongoTexto(&cortar, "lblTamBytes", QStringLiteral("2146435072 Bytes"));
+    reviso(&cortar);
+    Unir unir(e.ctx);
+    reviso(&unir);
+    unir.findChild<QWidget*>(QStringLiteral("FmeAyudaRapida"))->show();
+    reviso(&unir);
+    FrmCompriArchMulti comprimir(e.ctx);
+    PongoTexto(&comprimir, "lblMensaje", QStringLiteral("Armando Archivo... Por Favor espere..."));
+    reviso(&comprimir);
+    comprimir.findChild<QWidget*>(QStringLiteral("FmeAyudaRapida"))->show();
+    reviso(&comprimir);
+}
+
+// Qt's file dialogs speak Spanish even where its own translation falls short.
+TEST(Ventanas, DialogosDeArchivosEnEspanol)
+{
+    InstaloTraducciones();
+    QTemporaryDir d;
+    EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(d.path())), QStringLiteral("Carpeta"));
+    EXPECT_EQ(QCoreApplication::translate("QFileSystemModel", "Date Modified"), QStringLiteral("Última modificación"));
 }
 
 } // namespace

@@ -36,6 +36,11 @@ TEST(Union, NombreYPatron)
     EXPECT_TRUE(CoincidePatron(Parte(1, 3, QString(32, QLatin1Char('F'))), *patron));
     EXPECT_TRUE(CoincidePatron(Parte(1, 3).toUpper(), *patron));
     EXPECT_FALSE(CoincidePatron(Parte(1, 4), *patron));
+    // Brackets in a name are plain characters: a set named "acta[1]" finds itself.
+    const QString corchetes = QStringLiteral("acta[1]_") + kH + QStringLiteral(".zip.part001.002.vesk");
+    EXPECT_TRUE(CoincidePatron(corchetes, ArmoPatronParticiones(corchetes).value_or(QString())));
+    EXPECT_FALSE(CoincidePatron(QStringLiteral("acta1_") + kH + QStringLiteral(".zip.part001.002.vesk"),
+                                ArmoPatronParticiones(corchetes).value_or(QString())));
     for (const char* malo : {"informe.zip", "informe_ABC.zip.part001.003.vesk", "x.zip.part001.003.vesk"})
         EXPECT_FALSE(AnalizoNombreParticion(QString::fromLatin1(malo))) << malo;
 }
