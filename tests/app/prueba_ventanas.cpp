@@ -282,10 +282,21 @@ TEST(Ventanas, NadaSeCortaNiSePisa)
     reviso(&comprimir);
 }
 
-// Qt's file dialogs speak Spanish even where its own translation falls short.
+// Qt's file dialogs speak Spanish even where its own translation falls short,
+// and the folder chooser says what it is for.
 TEST(Ventanas, DialogosDeArchivosEnEspanol)
 {
     InstaloTraducciones();
+    QString titulo;
+    QTimer::singleShot(0, qApp, [&] {
+        if (QWidget* dialogo = QApplication::activeModalWidget()) {
+            titulo = dialogo->windowTitle();
+            dialogo->close();
+        }
+    });
+    DialogosQt dialogos;
+    EXPECT_FALSE(dialogos.eligoCarpeta(nullptr, QStringLiteral("/")));
+    EXPECT_EQ(titulo, QStringLiteral("Seleccione una carpeta (/)"));
     QTemporaryDir d;
     EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(d.path())), QStringLiteral("Carpeta"));
     EXPECT_EQ(QCoreApplication::translate("QFileSystemModel", "Date Modified"), QStringLiteral("Última modificación"));
