@@ -49,16 +49,27 @@ std::optional<QString> ArmoPatronParticiones(const QString& nombre)
 bool CoincidePatron(const QString& nombre, const QString& patron)
 {
     // Only "*" and "?" are wildcards, as in the platform's file lists: a "[" in
-    // a name is a plain character, not a set.
-    QString expresion;
-    for (const char32_t c : patron.toUcs4())
-        expresion += c == U'*'                   ? (expresion.endsWith(QLatin1String(".*")) ? QString() : QStringLiteral(".*"))
-                   : c == U'?'                   ? QStringLiteral(".")
-                   : QChar::isLetterOrNumber(c) ? QString::fromUcs4(&c, 1)
-                                                 : QStringLiteral("\\x{%1}").arg(uint(c), 0, 16);
-    const QRegularExpression re(QRegularExpression::anchoredPattern(expresion),
-                                QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    return re.match(nombre).hasMatch();
+    // a name is a plain character. Greedy, with one point to come back to, so
+    // that no name makes the match run away.
+    const QString n = nombre.toCaseFolded(), p = patron.toCaseFolded();
+    qsizetype i = 0, j = 0, estrella = -1, marca = 0;
+    while (i < n.size()) {
+        if (j < p.size() && (p[j] == QLatin1Char('?') || (p[j] != QLatin1Char('*') && p[j] == n[i]))) {
+            ++i;
+            ++j;
+        } else if (j < p.size() && p[j] == QLatin1Char('*')) {
+            estrella = j++;
+            marca = i;
+        } else if (estrella >= 0) {
+            j = estrella + 1;
+            i = ++marca;
+        } else {
+            return false;
+        }
+    }
+    while (j < p.size() && p[j] == QLatin1Char('*'))
+        ++j;
+    return j == p.size();
 }
 
 QStringList ListoParticiones(const QString& carpeta, const QString& patron)

@@ -1,5 +1,7 @@
 #include "server/consulta.h"
 
+#include "server/http.h"
+
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -190,8 +192,45 @@ bool EsXmlBienFormado(const QByteArray& cuerpo)
     return !lector.hasError();
 }
 
+namespace {
+
+ResultadoConsulta SinRespuestaATiempo(int esperaMs)
+{
+    return FalloConsulta(QStringLiteral("Se agotó el tiempo de espera: el servidor no respondió en %1 segundos")
+                             .arg(esperaMs / 1000.0));
+}
+
+ResultadoConsulta RespuestaExcedida()
+{
+    return FalloConsulta(QStringLiteral("La respuesta del servidor supera el máximo admitido de 1 MiB: "
+                                        "no es una respuesta del servicio de tamaño máximo"));
+}
+
+ResultadoConsulta ConsultaAbandonada()
+{
+    ResultadoConsulta r;
+    r.abandonada = true;
+    r.msgError = QStringLiteral("Se cerró la ventana de conexión antes de obtener el tamaño máximo.");
+    return r;
+}
+
+} // namespace
+
 ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs, const AbandonoConsulta* abandono)
 {
+    // Plain HTTP goes through our own reader, which knows where a reply ends.
+    if (const QUrl destino(url); destino.scheme() == QLatin1String("http") && !destino.host().isEmpty()) {
+        const DescargaHttp d = DescargoHttp(destino, esperaMs, kMaximoRespuesta, abandono);
+        if (d.corte == DescargaHttp::Corte::Tiempo)
+            return SinRespuestaATiempo(esperaMs);
+        if (d.corte == DescargaHttp::Corte::Abandono)
+            return ConsultaAbandonada();
+        if (d.excedido)
+            return RespuestaExcedida();
+        if (!d.falla.isEmpty())
+            return FalloConsulta(d.falla);
+        return InterpretoRespuesta(d.cuerpo); // whatever the status, the body is read
+    }
     QNetworkAccessManager red;
     QNetworkRequest pedido{QUrl(url)};
     // No cached reply is ever used or kept: each start asks the service.
@@ -240,18 +279,9 @@ ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs, const Abandon
     const bool respondio = respuesta->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
     respuesta->deleteLater();
     switch (corte) {
-    case Corte::Tiempo:
-        return FalloConsulta(QStringLiteral("Se agotó el tiempo de espera: el servidor no respondió en %1 segundos")
-                                 .arg(esperaMs / 1000.0));
-    case Corte::Excedido:
-        return FalloConsulta(QStringLiteral("La respuesta del servidor supera el máximo admitido de 1 MiB: "
-                                            "no es una respuesta del servicio de tamaño máximo"));
-    case Corte::Abandono: {
-        ResultadoConsulta r;
-        r.abandonada = true;
-        r.msgError = QStringLiteral("Se cerró la ventana de conexión antes de obtener el tamaño máximo.");
-        return r;
-    }
+    case Corte::Tiempo: return SinRespuestaATiempo(esperaMs);
+    case Corte::Excedido: return RespuestaExcedida();
+    case Corte::Abandono: return ConsultaAbandonada();
     case Corte::Ninguno: break;
     }
     // The HTTP status is not examined: whatever body came back is read. A

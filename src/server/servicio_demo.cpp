@@ -105,7 +105,7 @@ int main(int argc, char** argv)
                         QStringLiteral("respuesta, texto, vacio, sinhijos, dato, inesperado, sintransaccion, "
                                        "sinmensaje, sintipo, trehijos, declaracion, otro, html, htmlxml, lento, dosraices, "
                                        "textodespues, textoantes, doctypedespues, nul, corto, chunkcorto, enorme, "
-                                       "enormesinlargo, mensajelargo"),
+                                       "enormesinlargo, mensajelargo, redirige"),
                         QStringLiteral("modo"), QStringLiteral("respuesta")});
     opciones.process(app);
     const QString modo = opciones.value(QStringLiteral("modo"));
@@ -125,7 +125,13 @@ int main(int argc, char** argv)
                 const QByteArray linea = s->readLine();
                 s->setProperty("pedido", linea);
                 QTextStream(stdout) << "PEDIDO " << linea.trimmed() << Qt::endl;
-                const Respuesta r = armo(modo, tamano);
+                Respuesta r = armo(modo == QLatin1String("redirige") ? QStringLiteral("respuesta") : modo, tamano);
+                // The service moved: the first request is sent on elsewhere.
+                if (modo == QLatin1String("redirige") && !linea.contains("/redirigido")) {
+                    r.estado = 302;
+                    r.cuerpo.clear();
+                    r.tipo = "text/plain\r\nLocation: /redirigido" + linea.mid(linea.indexOf('?')).split(' ').first();
+                }
                 auto envio = [s, r] {
                     QByteArray http = "HTTP/1.1 " + QByteArray::number(r.estado) + " X\r\nContent-Type: " + r.tipo
                         + "\r\nCache-Control: max-age=3600\r\nConnection: close\r\n";

@@ -1,6 +1,7 @@
 #include "config/compartido.h"
 #include "server/consulta.h"
 #include "server/frmcnx.h"
+#include "server/http.h"
 #include "soporte/utiles.h"
 
 #include <QTimer>
@@ -37,6 +38,7 @@ TEST(Consulta, CadaFormaDeRespuesta)
         {"otro", 0, "Error de tipo 0 ", "No se detecta Formato de XML Válido"},
         {"html", 0, "0 ", "No se pudo realizar la conexion a Internet para la Obtención de Datos."},
         {"htmlxml", 0, "Error de tipo 0 ", "No se detecta Formato de XML Válido"},
+        {"redirige", 20, nullptr, nullptr},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.modo);
@@ -154,6 +156,51 @@ TEST(Consulta, FallasDeRed)
     }
 }
 
+// Where each reply ends, however it arrives: whole, byte by byte, or cut.
+TEST(Consulta, LectorHttp)
+{
+    struct Caso {
+        const char* nombre;
+        QByteArray bytes;
+        bool cerrado; // the server closed after these bytes
+        LectorHttp::Estado estado;
+        QByteArray cuerpo;
+    } casos[] = {
+        {"largo", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhola!", false, LectorHttp::Estado::Completa, "hola!"},
+        {"largo corto", "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nhola!", true, LectorHttp::Estado::Falla, ""},
+        {"trozos", "HTTP/1.1 500 X\r\nTransfer-Encoding: chunked\r\n\r\n3;x=1\r\nabc\r\n2\r\nde\r\n0\r\nA: b\r\n\r\n", false,
+         LectorHttp::Estado::Completa, "abcde"},
+        {"sin ultimo trozo", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n", true, LectorHttp::Estado::Falla, ""},
+        {"hasta el cierre", "HTTP/1.0 200 OK\r\n\r\n<r/>", true, LectorHttp::Estado::Completa, "<r/>"},
+        {"continuar", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", false, LectorHttp::Estado::Completa, "ok"},
+        {"no es http", "<respuesta>20</respuesta>", true, LectorHttp::Estado::Falla, ""},
+        {"trozo no hexadecimal", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", false, LectorHttp::Estado::Falla, ""},
+        {"cerrado sin nada", "", true, LectorHttp::Estado::Falla, ""},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        for (const bool deAUno : {false, true}) {
+            LectorHttp l(1024);
+            if (deAUno)
+                for (const char b : c.bytes)
+                    l.agrego(QByteArray(1, b));
+            else
+                l.agrego(c.bytes);
+            if (c.cerrado)
+                l.cierre();
+            EXPECT_EQ(l.estado(), c.estado);
+            if (c.estado == LectorHttp::Estado::Completa)
+                EXPECT_EQ(l.cuerpo(), c.cuerpo);
+            else
+                EXPECT_FALSE(l.falla().isEmpty());
+        }
+    }
+    LectorHttp grande(10);
+    grande.agrego("HTTP/1.1 200 OK\r\n\r\n0123456789A");
+    EXPECT_TRUE(grande.excedido());
+    EXPECT_LE(grande.cuerpo().size(), 10);
+}
+
 struct CasoMalo {
     const char* modo;
     const char* tamano;
@@ -175,6 +222,7 @@ TEST(Consulta, RespuestasQueNoDanTamano)
         {"doctypedespues", "20", "No se pudo realizar la conexion a Internet para la Obtención de Datos.", false},
         {"nul", "20", "No se pudo realizar la conexion a Internet para la Obtención de Datos.", false},
         {"corto", "20", "incompleta", true},
+        {"chunkcorto", "20", "incompleta", true},
         {"enorme", "20", "supera el máximo admitido de 1 MiB", true},
         {"enormesinlargo", "20", "supera el máximo admitido de 1 MiB", true},
     };
