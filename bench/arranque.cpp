@@ -1,6 +1,6 @@
 // The utility's whole start-up (INI file, size query, menu) and then out, as
 // soon as the menu is on screen.
-#include "app/arranque.h"
+#include "app/pantallas/arranque.h"
 
 #include <QApplication>
 

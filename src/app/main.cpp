@@ -1,4 +1,4 @@
-#include "app/arranque.h"
+#include "app/pantallas/arranque.h"
 
 int main(int argc, char** argv)
 {

@@ -1,5 +1,7 @@
 #pragma once
 // The values that every screen shares, one instance for the whole process.
+#include "system/tamanos.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -21,5 +23,3 @@ Compartido& compartido();
 // TamanoMaximoBytes := TamanoMaximoMB x 1,048,576.
 void CalculoTamanoBytes();
 
-// Megabytes (possibly fractional) to bytes, rounded half to even.
-qint64 MegasABytes(double megas);

@@ -154,13 +154,23 @@ Resultado<QString> CalculoHash(const QString& ruta, Progreso* progreso)
     auto archivo = ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::Lectura);
     if (!archivo)
         return archivo.falla();
-    archivo.valor().avisoLecturaSecuencial();
+    auto hash = CalculoHash(archivo.valor(), progreso);
+    if (!hash)
+        return hash;
+    if (auto f = archivo.valor().cierro())
+        return *f;
+    return hash;
+}
+
+Resultado<QString> CalculoHash(ArchivoCrudo& archivo, Progreso* progreso)
+{
+    archivo.avisoLecturaSecuencial();
     Md5 md5;
-    if (const auto tamano = archivo.valor().tamano(); tamano && tamano.valor() <= kSinSolapar) {
-        if (auto f = hashDirecto(archivo.valor(), md5, progreso))
+    if (const auto tamano = archivo.tamano(); tamano && tamano.valor() <= kSinSolapar) {
+        if (auto f = hashDirecto(archivo, md5, progreso))
             return *f;
     } else {
-        LecturaSolapada lectura(archivo.valor(), progreso);
+        LecturaSolapada lectura(archivo, progreso);
         const char* datos = nullptr;
         qint64 largo = 0;
         Estado falla;
@@ -172,7 +182,5 @@ Resultado<QString> CalculoHash(const QString& ruta, Progreso* progreso)
         if (falla)
             return *falla;
     }
-    if (auto f = archivo.valor().cierro())
-        return *f;
     return md5.texto();
 }

@@ -24,6 +24,9 @@ private:
 // Streams the file in bounded blocks (reading overlapped with hashing), adding
 // the bytes done to progreso->hecho; a set cancel flag ends it with TipoFalla::Cancelado.
 Resultado<QString> CalculoHash(const QString& ruta, Progreso* progreso = nullptr);
+// The same from an open file, read from its current position to its end.
+class ArchivoCrudo;
+Resultado<QString> CalculoHash(ArchivoCrudo& archivo, Progreso* progreso = nullptr);
 
 // Block size of every streaming loop: large enough for throughput, small
 // enough to keep memory bounded whatever the file size.

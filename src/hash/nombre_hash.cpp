@@ -1,6 +1,5 @@
 #include "hash/nombre_hash.h"
 
-#include "hash/motor_hash.h"
 #include "system/archivos.h"
 
 std::optional<PartesNombre> SeparoNombre(const QString& nombre)
@@ -60,38 +59,4 @@ QString TextoNoEsZip(const QString& nombre)
                          "archivos en el sistema de Intercambio de Información.")
         + QStringLiteral("Si está seguro que la extensión es correcta puede continuar. Ante cualquier duda le "
                          "sugerimos consultar el formato de nombre de archivo a publicar.");
-}
-
-Resultado<QString> EstampoArchivo(const QString& ruta, Progreso* progreso)
-{
-    const QString nombre = NombreDeRuta(ruta);
-    const auto partes = SeparoNombre(nombre);
-    if (!partes)
-        return Falla{TipoFalla::ArgumentoInvalido, QStringLiteral("El nombre no tiene extensión"), 0};
-    auto hash = CalculoHash(ruta, progreso);
-    if (!hash)
-        return hash.falla();
-    const QString nueva = CarpetaDeRuta(ruta) + NombreSellado(*partes, hash.valor());
-    if (auto f = RenombroSinReemplazo(ruta, nueva))
-        return *f;
-    return nueva;
-}
-
-Resultado<QString> CambioHashArchivo(const QString& path, const QString& nomArc, const QString& strHash,
-                                     const QString& nombrearchivo, const QString& extencion)
-{
-    const QString carpeta = path.left(path.size() - nomArc.size());
-    const QString nueva = carpeta + nombrearchivo + QLatin1Char('_') + strHash + extencion;
-    if (auto f = RenombroSinReemplazo(path, nueva))
-        return *f;
-    return nueva;
-}
-
-QString TextoFallaEstampado(const Falla& falla)
-{
-    if (falla.tipo == TipoFalla::NoEncontrado)
-        return TextoArchivoNoEncontrado();
-    if (falla.tipo == TipoFalla::ArgumentoInvalido)
-        return QStringLiteral("El archivo seleccionado no tiene ninguna extención válida");
-    return falla.descripcion;
 }

@@ -37,25 +37,11 @@ NombreyExtension ObtengoNombreyExtension(const QString& ruta);
 bool NoEsZip(const QString& ruta);
 QString TextoNoEsZip(const QString& nombre);
 
-// Hashes the file and renames it in place to its stamped name, never over an
-// existing file. Returns the new full path. A name without "." fails with
-// TipoFalla::ArgumentoInvalido before anything is read.
-Resultado<QString> EstampoArchivo(const QString& ruta, Progreso* progreso = nullptr);
-
-// Renames a stamped file to nombrearchivo + "_" + strHash + extencion in its
-// folder, never over an existing file. Returns the new full path.
-Resultado<QString> CambioHashArchivo(const QString& path, const QString& nomArc, const QString& strHash,
-                                     const QString& nombrearchivo, const QString& extencion);
-
 inline QString TextoArchivoNoEncontrado()
 {
     return QStringLiteral("El archivo no se encuentra en el path seleccionado, \r\n"
                           "corrobore la ubicación del archivo al que quiere generarle HASH");
 }
-
-// What the operator reads when stamping fails: the missing-file and
-// no-extension cases have their own texts, the rest the platform's description.
-QString TextoFallaEstampado(const Falla& falla);
 
 inline QString TextoSinFormatoHash()
 {

@@ -144,15 +144,15 @@ namespace {
 
 Estado escriboLineas(const QString& ruta, const QStringList& lineas)
 {
-    auto archivo = ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::CreoReemplazando);
+    auto archivo = Temporal::creo(CarpetaDeRuta(ruta));
     if (!archivo)
         return archivo.falla();
     QByteArray texto;
     for (const QString& l : lineas)
         texto += QFile::encodeName(l) + "\r\n";
-    if (auto f = archivo.valor().escribo(texto.constData(), texto.size()))
+    if (auto f = archivo.valor().archivo().escribo(texto.constData(), texto.size()))
         return f;
-    return archivo.valor().cierro();
+    return archivo.valor().entrego(ruta, true);
 }
 
 } // namespace
@@ -215,18 +215,12 @@ ResultadoUnion UnoParticiones(const QString& carpetaOrigen, const QStringList& l
     }
     if (progreso)
         progreso->total.store(desde[size_t(n)]);
-    auto temporal = CreoTemporalEn(carpetaDestino, QLatin1Char('.') + nombreFinal + QStringLiteral(".terv-"));
+    auto temporal = Temporal::creo(carpetaDestino);
     if (!temporal) {
         r.falla = temporal.falla();
         return r;
     }
-    r.temporal = temporal.valor();
-    auto salida = ArchivoCrudo::abro(r.temporal, ArchivoCrudo::Modo::CreoReemplazando);
-    if (!salida) {
-        BorroArchivo(r.temporal);
-        r.falla = salida.falla();
-        return r;
-    }
+    Temporal& salida = temporal.valor();
 
     // Partitions land at known offsets, so two can be copied and hashed at once.
     std::mutex m;
@@ -259,7 +253,7 @@ ResultadoUnion UnoParticiones(const QString& carpetaOrigen, const QStringList& l
                 const qint64 c = std::min<qint64>(kBloque, largo - hecho);
                 f = entrada.valor().leoExacto(bloque.data(), c, hecho);
                 if (!f)
-                    f = salida.valor().escriboEn(bloque.data(), c, desde[size_t(k)] + hecho);
+                    f = salida.archivo().escriboEn(bloque.data(), c, desde[size_t(k)] + hecho);
                 if (f)
                     break;
                 md5.agrego(bloque.data(), size_t(c));
@@ -280,13 +274,12 @@ ResultadoUnion UnoParticiones(const QString& carpetaOrigen, const QStringList& l
     trabajo();
     otro.join();
     if (!falla)
-        falla = salida.valor().cierro();
+        falla = salida.termino();
     if (falla) {
-        BorroArchivo(r.temporal);
-        r.temporal.clear();
         r.falla = falla;
         return r;
     }
+    r.temporal = salida.suelto();
     for (int k = 0; k < n; ++k) {
         const auto p = AnalizoNombreParticion(lista[k]);
         if (!p || hashes[size_t(k)].compare(p->hash, Qt::CaseInsensitive) != 0)

@@ -1,6 +1,6 @@
 #pragma once
 // Gathering, ordering and joining a partition set back into its file.
-#include "system/dialogos.h"
+#include "system/pantallas/dialogos.h"
 #include "system/fallas.h"
 #include "system/trabajo.h"
 

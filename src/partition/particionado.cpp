@@ -3,7 +3,6 @@
 #include "hash/motor_hash.h"
 #include "system/archivos.h"
 
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -47,11 +46,6 @@ QString sufijo(int i, int N)
 }
 } // namespace
 
-QString NombreTrabajoParticion(const QString& nombre, int i, int N)
-{
-    return nombre + sufijo(i, N);
-}
-
 QString NombreFinalParticion(const PartesNombre& partes, const QString& hash, int i, int N)
 {
     return NombreSellado(partes, hash) + sufijo(i, N);
@@ -78,74 +72,55 @@ RechazoParticion PlanificoParticion(const QString& origen, qint64 F, qint64 S, P
     plan.N = CantidadParticiones(F, S, plan.L);
     if (plan.N > kMaximoParticiones)
         return RechazoParticion::Demasiadas;
+    if (F < 1)
+        return RechazoParticion::Vacio;
     if (plan.N <= 1)
         return RechazoParticion::MuyChico;
     return RechazoParticion::Ninguno;
 }
 
-Mensaje MensajeRechazo(RechazoParticion rechazo)
+QString TextoRechazo(RechazoParticion rechazo)
 {
     switch (rechazo) {
-    case RechazoParticion::SinArchivo:
-        return {QStringLiteral("Error"), QStringLiteral("La ruta especificada no contiene ningún archivo"), Icono::Informacion};
-    case RechazoParticion::SinPunto:
-        return {QStringLiteral("ERROR!"), QStringLiteral("Formato de archivo inválido"), Icono::Exclamacion};
-    case RechazoParticion::Demasiadas:
-        return {QStringLiteral("Error - Demasiadas Particiones"),
-                QStringLiteral("El tamaño ingresado genera más particiones de las permitidas (327)"), Icono::Ninguno};
+    case RechazoParticion::SinArchivo: return QStringLiteral("La ruta especificada no contiene ningún archivo");
+    case RechazoParticion::SinPunto: return QStringLiteral("Formato de archivo inválido");
+    case RechazoParticion::Demasiadas: return QStringLiteral("El tamaño ingresado genera más particiones de las permitidas (327)");
+    case RechazoParticion::Vacio: return QStringLiteral("El archivo seleccionado está vacío: no hay nada que particionar.");
     case RechazoParticion::MuyChico:
     case RechazoParticion::Ninguno:
         break;
     }
-    return {QStringLiteral("Incompatibilidad de Tamaños"),
-            QStringLiteral("El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe")
-                + QStringLiteral("\r\n") + QStringLiteral("Ingresar por la Opción \"Código Hash \" del Menú principal"),
-            Icono::Informacion};
+    return QStringLiteral("El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe")
+        + QStringLiteral("\r\n") + QStringLiteral("Ingresar por la Opción \"Código Hash \" del Menú principal");
 }
 
-Mensaje MensajeConfirmacion(const PlanParticion& plan)
-{
-    return {QStringLiteral("Particionador de Archivos"), MensajeParticiones(plan.N, plan.S, plan.L), Icono::Informacion,
-            Botones::AceptarCancelar, Respuesta::Aceptar};
-}
-
-Mensaje MensajeParticionesGeneradas()
-{
-    return {QStringLiteral("Partición de archivo Correcta"), QStringLiteral("Las particiones han sido generadas exitosamente"),
-            Icono::Informacion};
-}
-
-Mensaje ManejoErrores(const Falla& falla)
+QString TextoFallaParticion(const Falla& falla)
 {
     if (falla.tipo == TipoFalla::YaExiste)
-        return {QStringLiteral("ERROR"), QStringLiteral("Ya existe un Archivo con ese mismo nombre en el Directorio indicado."),
-                Icono::Exclamacion};
-    return {QStringLiteral("ERROR"),
-            QStringLiteral("Se detectó un error y la aplicación se cerrará.") + QStringLiteral("\r\n") + falla.descripcion,
-            Icono::Exclamacion};
+        return QStringLiteral("Ya existe un Archivo con ese mismo nombre en el Directorio indicado.");
+    if (falla.tipo == TipoFalla::Cancelado)
+        return QStringLiteral("Generación de particiones cancelada por el usuario: no se guardó ninguna partición.");
+    return falla.descripcion;
 }
 
 namespace {
 
-// Shared by the two partition workers and the thread that renames in order.
+// Shared by the two partition workers.
 struct Corrida {
     const PlanParticion& plan;
     const QString& carpeta;
     Progreso* progreso;
     std::mutex m;
-    std::condition_variable cv;
-    int siguiente = 1;                 // next partition to start
-    std::vector<int> estado;           // 0 pending, 1 in work, 2 written, 3 failed
+    int siguiente = 1; // next partition to start
+    std::vector<Temporal> temporales;
     std::vector<QString> hashes;
-    bool detener = false;
     Estado falla;
 
     Corrida(const PlanParticion& p, const QString& c, Progreso* pr)
-        : plan(p), carpeta(c), progreso(pr), estado(size_t(p.N) + 1, 0), hashes(size_t(p.N) + 1)
+        : plan(p), carpeta(c), progreso(pr), temporales(size_t(p.N) + 1), hashes(size_t(p.N) + 1)
     {
     }
 
-    QString rutaTrabajo(int i) const { return UnoRuta(carpeta, NombreTrabajoParticion(plan.nombre, i, plan.N)); }
     qint64 tamanoDe(int i) const { return i == plan.N ? plan.L : plan.S; }
 
     void fallo(const Falla& f)
@@ -153,34 +128,29 @@ struct Corrida {
         std::lock_guard l(m);
         if (!falla)
             falla = f;
-        detener = true;
-        cv.notify_all();
     }
     bool debeDetenerse()
     {
         if (progreso && progreso->cancelado())
             fallo(Falla::cancelada());
         std::lock_guard l(m);
-        return detener;
+        return falla.has_value();
     }
 };
 
 // Reads partition i once from the source, writes it and hashes the same bytes.
-Resultado<QString> escriboParticion(Corrida& c, ArchivoCrudo& fuente, int i, std::vector<char>& bloque)
+Resultado<QString> escriboParticion(Corrida& c, ArchivoCrudo& fuente, Temporal& salida, int i, std::vector<char>& bloque)
 {
-    auto salida = ArchivoCrudo::abro(c.rutaTrabajo(i), ArchivoCrudo::Modo::CreoReemplazando);
-    if (!salida)
-        return salida.falla();
     Md5 md5;
     qint64 posicion = qint64(i - 1) * c.plan.S;
     qint64 resta = c.tamanoDe(i);
     while (resta > 0) {
         if (c.debeDetenerse())
-            return Falla{TipoFalla::Cancelado, QString(), 0};
+            return Falla::cancelada();
         const qint64 n = std::min<qint64>(resta, qint64(bloque.size()));
         if (auto f = fuente.leoExacto(bloque.data(), n, posicion))
             return *f;
-        if (auto f = salida.valor().escribo(bloque.data(), n))
+        if (auto f = salida.archivo().escribo(bloque.data(), n))
             return *f;
         md5.agrego(bloque.data(), size_t(n));
         posicion += n;
@@ -188,7 +158,7 @@ Resultado<QString> escriboParticion(Corrida& c, ArchivoCrudo& fuente, int i, std
         if (c.progreso)
             c.progreso->sumo(n);
     }
-    if (auto f = salida.valor().cierro())
+    if (auto f = salida.termino())
         return *f;
     return md5.texto();
 }
@@ -205,72 +175,78 @@ void trabajador(Corrida& c)
         int i;
         {
             std::lock_guard l(c.m);
-            if (c.detener || c.siguiente > c.plan.N)
+            if (c.falla || c.siguiente > c.plan.N)
                 return;
             i = c.siguiente++;
-            c.estado[size_t(i)] = 1;
         }
         if (c.progreso)
             c.progreso->paso.store(i);
-        auto hash = escriboParticion(c, fuente.valor(), i, bloque);
+        auto temporal = Temporal::creo(c.carpeta);
+        if (!temporal) {
+            c.fallo(temporal.falla());
+            return;
+        }
+        auto hash = escriboParticion(c, fuente.valor(), temporal.valor(), i, bloque);
         std::lock_guard l(c.m);
-        if (hash) {
-            c.hashes[size_t(i)] = hash.valor();
-            c.estado[size_t(i)] = 2;
-        } else {
-            c.estado[size_t(i)] = 3;
+        if (!hash) {
             if (!c.falla)
                 c.falla = hash.falla();
-            c.detener = true;
+            return;
         }
-        c.cv.notify_all();
+        c.hashes[size_t(i)] = hash.valor();
+        c.temporales[size_t(i)] = std::move(temporal.valor());
     }
 }
 
 } // namespace
 
-ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& carpeta, const QString& entregaEn,
-                                     Progreso* progreso)
+ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& carpeta, bool reemplazar, Progreso* progreso)
 {
     ResultadoParticion r;
     if (progreso)
         progreso->total.store(plan.F);
+    auto cerrojo = CerrojoCarpeta::tomo(carpeta);
+    if (!cerrojo) {
+        r.falla = cerrojo.falla();
+        return r;
+    }
+    LimpioTemporalesHuerfanos(carpeta);
+    const auto antes = IdentidadDe(plan.origen);
+    if (!antes) {
+        r.falla = antes.falla();
+        return r;
+    }
     Corrida c(plan, carpeta, progreso);
-    std::vector<std::thread> hilos;
-    const int cantidad = std::max(1, std::min<int>(2, int(std::thread::hardware_concurrency())));
-    for (int k = 0; k < cantidad; ++k)
-        hilos.emplace_back(trabajador, std::ref(c));
-
+    {
+        std::vector<std::thread> hilos;
+        const int cantidad = std::max(1, std::min<int>(2, int(std::thread::hardware_concurrency())));
+        for (int k = 0; k < cantidad; ++k)
+            hilos.emplace_back(trabajador, std::ref(c));
+        for (auto& h : hilos)
+            h.join();
+    }
+    // The set is cut from one content: a source that changed meanwhile gives none.
+    const auto despues = IdentidadDe(plan.origen);
+    if (!c.falla && (!despues || !(despues.valor() == antes.valor()) || antes.valor().tamano != plan.F))
+        c.falla = Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo cambió mientras se particionaba: ") + plan.origen);
+    if (!c.falla && progreso && progreso->cancelado())
+        c.falla = Falla::cancelada();
+    if (c.falla) {
+        r.falla = c.falla; // the temporaries go with the run
+        return r;
+    }
     for (int i = 1; i <= plan.N; ++i) {
-        {
-            std::unique_lock l(c.m);
-            c.cv.wait(l, [&] { return c.estado[size_t(i)] >= 2 || (c.detener && c.estado[size_t(i)] != 1); });
-            if (c.estado[size_t(i)] != 2)
-                break;
-        }
-        const QString final = NombreFinalParticion(plan.partes, c.hashes[size_t(i)], i, plan.N);
-        QString ruta = UnoRuta(carpeta, final);
-        Estado f = RenombroSinReemplazo(c.rutaTrabajo(i), ruta);
-        if (!f && !entregaEn.isEmpty()) {
-            const QString entregada = UnoRuta(entregaEn, final);
-            f = MuevoArchivo(ruta, entregada, true);
-            ruta = entregada;
-        }
-        if (f) {
-            c.fallo(*f);
-            break;
+        const QString ruta = UnoRuta(carpeta, NombreFinalParticion(plan.partes, c.hashes[size_t(i)], i, plan.N));
+        if (auto f = c.temporales[size_t(i)].entrego(ruta, reemplazar)) {
+            // No half set: what this run delivered goes too.
+            for (const QString& entregada : std::as_const(r.finales))
+                BorroArchivo(entregada);
+            SincronizoCarpeta(carpeta);
+            r.finales.clear();
+            r.falla = f;
+            return r;
         }
         r.finales << ruta;
-        ++r.terminadas;
     }
-    for (auto& h : hilos)
-        h.join();
-    // No unfinished file is left behind: every partition without its final
-    // name loses its working-name file.
-    for (int i = r.terminadas + 1; i <= plan.N; ++i)
-        if (c.estado[size_t(i)] != 0)
-            BorroArchivo(c.rutaTrabajo(i));
-    if (r.terminadas < plan.N)
-        r.falla = c.falla ? *c.falla : Falla::otra(QStringLiteral("La partición no se completó"));
     return r;
 }

@@ -2,7 +2,6 @@
 // The partition set: N = ceil(F / S) raw pieces, 2 <= N <= 327, each named
 // Base + Sep + Hash + Ext + ".part" + III + "." + NNN + ".vesk".
 #include "hash/nombre_hash.h"
-#include "system/dialogos.h"
 #include "system/fallas.h"
 #include "system/trabajo.h"
 
@@ -15,10 +14,9 @@ constexpr int kMaximoParticiones = 327;
 int CantidadParticiones(qint64 F, qint64 S, qint64& L);
 QString MensajeParticiones(int N, qint64 S, qint64 L);
 QString TresDigitos(int numero);
-QString NombreTrabajoParticion(const QString& nombre, int i, int N);
 QString NombreFinalParticion(const PartesNombre& partes, const QString& hash, int i, int N);
 
-enum class RechazoParticion { Ninguno, SinArchivo, SinPunto, Demasiadas, MuyChico };
+enum class RechazoParticion { Ninguno, SinArchivo, SinPunto, Demasiadas, MuyChico, Vacio };
 
 struct PlanParticion {
     QString origen;  // full path of the file to split
@@ -32,25 +30,21 @@ struct PlanParticion {
 RechazoParticion RevisoNombreParticion(const QString& origen);
 // Steps 1 to 3 and the too-small test of the split: pure, nothing opened.
 RechazoParticion PlanificoParticion(const QString& origen, qint64 F, qint64 S, PlanParticion& plan);
-Mensaje MensajeRechazo(RechazoParticion rechazo);
-Mensaje MensajeConfirmacion(const PlanParticion& plan);
-Mensaje MensajeParticionesGeneradas();
+// What the operator reads about a rejected plan.
+QString TextoRechazo(RechazoParticion rechazo);
+// What the operator reads about a failed run.
+QString TextoFallaParticion(const Falla& falla);
 
 struct ResultadoParticion {
-    Estado falla;            // empty: every partition delivered
-    int terminadas = 0;      // partitions that carry their final name
-    QStringList finales;     // their full paths, in number order
+    Estado falla;        // empty: the whole set delivered
+    QStringList finales; // the delivered partitions' full paths, in number order
 };
 
-// Writes the set into carpeta: each partition under its working name, hashed
-// from the very bytes written, then renamed to its final name (never over an
-// existing file). Two partitions are worked at a time, one per core; renames
-// happen in number order. With entregaEn set, each finished partition is then
-// moved there, replacing a partition of the same name. On any failure the
-// unfinished partitions' files are deleted and the finished ones stay.
-ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& carpeta,
-                                     const QString& entregaEn = {}, Progreso* progreso = nullptr);
-
-// The message of a failed run: the file-already-exists case or the generic
-// one with its cause on a second line.
-Mensaje ManejoErrores(const Falla& falla);
+// Writes the set into carpeta. Each partition is written to a temporary,
+// hashed from the very bytes written and flushed; only when every one is
+// complete are they renamed to their final names, in number order, never
+// over an existing file unless reemplazar. A failure or a cancel leaves
+// nothing of the run behind: no temporary and no partial set. A second run
+// writing into the same folder meanwhile is refused (TipoFalla::Ocupado).
+ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& carpeta, bool reemplazar = false,
+                                     Progreso* progreso = nullptr);

@@ -1,6 +1,6 @@
 #pragma once
 // The one request to the interchange service: the maximum publishable size.
-#include "system/dialogos.h"
+#include "system/pantallas/dialogos.h"
 
 #include <QByteArray>
 #include <QObject>

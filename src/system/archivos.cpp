@@ -1,11 +1,16 @@
 #include "system/archivos.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -16,7 +21,56 @@ QByteArray nativo(const QString& ruta) { return QFile::encodeName(ruta); }
 
 Falla fallaErrno(const QString& ruta) { return Falla::desdeErrno(errno, ruta); }
 
+// Why a path that exists is not a file we read or write.
+Falla noEsComun(mode_t modo, const QString& ruta)
+{
+    if (S_ISDIR(modo))
+        return {TipoFalla::NoEsArchivoComun, DescripcionError(EISDIR) + QStringLiteral(": ") + ruta, EISDIR};
+    if (S_ISLNK(modo))
+        return Falla::de(TipoFalla::NoEsArchivoComun,
+                         QStringLiteral("La ruta indicada es un enlace, no un archivo común: ") + ruta);
+    return Falla::de(TipoFalla::NoEsArchivoComun,
+                     QStringLiteral("La ruta indicada no es un archivo común (es una tubería, un dispositivo o un socket): ")
+                         + ruta);
+}
+
+IdentidadArchivo identidadDe(const struct stat& st)
+{
+    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+Resultado<struct stat> estadoSinSeguir(const QString& ruta)
+{
+    struct stat st {};
+    if (::lstat(nativo(ruta).constData(), &st) != 0)
+        return fallaErrno(ruta);
+    return st;
+}
+
+const QRegularExpression& formaTemporal()
+{
+    static const QRegularExpression re(QStringLiteral(R"(^\.terv-(\d+)-[A-Za-z0-9]{6}\.tmp$)"));
+    return re;
+}
+
+QString nombreTemporal()
+{
+    static const char letras[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString azar;
+    for (int i = 0; i < 6; ++i)
+        azar += QLatin1Char(letras[QRandomGenerator::global()->bounded(int(sizeof letras - 1))]);
+    return QStringLiteral(".terv-%1-%2.tmp").arg(::getpid()).arg(azar);
+}
+
+bool procesoVivo(qint64 pid)
+{
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+}
+
 } // namespace
+
+// ---- ArchivoCrudo ----
 
 ArchivoCrudo::~ArchivoCrudo()
 {
@@ -43,19 +97,27 @@ ArchivoCrudo& ArchivoCrudo::operator=(ArchivoCrudo&& otro) noexcept
 
 Resultado<ArchivoCrudo> ArchivoCrudo::abro(const QString& ruta, Modo modo)
 {
-    int banderas = O_CLOEXEC;
-    switch (modo) {
-    case Modo::Lectura: banderas |= O_RDONLY; break;
-    case Modo::CreoReemplazando: banderas |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case Modo::CreoNuevo: banderas |= O_WRONLY | O_CREAT | O_EXCL; break;
-    }
-    const int fd = ::open(nativo(ruta).constData(), banderas, 0644);
-    if (fd < 0)
-        return fallaErrno(ruta);
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return Falla::desdeErrno(EISDIR, ruta);
+    const QByteArray n = nativo(ruta);
+    int fd = -1;
+    if (modo == Modo::Lectura) {
+        // Non-blocking, so that a FIFO is refused instead of waited on.
+        fd = ::open(n.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) {
+            if (errno == ELOOP)
+                return noEsComun(S_IFLNK, ruta);
+            return fallaErrno(ruta);
+        }
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            const mode_t modoArchivo = st.st_mode;
+            ::close(fd);
+            return noEsComun(modoArchivo, ruta);
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    } else {
+        fd = ::open(n.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd < 0)
+            return fallaErrno(ruta);
     }
     ArchivoCrudo archivo;
     archivo.fd_ = fd;
@@ -69,6 +131,14 @@ Resultado<qint64> ArchivoCrudo::tamano() const
     if (::fstat(fd_, &st) != 0)
         return fallaErrno(ruta_);
     return qint64(st.st_size);
+}
+
+Resultado<IdentidadArchivo> ArchivoCrudo::identidad() const
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        return fallaErrno(ruta_);
+    return identidadDe(st);
 }
 
 void ArchivoCrudo::avisoLecturaSecuencial()
@@ -99,7 +169,7 @@ Estado ArchivoCrudo::leoExacto(char* destino, qint64 n, qint64 posicion)
             return fallaErrno(ruta_);
         }
         if (r == 0)
-            return Falla::otra(QStringLiteral("El archivo se acortó mientras se leía: ") + ruta_);
+            return Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo se acortó mientras se leía: ") + ruta_);
         destino += r;
         n -= r;
         posicion += r;
@@ -138,6 +208,44 @@ Estado ArchivoCrudo::escriboEn(const char* origen, qint64 n, qint64 posicion)
     return std::nullopt;
 }
 
+Estado ArchivoCrudo::copioDesde(ArchivoCrudo& origen, qint64 posicionOrigen, qint64 n, qint64 posicionDestino)
+{
+    loff_t desde = posicionOrigen, hacia = posicionDestino;
+    while (n > 0) {
+        const ssize_t c = ::copy_file_range(origen.fd_, &desde, fd_, &hacia, size_t(n), 0);
+        if (c > 0) {
+            n -= c;
+            continue;
+        }
+        if (c == 0)
+            return Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo se acortó mientras se leía: ") + origen.ruta_);
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+            return fallaErrno(ruta_);
+        // No kernel copy between these file systems: through a buffer.
+        std::vector<char> bloque(size_t(std::min<qint64>(n, 1 << 20)));
+        while (n > 0) {
+            const qint64 t = std::min<qint64>(n, qint64(bloque.size()));
+            if (auto f = origen.leoExacto(bloque.data(), t, desde))
+                return f;
+            if (auto f = escriboEn(bloque.data(), t, hacia))
+                return f;
+            desde += t;
+            hacia += t;
+            n -= t;
+        }
+    }
+    return std::nullopt;
+}
+
+Estado ArchivoCrudo::sincronizo()
+{
+    if (::fsync(fd_) != 0)
+        return fallaErrno(ruta_);
+    return std::nullopt;
+}
+
 Estado ArchivoCrudo::cierro()
 {
     if (fd_ < 0)
@@ -149,29 +257,229 @@ Estado ArchivoCrudo::cierro()
     return std::nullopt;
 }
 
+// ---- Temporal ----
+
+Temporal::~Temporal() { descarto(); }
+
+Temporal::Temporal(Temporal&& otro) noexcept : archivo_(std::move(otro.archivo_)), ruta_(std::move(otro.ruta_))
+{
+    otro.ruta_.clear();
+}
+
+Temporal& Temporal::operator=(Temporal&& otro) noexcept
+{
+    if (this != &otro) {
+        descarto();
+        archivo_ = std::move(otro.archivo_);
+        ruta_ = std::move(otro.ruta_);
+        otro.ruta_.clear();
+    }
+    return *this;
+}
+
+Resultado<Temporal> Temporal::creo(const QString& carpeta)
+{
+    for (int intento = 0; intento < 100; ++intento) {
+        const QString ruta = UnoRuta(carpeta, nombreTemporal());
+        auto archivo = ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::CreoNuevo);
+        if (!archivo) {
+            if (archivo.falla().tipo == TipoFalla::YaExiste)
+                continue;
+            return archivo.falla();
+        }
+        // The lock tells a cleaner that this run is alive.
+        ::flock(archivo.valor().descriptor(), LOCK_EX | LOCK_NB);
+        Temporal t;
+        t.archivo_ = std::move(archivo.valor());
+        t.ruta_ = ruta;
+        return t;
+    }
+    return Falla::desdeErrno(EEXIST, carpeta);
+}
+
+Estado Temporal::termino()
+{
+    if (auto f = archivo_.sincronizo())
+        return f;
+    return archivo_.cierro();
+}
+
+Estado Temporal::entrego(const QString& destino, bool reemplazar)
+{
+    Estado f = archivo_.abierto() ? archivo_.sincronizo() : Estado{};
+    if (!f)
+        f = reemplazar ? RenombroReemplazando(ruta_, destino) : RenombroSinReemplazo(ruta_, destino);
+    if (f) {
+        descarto();
+        return f;
+    }
+    ruta_.clear();
+    return archivo_.cierro();
+}
+
+void Temporal::descarto()
+{
+    if (ruta_.isEmpty())
+        return;
+    ::unlink(nativo(ruta_).constData());
+    ruta_.clear();
+    archivo_.cierro();
+}
+
+QString Temporal::suelto()
+{
+    archivo_.cierro();
+    return std::exchange(ruta_, QString());
+}
+
+bool EsNombreTemporal(const QString& nombre)
+{
+    return formaTemporal().match(nombre).hasMatch();
+}
+
+Resultado<QString> CreoCarpetaTemporal(const QString& carpeta)
+{
+    for (int intento = 0; intento < 100; ++intento) {
+        const QString ruta = UnoRuta(carpeta, nombreTemporal());
+        if (::mkdir(nativo(ruta).constData(), 0700) == 0)
+            return ruta;
+        if (errno != EEXIST)
+            return fallaErrno(ruta);
+    }
+    return Falla::desdeErrno(EEXIST, carpeta);
+}
+
+void LimpioTemporalesHuerfanos(const QString& carpeta)
+{
+    const QStringList nombres = QDir(carpeta).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System
+                                                         | QDir::NoDotAndDotDot);
+    for (const QString& nombre : nombres) {
+        const auto m = formaTemporal().match(nombre);
+        if (!m.hasMatch() || procesoVivo(m.captured(1).toLongLong()))
+            continue;
+        const QString ruta = UnoRuta(carpeta, nombre);
+        const auto st = estadoSinSeguir(ruta);
+        if (!st)
+            continue;
+        if (S_ISDIR(st.valor().st_mode)) {
+            // A run folder of the work folder: never follows a link inside.
+            QDir(ruta).removeRecursively();
+            continue;
+        }
+        if (!S_ISREG(st.valor().st_mode))
+            continue;
+        const int fd = ::open(nativo(ruta).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(nativo(ruta).constData());
+        ::close(fd);
+    }
+}
+
+// ---- CerrojoCarpeta ----
+
+CerrojoCarpeta::~CerrojoCarpeta()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+Resultado<CerrojoCarpeta> CerrojoCarpeta::tomo(const QString& carpeta)
+{
+    const QString c = carpeta.isEmpty() ? QStringLiteral(".") : carpeta;
+    const int fd = ::open(nativo(c).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return fallaErrno(carpeta);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return Falla::de(TipoFalla::Ocupado,
+                         QStringLiteral("Otra operación de TERV está escribiendo en la carpeta ") + carpeta
+                             + QStringLiteral(". Espere a que termine e intente nuevamente."));
+    }
+    CerrojoCarpeta cerrojo;
+    cerrojo.fd_ = fd;
+    return cerrojo;
+}
+
+// ---- paths ----
+
+Estado CompruebaArchivoComun(const QString& ruta)
+{
+    const auto st = estadoSinSeguir(ruta);
+    if (!st)
+        return st.falla();
+    if (!S_ISREG(st.valor().st_mode))
+        return noEsComun(st.valor().st_mode, ruta);
+    return std::nullopt;
+}
+
+Resultado<IdentidadArchivo> IdentidadDe(const QString& ruta)
+{
+    const auto st = estadoSinSeguir(ruta);
+    if (!st)
+        return st.falla();
+    if (!S_ISREG(st.valor().st_mode))
+        return noEsComun(st.valor().st_mode, ruta);
+    return identidadDe(st.valor());
+}
+
+Resultado<qint64> TamanoDe(const QString& ruta)
+{
+    const auto id = IdentidadDe(ruta);
+    if (!id)
+        return id.falla();
+    return id.valor().tamano;
+}
+
+bool ExisteArchivoComun(const QString& ruta)
+{
+    return !CompruebaArchivoComun(ruta);
+}
+
+bool ExisteNombre(const QString& ruta)
+{
+    return bool(estadoSinSeguir(ruta));
+}
+
+Estado SincronizoCarpeta(const QString& carpeta)
+{
+    const QString c = carpeta.isEmpty() ? QStringLiteral(".") : carpeta;
+    const int fd = ::open(nativo(c).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return fallaErrno(carpeta);
+    const int r = ::fsync(fd);
+    const int numero = errno;
+    ::close(fd);
+    // Some file systems cannot flush a folder; the rename itself stands.
+    if (r != 0 && numero != EINVAL && numero != EROFS)
+        return Falla::desdeErrno(numero, carpeta);
+    return std::nullopt;
+}
+
 Estado RenombroSinReemplazo(const QString& desde, const QString& hacia)
 {
     const QByteArray a = nativo(desde), b = nativo(hacia);
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
-        return std::nullopt;
-    if (errno != EINVAL && errno != ENOSYS)
-        return Falla::desdeErrno(errno, hacia);
-    // File systems without the no-replace rename: a hard link fails on a taken name.
-    if (::link(a.constData(), b.constData()) != 0)
-        return Falla::desdeErrno(errno, hacia);
-    if (::unlink(a.constData()) != 0) {
-        const int numero = errno;
-        ::unlink(b.constData());
-        return Falla::desdeErrno(numero, desde);
+    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) != 0) {
+        if (errno != EINVAL && errno != ENOSYS)
+            return Falla::desdeErrno(errno, hacia);
+        // File systems without the no-replace rename: a hard link fails on a taken name.
+        if (::link(a.constData(), b.constData()) != 0)
+            return Falla::desdeErrno(errno, hacia);
+        if (::unlink(a.constData()) != 0) {
+            const int numero = errno;
+            ::unlink(b.constData());
+            return Falla::desdeErrno(numero, desde);
+        }
     }
-    return std::nullopt;
+    return SincronizoCarpeta(CarpetaDeRuta(hacia));
 }
 
 Estado RenombroReemplazando(const QString& desde, const QString& hacia)
 {
     if (::rename(nativo(desde).constData(), nativo(hacia).constData()) != 0)
         return Falla::desdeErrno(errno, hacia);
-    return std::nullopt;
+    return SincronizoCarpeta(CarpetaDeRuta(hacia));
 }
 
 Estado BorroArchivo(const QString& ruta)
@@ -181,74 +489,26 @@ Estado BorroArchivo(const QString& ruta)
     return std::nullopt;
 }
 
-bool ExisteArchivoComun(const QString& ruta)
-{
-    struct stat st {};
-    return ::stat(nativo(ruta).constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-Resultado<qint64> TamanoDe(const QString& ruta)
-{
-    struct stat st {};
-    if (::stat(nativo(ruta).constData(), &st) != 0)
-        return fallaErrno(ruta);
-    if (S_ISDIR(st.st_mode))
-        return Falla::desdeErrno(EISDIR, ruta);
-    return qint64(st.st_size);
-}
-
-Resultado<QString> CreoTemporalEn(const QString& carpeta, const QString& prefijo)
-{
-    QByteArray plantilla = nativo(UnoRuta(carpeta, prefijo + QStringLiteral("XXXXXX")));
-    const int fd = ::mkostemp(plantilla.data(), O_CLOEXEC);
-    if (fd < 0)
-        return fallaErrno(carpeta);
-    ::fchmod(fd, 0644);
-    ::close(fd);
-    return QFile::decodeName(plantilla);
-}
-
 Estado CopioArchivo(const QString& origen, const QString& destino, bool reemplazar)
 {
     auto lectura = ArchivoCrudo::abro(origen, ArchivoCrudo::Modo::Lectura);
     if (!lectura)
         return lectura.falla();
-    lectura.valor().avisoLecturaSecuencial();
-    auto temporal = CreoTemporalEn(CarpetaDeRuta(destino), QStringLiteral(".terv-copia-"));
+    const auto tamano = lectura.valor().tamano();
+    if (!tamano)
+        return tamano.falla();
+    auto temporal = Temporal::creo(CarpetaDeRuta(destino));
     if (!temporal)
         return temporal.falla();
-    auto escritura = ArchivoCrudo::abro(temporal.valor(), ArchivoCrudo::Modo::CreoReemplazando);
-    auto fallo = [&](Falla f) -> Estado {
-        BorroArchivo(temporal.valor());
+    if (auto f = temporal.valor().archivo().copioDesde(lectura.valor(), 0, tamano.valor(), 0))
         return f;
-    };
-    if (!escritura)
-        return fallo(escritura.falla());
-    std::vector<char> bloque(1 << 20);
-    for (;;) {
-        auto leidos = lectura.valor().leo(bloque.data(), qint64(bloque.size()));
-        if (!leidos)
-            return fallo(leidos.falla());
-        if (leidos.valor() == 0)
-            break;
-        if (auto f = escritura.valor().escribo(bloque.data(), leidos.valor()))
-            return fallo(*f);
-    }
-    if (auto f = escritura.valor().cierro())
-        return fallo(*f);
-    Estado final = reemplazar ? RenombroReemplazando(temporal.valor(), destino)
-                              : RenombroSinReemplazo(temporal.valor(), destino);
-    if (final)
-        return fallo(*final);
-    return std::nullopt;
+    return temporal.valor().entrego(destino, reemplazar);
 }
 
 Estado MuevoArchivo(const QString& origen, const QString& destino, bool reemplazar)
 {
     Estado f = reemplazar ? RenombroReemplazando(origen, destino) : RenombroSinReemplazo(origen, destino);
-    if (!f)
-        return std::nullopt;
-    if (f->numero != EXDEV)
+    if (!f || f->numero != EXDEV)
         return f;
     if (auto copia = CopioArchivo(origen, destino, reemplazar))
         return copia;

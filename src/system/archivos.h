@@ -1,14 +1,32 @@
 #pragma once
-// File operations with Spanish failures. Raw descriptors keep big files fast
-// and bounded in memory; this is the one place that knows the platform calls.
+// The one file layer every read and write goes through. Its promises:
+// - inputs are regular files: links, folders, FIFOs and devices are refused
+//   before anything is written, and opening never blocks;
+// - new files are created exclusively, never through a link, with the
+//   user's umask; an existing name is only ever replaced by renaming a
+//   complete, flushed file onto it, and the folder is flushed after;
+// - work in progress lives under one temporary name form, locked by its run,
+//   so that leftovers of an interrupted run can be told apart and removed.
 #include "system/fallas.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstddef>
+
+// What tells a file apart from another that took its name meanwhile.
+struct IdentidadArchivo {
+    quint64 dispositivo = 0, nodo = 0;
+    qint64 tamano = 0;
+    qint64 modificadoNs = 0;
+    bool operator==(const IdentidadArchivo&) const = default;
+};
 
 class ArchivoCrudo {
 public:
-    enum class Modo { Lectura, CreoReemplazando, CreoNuevo };
+    enum class Modo {
+        Lectura,   // a regular file, not a link
+        CreoNuevo, // fails with TipoFalla::YaExiste when the name is taken
+    };
 
     ArchivoCrudo() = default;
     ~ArchivoCrudo();
@@ -20,14 +38,20 @@ public:
     static Resultado<ArchivoCrudo> abro(const QString& ruta, Modo modo);
 
     bool abierto() const { return fd_ >= 0; }
+    int descriptor() const { return fd_; }
     const QString& ruta() const { return ruta_; }
     Resultado<qint64> tamano() const;
+    Resultado<IdentidadArchivo> identidad() const;
     // Reads up to n bytes at the current position; 0 means end of file.
     Resultado<qint64> leo(char* destino, qint64 n);
     // Reads exactly n bytes at a position: a file that ends early is a failure.
     Estado leoExacto(char* destino, qint64 n, qint64 posicion);
     Estado escribo(const char* origen, qint64 n);
     Estado escriboEn(const char* origen, qint64 n, qint64 posicion);
+    // Copies n bytes of another file from a position, in the kernel when it can.
+    Estado copioDesde(ArchivoCrudo& origen, qint64 posicionOrigen, qint64 n, qint64 posicionDestino);
+    // Flushes the content to the disk.
+    Estado sincronizo();
     // Closing reports delayed write errors (a full disk shows up here too).
     Estado cierro();
     void avisoLecturaSecuencial();
@@ -37,21 +61,79 @@ private:
     QString ruta_;
 };
 
+// A file being written under the temporary name form ".terv-<pid>-XXXXXX.tmp",
+// locked for as long as its run holds it. Dropped without being delivered,
+// it is removed.
+class Temporal {
+public:
+    Temporal() = default;
+    ~Temporal();
+    Temporal(Temporal&& otro) noexcept;
+    Temporal& operator=(Temporal&& otro) noexcept;
+
+    static Resultado<Temporal> creo(const QString& carpeta);
+
+    ArchivoCrudo& archivo() { return archivo_; }
+    const QString& ruta() const { return ruta_; }
+    bool vigente() const { return !ruta_.isEmpty(); }
+    // Flushes the content, renames it onto destino (never over an existing
+    // name unless reemplazar) and flushes the folder. Afterwards the
+    // temporary is gone, whatever the outcome.
+    Estado entrego(const QString& destino, bool reemplazar);
+    // Flushes and closes the content, keeping the temporary for a later entrego().
+    Estado termino();
+    void descarto();
+    // Hands the temporary over to the caller, who then removes or renames it.
+    QString suelto();
+
+private:
+    ArchivoCrudo archivo_;
+    QString ruta_;
+};
+
+// The temporary name form, for files and for the run folders of the work folder.
+bool EsNombreTemporal(const QString& nombre);
+// A fresh private folder under the temporary name form (run folders).
+Resultado<QString> CreoCarpetaTemporal(const QString& carpeta);
+// Removes the temporaries that runs which are no longer alive left in the
+// folder; never anything else, never a live run's files.
+void LimpioTemporalesHuerfanos(const QString& carpeta);
+
+// Held while a run writes its outputs into a folder: a second run that would
+// write there is refused at once with TipoFalla::Ocupado. Released on destruction.
+class CerrojoCarpeta {
+public:
+    CerrojoCarpeta() = default;
+    ~CerrojoCarpeta();
+    CerrojoCarpeta(CerrojoCarpeta&& otro) noexcept : fd_(otro.fd_) { otro.fd_ = -1; }
+    CerrojoCarpeta& operator=(CerrojoCarpeta&&) = delete;
+    static Resultado<CerrojoCarpeta> tomo(const QString& carpeta);
+private:
+    int fd_ = -1;
+};
+
+// Refuses anything but a regular file (a link, a folder, a FIFO, a device).
+Estado CompruebaArchivoComun(const QString& ruta);
+// The identity of the file at ruta (not following a link).
+Resultado<IdentidadArchivo> IdentidadDe(const QString& ruta);
+// The size of a regular file (not following a link).
+Resultado<qint64> TamanoDe(const QString& ruta);
+bool ExisteArchivoComun(const QString& ruta);
+// Whether anything at all carries the name (a dangling link too).
+bool ExisteNombre(const QString& ruta);
+
 // Never replaces an existing target: a taken name fails with TipoFalla::YaExiste
-// and both files stay as they were.
+// and both files stay as they were. The folder is flushed afterwards.
 Estado RenombroSinReemplazo(const QString& desde, const QString& hacia);
-// Replaces the target atomically (used where replacing is the intended behaviour).
+// Replaces the target atomically (where replacing is the intended behaviour).
 Estado RenombroReemplazando(const QString& desde, const QString& hacia);
 Estado BorroArchivo(const QString& ruta);
-bool ExisteArchivoComun(const QString& ruta);
-Resultado<qint64> TamanoDe(const QString& ruta);
-// Copies through a temporary file beside the target, so a failed copy never
+Estado SincronizoCarpeta(const QString& carpeta);
+// Copies through a temporary beside the target, so that a failed copy never
 // leaves half a file under the target's name.
 Estado CopioArchivo(const QString& origen, const QString& destino, bool reemplazar);
 // Moves a file: a rename when both sit on one file system, otherwise a copy.
 Estado MuevoArchivo(const QString& origen, const QString& destino, bool reemplazar);
-// A fresh, empty file with a unique name in the folder (for work in progress).
-Resultado<QString> CreoTemporalEn(const QString& carpeta, const QString& prefijo);
 
 // "a/b/c.zip" -> "c.zip"; "a/b/" -> "".
 QString NombreDeRuta(const QString& ruta);

@@ -9,6 +9,11 @@ enum class TipoFalla {
     YaExiste,          // the target name is taken
     ArgumentoInvalido, // e.g. a name without "."
     Cancelado,         // the operator stopped the run
+    NoEsArchivoComun,  // a link, folder, FIFO or device where a file is expected
+    Ocupado,           // another run is writing the same outputs
+    Cambiado,          // the file changed while it was worked on
+    Vacio,             // an empty file where content is needed
+    MuyGrande,         // larger than the maximum publishable size
     Otra,
 };
 
@@ -19,6 +24,7 @@ struct Falla {
 
     static Falla desdeErrno(int numero, const QString& ruta = {});
     static Falla otra(const QString& texto) { return {TipoFalla::Otra, texto, 0}; }
+    static Falla de(TipoFalla tipo, const QString& texto) { return {tipo, texto, 0}; }
     static Falla cancelada() { return {TipoFalla::Cancelado, QStringLiteral("Proceso cancelado por el usuario"), 0}; }
 };
 
@@ -34,6 +40,7 @@ public:
     bool ok() const { return valor_.has_value(); }
     explicit operator bool() const { return ok(); }
     const T& valor() const { return *valor_; }
+    T valor_o(T otro) const { return valor_ ? *valor_ : otro; }
     T& valor() { return *valor_; }
     const Falla& falla() const { return *falla_; }
 private:

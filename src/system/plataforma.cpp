@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -31,22 +32,27 @@ bool CorroboroAdministrador()
     return false;
 }
 
-QString ObtengoDirectorioWindows()
+Resultado<QString> ObtengoDirectorioWindows()
 {
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty())
         base = QDir::tempPath();
     const QString carpeta = base + QStringLiteral("/terv/trabajo");
-    if (!QDir().mkpath(carpeta))
-        return {};
-    // Scratch archives may hold the operator's data: nobody else may read them.
+    QDir().mkpath(base + QStringLiteral("/terv"));
     const QByteArray nativo = QFile::encodeName(carpeta);
+    if (::mkdir(nativo.constData(), 0700) != 0 && errno != EEXIST)
+        return Falla::desdeErrno(errno, carpeta);
+    // Scratch archives may hold the operator's data: the folder must be the
+    // user's own and private, and is never fixed up through a link.
     struct stat st {};
-    if (::stat(nativo.constData(), &st) != 0 || st.st_uid != ::geteuid())
-        return {};
-    if ((st.st_mode & 0777) != 0700 && ::chmod(nativo.constData(), 0700) != 0)
-        return {};
-    return carpeta + QLatin1Char('/');
+    if (::lstat(nativo.constData(), &st) != 0)
+        return Falla::desdeErrno(errno, carpeta);
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 0777) != 0700)
+        return Falla::de(TipoFalla::NoEsArchivoComun,
+                         QStringLiteral("La carpeta de trabajo ") + carpeta
+                             + QStringLiteral(" no es una carpeta privada del usuario (debe ser una carpeta propia, no un enlace, "
+                                              "con permisos 0700). Corríjala o bórrela e intente nuevamente."));
+    return QString(carpeta + QLatin1Char('/'));
 }
 
 QString CarpetaAplicacion()

@@ -1,5 +1,5 @@
 // terv-cli from outside: real files, real exit codes.
-#include "soporte/utiles.h"
+#include "soporte/datos.h"
 #include "system/archivos.h"
 
 #include <QDir>
@@ -10,17 +10,9 @@
 
 namespace {
 
-struct Corrida {
-    int codigo = -1;
-    QString salida, errores;
-};
-
 Corrida Corro(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(TERV_CLI), args);
-    p.waitForFinished(120000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return CorroPrograma(QStringLiteral(TERV_CLI), args);
 }
 
 TEST(Cli, UsoIncorrecto)

@@ -1,8 +1,8 @@
-#include "app/ayuda.h"
-#include "app/frminicio.h"
+#include "app/pantallas/ayuda.h"
+#include "app/pantallas/frminicio.h"
 #include "config/compartido.h"
-#include "hash/frmagregohash.h"
-#include "partition/cortar.h"
+#include "hash/pantallas/frmagregohash.h"
+#include "partition/pantallas/cortar.h"
 #include "soporte/utiles.h"
 
 #include <QAction>

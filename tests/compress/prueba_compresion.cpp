@@ -1,5 +1,5 @@
 #include "compress/compresion.h"
-#include "compress/frmcompriarchmulti.h"
+#include "compress/pantallas/frmcompriarchmulti.h"
 #include "config/compartido.h"
 #include "soporte/utiles.h"
 #include "system/archivos.h"
@@ -137,7 +137,7 @@ TEST(PantallaCompresion, TresDesenlaces)
             EXPECT_EQ(nuevos[0], QStringLiteral("paquete_") + Md5sum(d.filePath(nuevos[0])) + QStringLiteral(".zip"));
             EXPECT_EQ(Entradas(d.filePath(nuevos[0])), (QStringList{QStringLiteral("dos.bin"), QStringLiteral("uno.bin")}));
         }
-        EXPECT_TRUE(QDir(ObtengoDirectorioWindows()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+        EXPECT_TRUE(QDir(ObtengoDirectorioWindows().valor()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
     }
 }
 

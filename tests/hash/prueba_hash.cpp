@@ -1,10 +1,15 @@
 #include "hash/motor_hash.h"
 #include "hash/nombre_hash.h"
+#include "hash/operaciones_hash.h"
 #include "soporte/utiles.h"
 #include "system/archivos.h"
 
 #include <QFile>
 #include <cstring>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -114,22 +119,112 @@ TEST(NombreHash, EstampoNuncaReemplaza)
 
     // Someone else's file already carries the stamped name: both stay as they are.
     EscriboArchivo(sellado, "otro");
-    const auto choque = EstampoArchivo(ruta);
+    const auto choque = EstampoArchivo({ruta});
     ASSERT_FALSE(choque);
     EXPECT_EQ(choque.falla().tipo, TipoFalla::YaExiste);
     EXPECT_EQ(LeoArchivo(ruta), datos);
     EXPECT_EQ(LeoArchivo(sellado), QByteArray("otro"));
 
     QFile::remove(sellado);
-    const auto bien = EstampoArchivo(ruta);
+    const auto bien = EstampoArchivo({ruta});
     ASSERT_TRUE(bien);
-    EXPECT_EQ(bien.valor(), sellado);
+    EXPECT_EQ(bien.valor().ruta, sellado);
     EXPECT_EQ(LeoArchivo(sellado), datos);
     EXPECT_EQ(Archivos(d.path()), QStringList{NombreDeRuta(sellado)});
 
-    const auto sinPunto = EstampoArchivo(EscriboArchivo(d.filePath(QStringLiteral("sinpunto")), "x"));
+    const auto sinPunto = EstampoArchivo({EscriboArchivo(d.filePath(QStringLiteral("sinpunto")), "x")});
     ASSERT_FALSE(sinPunto);
     EXPECT_EQ(sinPunto.falla().tipo, TipoFalla::ArgumentoInvalido);
+}
+
+// What is not a regular file, or does not fit, is refused before anything is
+// read or renamed; stamping and checking never block on a FIFO.
+TEST(OperacionesHash, RechazosAntesDeLeer)
+{
+    QTemporaryDir d;
+    const QString fifo = d.filePath(QStringLiteral("tubo.zip"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString cero = d.filePath(QStringLiteral("cero.zip"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), cero));
+    const QString externo = EscriboArchivo(d.filePath(QStringLiteral("externo.bin")), "contenido");
+    const QString enlace = d.filePath(QStringLiteral("enlace.zip"));
+    ASSERT_TRUE(QFile::link(externo, enlace));
+    QDir(d.path()).mkdir(QStringLiteral("carpeta.zip"));
+    const QString vacio = EscriboArchivo(d.filePath(QStringLiteral("vacio.zip")), {});
+    const QString grande = EscriboArchivo(d.filePath(QStringLiteral("grande.zip")), Datos(2000));
+    const struct {
+        QString ruta;
+        qint64 maximo;
+        TipoFalla tipo;
+    } casos[] = {
+        {fifo, 0, TipoFalla::NoEsArchivoComun},
+        {cero, 0, TipoFalla::NoEsArchivoComun},
+        {enlace, 0, TipoFalla::NoEsArchivoComun},
+        {d.filePath(QStringLiteral("carpeta.zip")), 0, TipoFalla::NoEsArchivoComun},
+        {vacio, 1000, TipoFalla::Vacio},
+        {grande, 1000, TipoFalla::MuyGrande},
+        {d.filePath(QStringLiteral("falta.zip")), 0, TipoFalla::NoEncontrado},
+    };
+    const QStringList antes = Archivos(d.path());
+    for (const auto& c : casos) {
+        SCOPED_TRACE(qPrintable(NombreDeRuta(c.ruta)));
+        const auto r = EstampoArchivo({c.ruta, c.maximo});
+        ASSERT_FALSE(r);
+        EXPECT_EQ(r.falla().tipo, c.tipo) << qPrintable(r.falla().descripcion);
+        EXPECT_FALSE(r.falla().descripcion.isEmpty());
+    }
+    // The same for a check: an error with its cause, nothing renamed.
+    const auto v = CorroboroArchivo({d.filePath(QStringLiteral("tubo_") + QString(32, QLatin1Char('A')) + QStringLiteral(".zip")), {}});
+    EXPECT_EQ(v.estado, EstadoHash::Error);
+    ASSERT_TRUE(QFile::rename(fifo, d.filePath(QStringLiteral("tubo_") + QString(32, QLatin1Char('A')) + QStringLiteral(".zip"))));
+    const auto enTubo = CorroboroArchivo({d.filePath(QStringLiteral("tubo_") + QString(32, QLatin1Char('A')) + QStringLiteral(".zip")),
+                                          [](const Verificacion&) { return true; }});
+    EXPECT_EQ(enTubo.estado, EstadoHash::Error);
+    ASSERT_TRUE(enTubo.falla);
+    EXPECT_EQ(enTubo.falla->tipo, TipoFalla::NoEsArchivoComun);
+    EXPECT_EQ(LeoArchivo(externo), QByteArray("contenido"));
+    EXPECT_EQ(Archivos(d.path()).size(), antes.size());
+}
+
+// A file swapped for another between hashing and renaming keeps its name:
+// the stamp would otherwise name new content with the old content's hash.
+TEST(OperacionesHash, ArchivoReemplazadoDuranteElCalculo)
+{
+    for (const bool corrijo : {false, true}) {
+        SCOPED_TRACE(corrijo ? "corrección" : "estampado");
+        QTemporaryDir d;
+        const QString nombre = corrijo ? QStringLiteral("envio_") + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")
+                                       : QStringLiteral("envio.zip");
+        const QString ruta = d.filePath(nombre);
+        {
+            QFile f(ruta);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            ASSERT_TRUE(f.resize(qint64(128) << 20)); // sparse: quick to make, slow enough to hash
+        }
+        const QString otro = EscriboArchivo(d.filePath(QStringLiteral("otro")), "contenido nuevo");
+        Progreso progreso;
+        std::thread cambio([&] {
+            while (progreso.hecho.load() == 0)
+                std::this_thread::yield();
+            QFile::remove(ruta);
+            QFile::rename(otro, ruta);
+        });
+        Estado falla;
+        if (corrijo) {
+            const Verificacion v = CorroboroArchivo({ruta, [](const Verificacion&) { return true; }}, &progreso);
+            EXPECT_NE(v.estado, EstadoHash::Corregido);
+            falla = v.falla;
+        } else {
+            const auto r = EstampoArchivo({ruta}, &progreso);
+            if (!r)
+                falla = r.falla();
+        }
+        cambio.join();
+        ASSERT_TRUE(falla);
+        EXPECT_EQ(falla->tipo, TipoFalla::Cambiado) << qPrintable(falla->descripcion);
+        EXPECT_EQ(Archivos(d.path()), QStringList{nombre});
+        EXPECT_EQ(LeoArchivo(ruta), QByteArray("contenido nuevo"));
+    }
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "config/compartido.h"
-#include "hash/frmagregohash.h"
-#include "hash/frmcorroborohash.h"
+#include "hash/pantallas/frmagregohash.h"
+#include "hash/pantallas/frmcorroborohash.h"
 #include "hash/nombre_hash.h"
 #include "soporte/utiles.h"
 
@@ -8,9 +8,32 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
+
+template <class T>
+T* Control(QWidget& pantalla, const char* nombre)
+{
+    T* w = pantalla.findChild<T*>(QString::fromLatin1(nombre));
+    EXPECT_NE(w, nullptr) << nombre;
+    return w;
+}
+
+// Both clicks are queued before the first is handled, as a quick double click.
+void DosClicsSeguidos(QPushButton* boton)
+{
+    for (int i = 0; i < 2; ++i) {
+        const QPoint centro = boton->rect().center();
+        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonPress, centro, boton->mapToGlobal(centro),
+                                                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonRelease, centro, boton->mapToGlobal(centro),
+                                                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    }
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
 
 TEST(PantallaAgregoHash, EstampaElArchivoElegido)
 {
@@ -23,13 +46,13 @@ TEST(PantallaAgregoHash, EstampaElArchivoElegido)
 
     FrmAgregoHash f(e.ctx);
     f.show();
-    EXPECT_EQ(f.txtTamMB->text(), QStringLiteral("20"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txtTamMB")->text(), QStringLiteral("20"));
     e.dialogos.archivos.push_back(ruta);
-    f.cmdElegir->click();
-    EXPECT_EQ(f.Text1->text(), ruta);
-    EXPECT_FALSE(f.lblnoesZip->isVisible());
-    EXPECT_EQ(f.Label1->text(), QStringLiteral("Tamaño del archivo es de: 3145728 Bytes"));
-    f.cmdGenerar->click();
+    QTest::mouseClick(Control<QPushButton>(f, "Command1_0"), Qt::LeftButton);
+    EXPECT_EQ(Control<QLineEdit>(f, "Text1")->text(), ruta);
+    EXPECT_FALSE(Control<QLabel>(f, "lblnoesZip")->isVisible());
+    EXPECT_EQ(Control<QLabel>(f, "Label1_2")->text(), QStringLiteral("Tamaño del archivo es de: 3145728 Bytes"));
+    QTest::mouseClick(Control<QPushButton>(f, "Command1_2"), Qt::LeftButton);
 
     ASSERT_EQ(e.dialogos.vistas.size(), 1);
     EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("Generación de Hash Correcta"));
@@ -37,8 +60,8 @@ TEST(PantallaAgregoHash, EstampaElArchivoElegido)
               QStringLiteral("Hash generado exitosamente\r\nNombre del archivo generado:") + sellado);
     EXPECT_EQ(Archivos(d.path()), QStringList{sellado});
     EXPECT_EQ(LeoArchivo(d.filePath(sellado)), datos);
-    EXPECT_EQ(f.lblEspere->text(), QStringLiteral("Generación de Hash finalizada"));
-    EXPECT_TRUE(f.cmdGenerar->isEnabled());
+    EXPECT_EQ(Control<QLabel>(f, "lblEspere")->text(), QStringLiteral("Generación de Hash finalizada"));
+    EXPECT_TRUE(Control<QPushButton>(f, "Command1_2")->isEnabled());
 }
 
 // Refusals: each leaves the file untouched and says why, with its own title.
@@ -68,7 +91,7 @@ TEST(PantallaAgregoHash, Rechazos)
         QSignalSpy menu(&f, &PantallaTrabajo::vuelvoAlMenu);
         f.eligoArchivo(ruta);
         if (!c.vuelveAlMenu)
-            f.cmdGenerar->click();
+            QTest::mouseClick(Control<QPushButton>(f, "Command1_2"), Qt::LeftButton);
         ASSERT_EQ(e.dialogos.vistas.size(), 1);
         EXPECT_EQ(e.dialogos.vistas[0].titulo, QString::fromUtf8(c.titulo));
         EXPECT_EQ(e.dialogos.vistas[0].texto, QString::fromUtf8(c.texto));
@@ -82,14 +105,18 @@ TEST(PantallaAgregoHash, TamanoNoPuedeSuperarElMaximo)
     Escenario e;
     compartido().TamanoMaximoMB = 20;
     FrmAgregoHash f(e.ctx);
-    f.txtTamMB->setText(QStringLiteral("25"));
+    Control<QLineEdit>(f, "txtTamMB")->setText(QStringLiteral("25"));
     ASSERT_EQ(e.dialogos.vistas.size(), 1);
     EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("TERV"));
     EXPECT_EQ(e.dialogos.vistas[0].texto, QStringLiteral("El tamaño de las particiones no puede superar los 20 MB"));
-    EXPECT_TRUE(f.txtTamMB->text().isEmpty());
-    f.txtTamMB->setText(QStringLiteral("1a"));
-    EXPECT_EQ(f.txtTamMB->text(), QStringLiteral("1"));
-    EXPECT_EQ(compartido().TamanoMaximoBytes, 1 << 20);
+    EXPECT_TRUE(Control<QLineEdit>(f, "txtTamMB")->text().isEmpty());
+    Control<QLineEdit>(f, "txtTamMB")->setText(QStringLiteral("1a"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txtTamMB")->text(), QStringLiteral("1"));
+    // Either decimal separator stands, whatever the system's language.
+    Control<QLineEdit>(f, "txtTamMB")->setText(QStringLiteral("2.5"));
+    EXPECT_EQ(Control<QLineEdit>(f, "txtTamMB")->text(), QStringLiteral("2.5"));
+    // The box never changes the shared maximum that other screens read.
+    EXPECT_EQ(compartido().TamanoMaximoMB, 20);
 }
 
 // The three endings of a check: correct, wrong and kept, wrong and corrected.
@@ -119,9 +146,9 @@ TEST(PantallaCorroboroHash, CorrectoInvalidoYCorregido)
 
         FrmCorroboroHash f(e.ctx);
         e.dialogos.archivos.push_back(ruta);
-        f.cmdElegir->click();
+        QTest::mouseClick(Control<QPushButton>(f, "Command1_0"), Qt::LeftButton);
         e.dialogos.respuestas.push_back(c.respuesta);
-        f.cmdCorroborar->click();
+        QTest::mouseClick(Control<QPushButton>(f, "Command1_1"), Qt::LeftButton);
 
         EXPECT_EQ(e.dialogos.titulos(), c.titulos);
         if (!c.hashBueno) {
@@ -138,7 +165,7 @@ TEST(PantallaCorroboroHash, CorrectoInvalidoYCorregido)
         // The chosen folder is remembered in the INI file.
         EXPECT_EQ(compartido().CarpetaGuardada, d.path() + QLatin1Char('/'));
         if (c.renombrado) { // the box still names the old file, which is gone
-            f.cmdCorroborar->click();
+            QTest::mouseClick(Control<QPushButton>(f, "Command1_1"), Qt::LeftButton);
             EXPECT_EQ(e.dialogos.vistas.last().titulo, QStringLiteral("ERROR"));
             EXPECT_EQ(e.dialogos.vistas.last().texto, TextoArchivoNoEncontrado());
         }
@@ -151,11 +178,39 @@ TEST(PantallaCorroboroHash, NombreSinFormato)
     QTemporaryDir d;
     FrmCorroboroHash f(e.ctx);
     f.eligoArchivo(EscriboArchivo(d.filePath(QStringLiteral("corto_ABC.zip")), "x"));
-    f.cmdCorroborar->click();
+    QTest::mouseClick(Control<QPushButton>(f, "Command1_1"), Qt::LeftButton);
     ASSERT_EQ(e.dialogos.vistas.size(), 1);
     EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("ERROR"));
     EXPECT_EQ(e.dialogos.vistas[0].icono, Icono::Critico);
     EXPECT_EQ(e.dialogos.vistas[0].texto, TextoSinFormatoHash());
+}
+
+// A quick double click on a button that starts a run runs it once, with
+// one outcome box and no spurious error after it.
+TEST(PantallasHash, DobleClicUnaSolaCorrida)
+{
+    for (const bool estampo : {true, false}) {
+        SCOPED_TRACE(estampo ? "Generar Hash" : "Corroborar Hash");
+        Escenario e;
+        compartido().TamanoMaximoMB = 20;
+        QTemporaryDir d;
+        const QString ruta = EscriboArchivo(d.filePath(estampo ? QStringLiteral("envio.zip")
+                                                               : QStringLiteral("envio_") + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")),
+                                            Datos(3 << 20));
+        std::unique_ptr<PantallaTrabajo> f;
+        if (estampo)
+            f = std::make_unique<FrmAgregoHash>(e.ctx);
+        else
+            f = std::make_unique<FrmCorroboroHash>(e.ctx);
+        f->show();
+        e.dialogos.archivos.push_back(ruta);
+        QTest::mouseClick(Control<QPushButton>(*f, "Command1_0"), Qt::LeftButton);
+        e.dialogos.respuestas = {Respuesta::No, Respuesta::No};
+        DosClicsSeguidos(Control<QPushButton>(*f, estampo ? "Command1_2" : "Command1_1"));
+        EXPECT_EQ(e.dialogos.titulos(), estampo ? QStringList{QStringLiteral("Generación de Hash Correcta")}
+                                                : (QStringList{QStringLiteral("Atención"), QStringLiteral("HASH inválido")}));
+        EXPECT_EQ(Archivos(d.path()).size(), 1);
+    }
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "config/compartido.h"
 #include "join/union.h"
-#include "join/unir.h"
+#include "join/pantallas/unir.h"
 #include "partition/particionado.h"
 #include "soporte/utiles.h"
 #include "system/archivos.h"

@@ -1,15 +1,14 @@
-#include "config/compartido.h"
-#include "partition/cortar.h"
 #include "partition/particionado.h"
-#include "soporte/utiles.h"
+#include "soporte/datos.h"
 #include "system/archivos.h"
 
 #include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSignalSpy>
+#include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -54,7 +53,6 @@ TEST(Particionado, NombresYTextos)
     EXPECT_EQ(NombreFinalParticion(*p, h, 1, 3), QStringLiteral("informe_") + h + QStringLiteral(".final.zip.part001.003.vesk"));
     EXPECT_EQ(NombreFinalParticion(*SeparoNombre(QStringLiteral("acta_.zip")), h, 2, 2),
               QStringLiteral("acta_") + h + QStringLiteral(".zip.part002.002.vesk"));
-    EXPECT_EQ(NombreTrabajoParticion(QStringLiteral("informe.zip"), 256, 300), QStringLiteral("informe.zip.part256.300.vesk"));
     EXPECT_EQ(MensajeParticiones(3, 10 * MB, 5 * MB),
               QStringLiteral("Este programa generará 2 particiones de 10485760 Bytes de tamaño y una de 5242880 Bytes.\r\n\r\n"
                              "No obstante la publicación de cada partición estará supeditada al tamaño máximo establecido para el mismo \r\n"
@@ -62,13 +60,9 @@ TEST(Particionado, NombresYTextos)
                              "Antes de generar las particiones y generarles el código Hash, verifique que el formato del nombre del archivo esté \r\n"
                              "correcto de acuerdo a lo definido para el ítem que desea publicar, ya que las mismas reglas de nombrado se aplicarán \r\n"
                              "a los nombres de las particiones, a excepción de las extensiones de las mismas."));
-    const Mensaje chico = MensajeRechazo(RechazoParticion::MuyChico);
-    EXPECT_EQ(chico.titulo, QStringLiteral("Incompatibilidad de Tamaños"));
-    EXPECT_EQ(chico.texto, QStringLiteral("El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe\r\n"
-                                          "Ingresar por la Opción \"Código Hash \" del Menú principal"));
-    const Mensaje muchas = MensajeRechazo(RechazoParticion::Demasiadas);
-    EXPECT_EQ(muchas.titulo, QStringLiteral("Error - Demasiadas Particiones"));
-    EXPECT_EQ(muchas.icono, Icono::Ninguno);
+    EXPECT_EQ(TextoRechazo(RechazoParticion::MuyChico),
+              QStringLiteral("El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe\r\n"
+                             "Ingresar por la Opción \"Código Hash \" del Menú principal"));
 }
 
 // Plans a split of a file written in d, in pieces of S bytes.
@@ -89,7 +83,7 @@ TEST(Particionado, ElJuegoReproduceElOrigen)
     const PlanParticion plan = Plan(d, QStringLiteral("informe.zip"), datos, 10 * 4096);
     ASSERT_EQ(plan.N, 3);
     Progreso progreso;
-    const ResultadoParticion r = GeneroParticiones(plan, destino, {}, &progreso);
+    const ResultadoParticion r = GeneroParticiones(plan, destino, false, &progreso);
     ASSERT_FALSE(r.falla) << qPrintable(r.falla->descripcion);
     ASSERT_EQ(r.finales.size(), 3);
     QByteArray junto;
@@ -113,26 +107,26 @@ TEST(Particionado, FallasNoDejanBasura)
     const QByteArray datos = Datos(30000, 7);
     const PlanParticion plan = Plan(d, QStringLiteral("acta.zip"), datos, 10000);
 
-    // A leftover working file is replaced by the partition's own bytes.
-    EscriboArchivo(destino + QStringLiteral("/acta.zip.part001.003.vesk"), Datos(99999, 3));
+    // A file that carries an old working name is somebody's file: left as it is.
+    const QString ajeno = EscriboArchivo(destino + QStringLiteral("/acta.zip.part001.003.vesk"), Datos(99999, 3));
     const ResultadoParticion primera = GeneroParticiones(plan, destino);
     ASSERT_FALSE(primera.falla);
     EXPECT_EQ(LeoArchivo(primera.finales[0]), datos.left(10000));
+    EXPECT_EQ(LeoArchivo(ajeno), Datos(99999, 3));
     const QStringList antes = Archivos(destino);
-    EXPECT_EQ(antes.size(), 3);
+    EXPECT_EQ(antes.size(), 4);
 
     // The set is already there: the first rename refuses, nothing changes.
     const ResultadoParticion segunda = GeneroParticiones(plan, destino);
     ASSERT_TRUE(segunda.falla);
     EXPECT_EQ(segunda.falla->tipo, TipoFalla::YaExiste);
     EXPECT_EQ(Archivos(destino), antes);
-    EXPECT_EQ(ManejoErrores(*segunda.falla).texto, QStringLiteral("Ya existe un Archivo con ese mismo nombre en el Directorio indicado."));
+    EXPECT_EQ(TextoFallaParticion(*segunda.falla), QStringLiteral("Ya existe un Archivo con ese mismo nombre en el Directorio indicado."));
 
     // A destination that is not there: an error, and no file anywhere.
     const ResultadoParticion tercera = GeneroParticiones(plan, d.filePath(QStringLiteral("falta")));
     ASSERT_TRUE(tercera.falla);
-    EXPECT_EQ(ManejoErrores(*tercera.falla).texto.section(QStringLiteral("\r\n"), 0, 0),
-              QStringLiteral("Se detectó un error y la aplicación se cerrará."));
+    EXPECT_EQ(tercera.falla->tipo, TipoFalla::NoEncontrado);
     EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("acta.zip")});
     EXPECT_EQ(Archivos(destino), antes);
 }
@@ -143,63 +137,90 @@ TEST(Particionado, CancelarBorraLoEmpezado)
     const PlanParticion plan = Plan(d, QStringLiteral("x.zip"), Datos(8 * MB), MB);
     Progreso progreso;
     progreso.cancelar.store(true);
-    const ResultadoParticion r = GeneroParticiones(plan, d.path(), {}, &progreso);
+    const ResultadoParticion r = GeneroParticiones(plan, d.path(), false, &progreso);
     ASSERT_TRUE(r.falla);
     EXPECT_EQ(r.falla->tipo, TipoFalla::Cancelado);
-    QStringList quedan = Archivos(d.path());
-    quedan.removeAll(QStringLiteral("x.zip"));
-    for (const QString& f : quedan)
-        EXPECT_FALSE(f.startsWith(QStringLiteral("x.zip.part"))) << qPrintable(f);
+    EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("x.zip")});
 }
 
-// The screen from choice to success, with the operator's answers scripted.
-TEST(PantallaCortar, ParticionaYAvisa)
+// Files that carry a name the run might have used are never written through:
+// a hard link to the source, a link to a file elsewhere.
+TEST(Particionado, NombresPlantadosNoSeEscriben)
 {
-    struct Caso {
-        const char* nombre;
-        Respuesta confirmacion;
-        int partes; // files expected in the destination
-        QStringList titulos;
-    } casos[] = {
-        {"acepta", Respuesta::Aceptar, 3, {QStringLiteral("Particionador de Archivos"), QStringLiteral("Partición de archivo Correcta")}},
-        {"cancela", Respuesta::Cancelar, 0, {QStringLiteral("Particionador de Archivos")}},
-    };
-    for (const auto& c : casos) {
-        SCOPED_TRACE(c.nombre);
-        Escenario e;
-        compartido().TamanoMaximoMB = 1;
-        CalculoTamanoBytes();
-        QTemporaryDir d;
-        const QString origen = EscriboArchivo(d.filePath(QStringLiteral("informe.zip")), Datos(2 * MB + 5));
-        QTemporaryDir destino;
-        Cortar f(e.ctx);
-        e.dialogos.archivos.push_back(origen);
-        f.cmdElegir->click();
-        EXPECT_EQ(f.Label1->text(), QStringLiteral("Tamaño del archivo es de: 2097157 Bytes"));
-        f.txtCarpeta->setText(destino.path());
-        e.dialogos.respuestas.push_back(c.confirmacion);
-        f.cmdParticionar->click();
-        EXPECT_EQ(e.dialogos.titulos(), c.titulos);
-        EXPECT_EQ(Archivos(destino.path()).size(), c.partes);
-        EXPECT_EQ(f.ProgressBar1->value(), 0);
-        EXPECT_EQ(f.txtArchivo->text(), origen);
-        EXPECT_TRUE(f.cmdParticionar->isEnabled());
-    }
-}
-
-TEST(PantallaCortar, ArchivoChicoVuelveAlMenu)
-{
-    Escenario e;
-    compartido().TamanoMaximoMB = 1;
-    CalculoTamanoBytes();
     QTemporaryDir d;
-    Cortar f(e.ctx);
-    QSignalSpy menu(&f, &PantallaTrabajo::vuelvoAlMenu);
-    f.eligoArchivo(EscriboArchivo(d.filePath(QStringLiteral("chico.zip")), Datos(100)));
-    ASSERT_EQ(e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("Incompatibilidad de Tamaños"));
-    EXPECT_EQ(menu.count(), 1);
-    EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("chico.zip")});
+    const QByteArray datos = Datos(30000, 5);
+    const PlanParticion plan = Plan(d, QStringLiteral("informe.zip"), datos, 10000);
+    const QString afuera = EscriboArchivo(d.filePath(QStringLiteral("afuera.txt")), "no tocar");
+    ASSERT_EQ(::link(QFile::encodeName(plan.origen).constData(),
+                     QFile::encodeName(d.filePath(QStringLiteral("informe.zip.part001.003.vesk"))).constData()), 0);
+    ASSERT_TRUE(QFile::link(afuera, d.filePath(QStringLiteral("informe.zip.part002.003.vesk"))));
+    const ResultadoParticion r = GeneroParticiones(plan, d.path());
+    ASSERT_FALSE(r.falla) << qPrintable(r.falla->descripcion);
+    EXPECT_EQ(LeoArchivo(plan.origen), datos);
+    EXPECT_EQ(LeoArchivo(afuera), QByteArray("no tocar"));
+    QByteArray junto;
+    for (const QString& f : r.finales) {
+        EXPECT_TRUE(QFileInfo(f).isFile() && !QFileInfo(f).isSymLink()) << qPrintable(f);
+        junto += LeoArchivo(f);
+    }
+    EXPECT_EQ(junto, datos);
+}
+
+// A run that cannot finish leaves no half set: a taken name at partition 2
+// takes partition 1 back, and the file with that name stays as it was.
+TEST(Particionado, SinJuegosAMedias)
+{
+    QTemporaryDir d;
+    const QByteArray datos = Datos(30000, 9);
+    const PlanParticion plan = Plan(d, QStringLiteral("acta.zip"), datos, 10000);
+    QTemporaryDir previo;
+    const ResultadoParticion completo = GeneroParticiones(plan, previo.path());
+    ASSERT_FALSE(completo.falla);
+    const QString ocupado = d.filePath(NombreDeRuta(completo.finales[1]));
+    EscriboArchivo(ocupado, "ajeno");
+    const ResultadoParticion r = GeneroParticiones(plan, d.path());
+    ASSERT_TRUE(r.falla);
+    EXPECT_EQ(r.falla->tipo, TipoFalla::YaExiste);
+    EXPECT_TRUE(r.finales.isEmpty());
+    EXPECT_EQ(Archivos(d.path()), (QStringList{QStringLiteral("acta.zip"), NombreDeRuta(ocupado)}));
+    EXPECT_EQ(LeoArchivo(ocupado), QByteArray("ajeno"));
+}
+
+// Two runs writing into one folder: the second is refused at once, clearly.
+TEST(Particionado, DosCorridasEnUnaCarpeta)
+{
+    QTemporaryDir d;
+    const PlanParticion plan = Plan(d, QStringLiteral("x.zip"), Datos(3000), 1000);
+    auto cerrojo = CerrojoCarpeta::tomo(d.path()); // the other run
+    ASSERT_TRUE(cerrojo);
+    const ResultadoParticion r = GeneroParticiones(plan, d.path());
+    ASSERT_TRUE(r.falla);
+    EXPECT_EQ(r.falla->tipo, TipoFalla::Ocupado);
+    EXPECT_TRUE(r.falla->descripcion.startsWith(QStringLiteral("Otra operación de TERV está escribiendo en la carpeta")));
+    EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("x.zip")});
+}
+
+// New files follow the operator's umask; leftovers of dead runs go, those of
+// live runs and everything else stay.
+TEST(Particionado, PermisosYRestosDeCorridas)
+{
+    QTemporaryDir d;
+    const PlanParticion plan = Plan(d, QStringLiteral("x.zip"), Datos(3000), 1000);
+    const QString muerto = EscriboArchivo(d.filePath(QStringLiteral(".terv-999999999-AbC123.tmp")), "resto");
+    const QString vivo = EscriboArchivo(d.filePath(QStringLiteral(".terv-1-AbC123.tmp")), "de otra corrida");
+    const QString parecido = EscriboArchivo(d.filePath(QStringLiteral(".terv-999999999-nota.txt")), "del operador");
+    const mode_t antes = ::umask(077);
+    const ResultadoParticion r = GeneroParticiones(plan, d.path());
+    ::umask(antes);
+    ASSERT_FALSE(r.falla);
+    for (const QString& f : r.finales) {
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(f).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << qPrintable(f);
+    }
+    EXPECT_FALSE(QFile::exists(muerto));
+    EXPECT_TRUE(QFile::exists(vivo));
+    EXPECT_TRUE(QFile::exists(parecido));
 }
 
 } // namespace

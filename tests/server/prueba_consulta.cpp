@@ -1,7 +1,7 @@
 #include "config/compartido.h"
 #include "server/consulta.h"
-#include "server/frmcnx.h"
 #include "server/http.h"
+#include "server/pantallas/frmcnx.h"
 #include "soporte/utiles.h"
 
 #include <QTimer>

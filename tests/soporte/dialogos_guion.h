@@ -1,6 +1,6 @@
 #pragma once
 // Scripted operator: answers come from a queue, every box is recorded.
-#include "system/dialogos.h"
+#include "system/pantallas/dialogos.h"
 
 #include <QList>
 #include <deque>

@@ -1,0 +1,72 @@
+// terv-cli: every operation of the utility without a window, on the same
+// routines the screens call. Messages on standard error, results on standard
+// output (one JSON object per file with --json).
+//   0 success, 1 a check found wrong or missing data, 2 bad usage,
+//   3 an operation failed (nothing left half done).
+#include "app/cli/comun.h"
+#include "app/cli/subcomandos.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace {
+
+const QString kAyuda = QStringLiteral(
+    "Uso: terv-cli <subcomando> [opciones] argumentos\n"
+    "\n"
+    "Subcomandos:\n"
+    "  sellar ARCHIVO...               agrega el código hash al nombre de cada archivo\n"
+    "  verificar ARCHIVO|CARPETA...    comprueba el hash del nombre (--corregir lo cambia)\n"
+    "  consultar [--ini RUTA]          consulta al servicio el tamaño máximo publicable (MB)\n"
+    "  particionar ARCHIVO [--tamano MB] divide en particiones selladas (tamaño del servicio si falta)\n"
+    "  unir PARTICION                  une el juego de particiones, comprobando cada hash\n"
+    "  comprimir ARCHIVO...            arma un .zip listo para publicar\n"
+    "\n"
+    "Cada subcomando acepta --help y --json.\n"
+    "Códigos de salida: 0 éxito, 1 datos erróneos o faltantes, 2 uso incorrecto, 3 la operación falló.\n");
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("terv-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TERV_VERSION_TEXTO));
+    QTranslator qtEspanol;
+    if (qtEspanol.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtEspanol);
+
+    InstaloCancelacion();
+    QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2 || args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h")) {
+        (args.size() < 2 ? errores() : salida()) << kAyuda << Qt::flush;
+        return args.size() < 2 ? UsoMal : Exito;
+    }
+    if (args[1] == QLatin1String("--version")) {
+        salida() << QStringLiteral("terv-cli ") << QStringLiteral(TERV_VERSION_TEXTO) << Qt::endl;
+        return Exito;
+    }
+    const QString sub = args.takeAt(1);
+    args[0] = QStringLiteral("terv-cli ") + sub;
+    int codigo = UsoMal;
+    if (sub == QLatin1String("sellar"))
+        codigo = Sellar(args);
+    else if (sub == QLatin1String("verificar"))
+        codigo = Verificar(args);
+    else if (sub == QLatin1String("particionar"))
+        codigo = Particionar(args);
+    else if (sub == QLatin1String("unir"))
+        codigo = Unir(args);
+    else if (sub == QLatin1String("comprimir"))
+        codigo = Comprimir(args);
+    else if (sub == QLatin1String("consultar"))
+        codigo = Consultar(args);
+    else
+        errores() << QStringLiteral("Subcomando desconocido: ") << sub << "\n\n" << kAyuda;
+    salida().flush();
+    errores().flush();
+    return codigo;
+}

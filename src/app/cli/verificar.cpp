@@ -1,0 +1,80 @@
+#include "app/cli/comun.h"
+#include "app/cli/subcomandos.h"
+#include "hash/nombre_hash.h"
+#include "hash/operaciones_hash.h"
+#include "system/archivos.h"
+
+#include <QFileInfo>
+
+namespace {
+
+QString Palabra(const Verificacion& v)
+{
+    switch (v.estado) {
+    case EstadoHash::Correcto: return QStringLiteral("correcto");
+    case EstadoHash::Invalido: return QStringLiteral("invalido");
+    case EstadoHash::Corregido: return QStringLiteral("corregido");
+    case EstadoHash::SinFormato: return QStringLiteral("sin_formato");
+    case EstadoHash::Error: break;
+    }
+    // A name without "." carries no hash either.
+    return v.falla && v.falla->tipo == TipoFalla::ArgumentoInvalido ? QStringLiteral("sin_formato") : QStringLiteral("error");
+}
+
+QString Detalle(const Verificacion& v)
+{
+    if (!v.falla)
+        return {};
+    if (v.falla->tipo == TipoFalla::NoEncontrado)
+        return TextoArchivoNoEncontrado();
+    if (v.falla->tipo == TipoFalla::ArgumentoInvalido)
+        return TextoSinFormatoHash();
+    return v.falla->descripcion;
+}
+
+} // namespace
+
+int Verificar(const QStringList& args)
+{
+    Opciones o;
+    const QCommandLineOption corregir(QStringLiteral("corregir"), QStringLiteral("Cambia el código hash inválido del nombre por el del contenido."));
+    o.p.addOption(corregir);
+    if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO|CARPETA..."),
+                         QStringLiteral("Comprueba el código hash del nombre de cada archivo (de una carpeta: los que tienen formato de hash)."), 1))
+        return *r;
+    QStringList rutas;
+    for (const QString& a : o.p.positionalArguments())
+        rutas << (QFileInfo(a).isDir() && !QFileInfo(a).isSymLink() ? ArchivosConHash(a) : QStringList{a});
+
+    Progreso progreso;
+    const bool corrijo = o.p.isSet(corregir);
+    const auto hechas = ConAvance(QStringLiteral("verificando"), progreso, [&] {
+        return CorroboroArchivos(rutas, [corrijo](const Verificacion&) { return corrijo; }, &progreso);
+    });
+    int codigo = Exito;
+    for (const Verificacion& v : hechas) {
+        const QString estado = Palabra(v);
+        if (estado == QLatin1String("error"))
+            codigo = Fallo;
+        else if (estado != QLatin1String("correcto") && estado != QLatin1String("corregido") && codigo == Exito)
+            codigo = DatosMal;
+        QString texto = estado.toUpper() + QLatin1Char(' ') + v.ruta;
+        if (v.estado == EstadoHash::Invalido)
+            texto += QStringLiteral(" (HASH del archivo: ") + v.hashArchivo + QLatin1Char(')');
+        if (!v.nueva.isEmpty())
+            texto += QStringLiteral(" -> ") + v.nueva;
+        if (const QString detalle = Detalle(v); !detalle.isEmpty())
+            Aviso(v.ruta + QStringLiteral(": ") + detalle);
+        QJsonObject j{{QStringLiteral("archivo"), v.ruta}, {QStringLiteral("estado"), estado}};
+        if (!v.hashNombre.isEmpty())
+            j.insert(QStringLiteral("hashNombre"), v.hashNombre);
+        if (!v.hashArchivo.isEmpty())
+            j.insert(QStringLiteral("hashArchivo"), v.hashArchivo);
+        if (!v.nueva.isEmpty())
+            j.insert(QStringLiteral("nuevo"), v.nueva);
+        if (v.falla && estado == QLatin1String("error"))
+            j.insert(QStringLiteral("error"), Detalle(v));
+        Informo(o, j, texto);
+    }
+    return SeCancelo() ? Fallo : codigo;
+}

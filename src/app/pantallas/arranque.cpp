@@ -1,0 +1,112 @@
+#include "app/pantallas/arranque.h"
+
+#include "app/pantallas/frminicio.h"
+#include "system/pantallas/contexto.h"
+#include "system/pantallas/dialogos_qt.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QHash>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QProxyStyle>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTimer>
+#include <QTranslator>
+
+#include <clocale>
+
+namespace {
+
+// The platform style, except that the menu bar's overflow arrows are painted
+// here: loading them as images makes Qt scan its image plug-ins at start-up.
+class EstiloTerv : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap cual, const QStyleOption* opcion, const QWidget* control) const override
+    {
+        if (cual != SP_ToolBarHorizontalExtensionButton && cual != SP_ToolBarVerticalExtensionButton)
+            return QProxyStyle::standardIcon(cual, opcion, control);
+        QPixmap p(16, 16);
+        p.fill(Qt::transparent);
+        QPainter g(&p);
+        g.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.5));
+        g.setRenderHint(QPainter::Antialiasing);
+        for (const int x : {4, 9}) { // a double chevron
+            if (cual == SP_ToolBarHorizontalExtensionButton)
+                g.drawPolyline(QPolygonF({QPointF(x, 4), QPointF(x + 3, 8), QPointF(x, 12)}));
+            else
+                g.drawPolyline(QPolygonF({QPointF(4, x), QPointF(8, x + 3), QPointF(12, x)}));
+        }
+        return QIcon(p);
+    }
+};
+
+// Texts of Qt's file dialogs that its Spanish translation lacks.
+class TraduccionesFaltantes : public QTranslator {
+public:
+    QString translate(const char* contexto, const char* texto, const char*, int) const override
+    {
+        if (qstrcmp(contexto, "QAbstractFileIconProvider") != 0 && qstrcmp(contexto, "QFileIconProvider") != 0)
+            return {};
+        static const QHash<QByteArray, QString> textos{
+            {"Folder", QStringLiteral("Carpeta")},       {"Drive", QStringLiteral("Unidad")},
+            {"File", QStringLiteral("Archivo")},         {"%1 File", QStringLiteral("Archivo %1")},
+            {"Shortcut", QStringLiteral("Acceso directo")}, {"Alias", QStringLiteral("Alias")},
+            {"Unknown", QStringLiteral("Desconocido")},
+        };
+        return textos.value(QByteArray(texto));
+    }
+    bool isEmpty() const override { return false; }
+};
+
+} // namespace
+
+void InstaloTraducciones()
+{
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
+    static QTranslator qtEspanol;
+    if (qtEspanol.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtEspanol);
+    static TraduccionesFaltantes faltantes;
+    QCoreApplication::installTranslator(&faltantes);
+}
+
+int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
+{
+    // Qt reads the system locale (dates, numbers of the file dialogs) from the
+    // environment once: it reads Spanish, and the C library and the programs
+    // TERV runs keep the operator's own.
+    const bool habiaLcAll = qEnvironmentVariableIsSet("LC_ALL");
+    const QByteArray lcAll = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "es_AR.UTF-8");
+    QApplication app(argc, argv);
+    QLocale::system();
+    if (habiaLcAll)
+        qputenv("LC_ALL", lcAll);
+    else
+        qunsetenv("LC_ALL");
+    std::setlocale(LC_ALL, "");
+    InstaloTraducciones();
+    QApplication::setStyle(new EstiloTerv);
+    QApplication::setApplicationName(QStringLiteral("TERV"));
+    QApplication::setApplicationVersion(QStringLiteral(TERV_VERSION_TEXTO));
+
+    // The screens are laid out for an 8-point interface font.
+    QFont letra = QApplication::font();
+    letra.setPointSize(8);
+    QApplication::setFont(letra);
+
+    DialogosQt dialogos;
+    EjecutorProcesos ejecutor;
+    RelojSistema reloj;
+    Contexto ctx{dialogos, ejecutor, reloj};
+    FrmInicio menu(ctx);
+    menu.Form_Load();
+    menu.show();
+    if (alMostrar)
+        QTimer::singleShot(0, &menu, alMostrar);
+    return app.exec();
+}

@@ -1,0 +1,246 @@
+#include "app/pantallas/frminicio.h"
+
+#include "app/pantallas/ayuda.h"
+#include "app/pantallas/frmacercade.h"
+#include "compress/pantallas/frmcompriarchmulti.h"
+#include "config/compartido.h"
+#include "hash/pantallas/frmagregohash.h"
+#include "hash/pantallas/frmcorroborohash.h"
+#include "join/pantallas/unir.h"
+#include "partition/pantallas/cortar.h"
+#include "server/pantallas/frmcnx.h"
+#include "system/pantallas/contexto.h"
+#include "system/pantallas/pantalla.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QLayout>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QPainter>
+
+namespace {
+
+QPixmap dibujoPortada(const QSize& tam)
+{
+    QPixmap p(tam);
+    QPainter g(&p);
+    QLinearGradient fondo(0, 0, tam.width(), tam.height());
+    fondo.setColorAt(0, QColor(0x1d, 0x4e, 0x89));
+    fondo.setColorAt(1, QColor(0x6f, 0xa8, 0xdc));
+    g.fillRect(p.rect(), fondo);
+    g.setPen(Qt::white);
+    QFont f = g.font();
+    f.setPointSize(40);
+    f.setBold(true);
+    g.setFont(f);
+    g.drawText(p.rect().adjusted(0, 20, 0, -tam.height() / 2), Qt::AlignCenter, QStringLiteral("TERV"));
+    f.setPointSize(14);
+    f.setBold(false);
+    g.setFont(f);
+    g.drawText(p.rect().adjusted(0, tam.height() / 3, 0, 0), Qt::AlignCenter,
+               QStringLiteral("Intercambio de Información\nPreparación y control de archivos"));
+    return p;
+}
+
+} // namespace
+
+FrmInicio::FrmInicio(Contexto& contexto) : ctx_(contexto)
+{
+    setObjectName(QStringLiteral("FrmInicio"));
+    setWindowTitle(QStringLiteral("Utilitario para Intercambio de Información"));
+    auto* centro = new QWidget(this);
+    setCentralWidget(centro);
+    centro->setFixedSize(Tw(9600), Tw(5400));
+    auto* picture1 = new QLabel(centro);
+    picture1->setObjectName(QStringLiteral("Picture1"));
+    picture1->setGeometry(0, 0, Tw(9600), Tw(3600));
+    picture1->setPixmap(dibujoPortada(picture1->size()));
+    lblAmbiente = new QLabel(centro);
+    lblAmbiente->setObjectName(QStringLiteral("lblAmbiente"));
+    lblAmbiente->setGeometry(Tw(120), Tw(3650), Tw(9360), Tw(1650));
+    lblAmbiente->setAlignment(Qt::AlignCenter);
+    lblAmbiente->setWordWrap(true);
+    PongoColor(lblAmbiente, QColor(0xc0, 0x00, 0x00));
+
+    auto accion = [this](QMenu* menu, const char* nombre, const QString& texto, void (FrmInicio::*f)()) {
+        QAction* a = menu->addAction(texto);
+        a->setObjectName(QString::fromLatin1(nombre));
+        connect(a, &QAction::triggered, this, f);
+        return a;
+    };
+    QMenu* gestArch = menuBar()->addMenu(QStringLiteral("&Gestión de Archivos"));
+    gestArch->setObjectName(QStringLiteral("GestArch"));
+    QMenu* oasc = gestArch->addMenu(QStringLiteral("&Operar con Archivos sin Comprimir"));
+    oasc->setObjectName(QStringLiteral("OASC"));
+    accion(oasc, "CoArPrPaPu", QStringLiteral("Com&primir Archivos y Preparar Para Publicar"), &FrmInicio::CoArPrPaPu_Click);
+    QMenu* oac = gestArch->addMenu(QStringLiteral("Operar con &Archivos ya Comprimidos"));
+    oac->setObjectName(QStringLiteral("OAC"));
+    accion(oac, "Chash", QStringLiteral("Generar Código& Hash"), &FrmInicio::Chash_Click);
+    accion(oac, "Part", QStringLiteral("&Generar Particiones"), &FrmInicio::Part_Click);
+    accion(oac, "uni", QStringLiteral("&Unir Particiones"), &FrmInicio::uni_Click);
+    accion(oac, "CompHash", QStringLiteral("Compro&bación de Hash"), &FrmInicio::CompHash_Click);
+    accion(gestArch, "Sal", QStringLiteral("&Salir"), &FrmInicio::Sal_Click);
+    QMenu* menuAyuda = menuBar()->addMenu(QStringLiteral("Ay&uda"));
+    menuAyuda->setObjectName(QStringLiteral("Ayuda"));
+    accion(menuAyuda, "Acerca", QStringLiteral("Acerca de..."), &FrmInicio::Acerca_Click);
+    QAction* ayu = accion(menuAyuda, "Ayu", QStringLiteral("Ayuda"), &FrmInicio::Ayu_Click);
+    ayu->setShortcut(QKeySequence(Qt::Key_F1));
+    ayu->setShortcutContext(Qt::WindowShortcut);
+
+    // A fixed size: maximised, the menu would be a small panel in a grey field.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+}
+
+void FrmInicio::instaloF1(QWidget* ventana)
+{
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), ventana);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, [this, ventana] { muestroAyuda(SeccionAyuda(ventana->objectName()), ventana); });
+}
+
+FrmInicio::~FrmInicio()
+{
+    // The screens are top-level windows of their own.
+    delete agregoHash;
+    delete corroboroHash;
+    delete cortar;
+    delete unir;
+    delete compriArchMulti;
+    delete acercaDe;
+    delete ayuda;
+}
+
+void FrmInicio::Form_Load()
+{
+    // Placed first, so the start-up boxes open over the menu.
+    adjustSize();
+    centroFormulario(this);
+    if (!ctx_.esAdministrador())
+        ctx_.dialogos.mensaje(this, {TituloAplicacion(),
+                                     QStringLiteral("Se ha detectado que está ingresando a este sistema con un usuario que no es administrador ")
+                                         + QStringLiteral("de este equipo. Lamentablemente en estas condiciones no podrá generar particiones ni unirlas. ")
+                                         + QStringLiteral("Sí podrá generar código hash de un archivo sin particionar."),
+                                     Icono::Exclamacion});
+    archivoAyuda = ctx_.carpetaAplicacion + QStringLiteral("/AYUDA TERV.hlp");
+    compartido().RutaIni = ctx_.carpetaAplicacion + QStringLiteral("/TERV.ini");
+    const Configuracion c = CargoConfiguracion();
+    if (!c.existe)
+        ctx_.dialogos.mensaje(this, {QStringLiteral("No se encuentra archivo"),
+                                     QStringLiteral("No se encuentra el archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"),
+                                     Icono::Exclamacion});
+    if (!c.ilegible.isEmpty()) {
+        // The query would only fail for want of a URL: say what is really wrong.
+        const QString texto = QStringLiteral("No se puede leer el archivo TERV.ini: ") + c.ilegible;
+        ctx_.dialogos.mensaje(this, {QStringLiteral("No se puede leer el archivo"), texto, Icono::Exclamacion});
+        muestroAmbiente(c);
+        lblAmbiente->setText(texto);
+        return;
+    }
+    muestroAmbiente(c);
+    FrmCnx cnx(ctx_);
+    cnx.inicio();
+}
+
+void FrmInicio::muestroAmbiente(const Configuracion& c)
+{
+    // "MS Sans Serif" of the design is this platform's interface font: asking
+    // for a family that is not installed costs a font-substitution search.
+    QFont f = QApplication::font();
+    f.setBold(true);
+    switch (c.ambiente) {
+    case Ambiente::Prueba:
+        f.setPointSizeF(48.75);
+        lblAmbiente->setText(c.entorno);
+        lblAmbiente->setVisible(true);
+        break;
+    case Ambiente::Produccion:
+        lblAmbiente->setVisible(false);
+        break;
+    case Ambiente::Invalido:
+        f.setPointSize(12);
+        lblAmbiente->setText(QStringLiteral("No se encuentra archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"));
+        lblAmbiente->setVisible(true);
+        break;
+    }
+    lblAmbiente->setFont(f);
+}
+
+template <class T>
+void FrmInicio::abro(QPointer<T>& pantalla, bool descargarAlVolver)
+{
+    hide();
+    if (!pantalla) {
+        pantalla = new T(ctx_);
+        instaloF1(pantalla);
+        connect(pantalla.data(), &T::vuelvoAlMenu, this, [this, p = pantalla.data(), descargarAlVolver] {
+            p->hide();
+            if (descargarAlVolver)
+                p->deleteLater();
+            show();
+            raise();
+            activateWindow();
+        });
+    }
+    pantalla->show();
+    pantalla->raise();
+    pantalla->activateWindow();
+}
+
+void FrmInicio::Chash_Click()
+{
+    if (compartido().TamanoMaximoMB == 0)
+        ctx_.dialogos.mensaje(this, {TituloAplicacion(),
+                                     QStringLiteral("No se pudo recuperar el tamaño máximo para definir si un archivo se debe particionar.\r\n")
+                                         + QStringLiteral("Si está seguro que su archivo se encuentra dentro del tamaño permitido, entonces puede\r\n")
+                                         + QStringLiteral("proceder a generar el código hash y publicarlo sin particionar"),
+                                     Icono::Ninguno});
+    abro(agregoHash, true);
+}
+
+void FrmInicio::Part_Click()
+{
+    if (compartido().TamanoMaximoMB == 0) {
+        ctx_.dialogos.mensaje(this, {QStringLiteral("Imposibilidad de Particionar"),
+                                     QStringLiteral("No se pudo recuperar el tamaño máximo para definir si un archivo se debe particionar,\r\n")
+                                         + QStringLiteral("por lo que esta opción queda momentáneamente deshabilitada."),
+                                     Icono::Informacion});
+        return;
+    }
+    abro(cortar, false);
+}
+
+void FrmInicio::uni_Click() { abro(unir, true); }
+void FrmInicio::CompHash_Click() { abro(corroboroHash, true); }
+void FrmInicio::CoArPrPaPu_Click() { abro(compriArchMulti, true); }
+
+void FrmInicio::Sal_Click()
+{
+    const Respuesta r = ctx_.dialogos.mensaje(this, {QStringLiteral("Atención"), QStringLiteral("Realmente desea Salir de la aplicación?"),
+                                                     Icono::Pregunta, Botones::SiNo, Respuesta::No});
+    if (r == Respuesta::Si) {
+        hide();
+        QApplication::exit(0);
+    }
+}
+
+void FrmInicio::Acerca_Click()
+{
+    if (!acercaDe) {
+        acercaDe = new FrmAcercaDe(this);
+        instaloF1(acercaDe);
+    }
+    acercaDe->show();
+    acercaDe->raise();
+}
+
+void FrmInicio::Ayu_Click() { muestroAyuda(QString(), this); }
+
+void FrmInicio::muestroAyuda(const QString& seccion, QWidget* sobre)
+{
+    if (!ayuda)
+        ayuda = new VisorAyuda(ctx_.dialogos);
+    ayuda->abro(archivoAyuda, seccion, sobre);
+}

@@ -1,0 +1,294 @@
+#include "compress/pantallas/frmcompriarchmulti.h"
+
+#include "config/archivo_ini.h"
+#include "config/compartido.h"
+#include "hash/motor_hash.h"
+#include "partition/pantallas/frmpartarcmult.h"
+#include "system/archivos.h"
+#include "system/pantallas/pantalla.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QStyle>
+
+namespace {
+
+QString textoAyudaRapida()
+{
+    return QStringLiteral("Luego de generar el archivo comprimido, se revisará el tamaño del mismo contra el límite establecido "
+                          "para generar particiones. Si se supera dicho límite, se ofrecerá la opción de generar automáticamente "
+                          "las particiones correspondientes, y con el formato especificado para publicación de archivos "
+                          "particionados en el sistema de Intercambio.")
+        + QString(38, QLatin1Char(' '))
+        + QStringLiteral("El límite de particionado se puede reducir a voluntad, pero no debe superar el valor que aparece al "
+                         "ingresar a esta opción.");
+}
+
+Mensaje aviso(const QString& texto) { return {TituloAplicacion(), texto, Icono::Exclamacion}; }
+
+} // namespace
+
+FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(contexto)
+{
+    setObjectName(QStringLiteral("frmCompriArchMulti"));
+    setWindowTitle(QStringLiteral("Comprimir Archivos y Preparar para Publicar"));
+    setFixedSize(Tw(9000), Tw(7200));
+    QGroupBox* frmArchComp = Marco(this, "frmArchComp", QStringLiteral("Archivos a comprimir"), 120, 120, 8760, 3000);
+    Etiqueta(frmArchComp, "Label1", QStringLiteral("Ubicación:"), 120, 300, 1500, 255);
+    lstFiles = new QListWidget(frmArchComp);
+    lstFiles->setObjectName(QStringLiteral("lstFiles"));
+    lstFiles->setGeometry(Tw(120), Tw(560), Tw(6600), Tw(2300));
+    lstFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    cmdAddFiles = Boton(frmArchComp, "cmdAddFiles", QStringLiteral("Agregar Archivos"), 6840, 560, 1800, 400);
+    cmdDelete = Boton(frmArchComp, "cmdDelete", QStringLiteral("Eliminar Selección"), 6840, 1060, 1800, 400);
+    cmdClear = Boton(frmArchComp, "cmdClear", QStringLiteral("Eliminar Todo"), 6840, 1560, 1800, 400);
+    QGroupBox* frame2 = Marco(this, "Frame2", QStringLiteral("Nombre del Archivo a publicar"), 120, 3240, 8760, 1300);
+    chkAgregarFyV = new QCheckBox(QStringLiteral("Agregar fecha y Versión (recomendado)"), frame2);
+    chkAgregarFyV->setObjectName(QStringLiteral("chkAgregarFyV"));
+    chkAgregarFyV->setGeometry(Tw(120), Tw(300), Tw(5000), Tw(300));
+    txtNombArc = Caja(frame2, "txtNombArc", 120, 700, 7200, 330, false);
+    Etiqueta(frame2, "Label2", QStringLiteral(".zip"), 7400, 750, 600, 255);
+    chkAgregarFyV->setEnabled(false);
+    txtNombArc->setEnabled(false);
+    Etiqueta(this, "lblLey1", QStringLiteral("Si el archivo de Compresión generado supera el limite de"), 240, 4700, 5400, 255);
+    txtMB = Caja(this, "txtMB", 5700, 4640, 800, 330, false);
+    txtMB->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,9}")), txtMB));
+    txtMB->installEventFilter(this);
+    Etiqueta(this, "lblley2", QStringLiteral("MB, se ofrecerá la opción de generar particiones correspondientes."), 240, 5040, 8400, 255);
+    lblMensaje = Etiqueta(this, "lblMensaje", QString(), 240, 5520, 8400, 500);
+    QFont negrita = lblMensaje->font();
+    negrita.setBold(true);
+    lblMensaje->setFont(negrita);
+    lblMensaje->hide();
+    auto* picture2 = new QLabel(this);
+    picture2->setObjectName(QStringLiteral("Picture2"));
+    picture2->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(24, 24));
+    picture2->setGeometry(Tw(240), Tw(6500), 24, 24);
+    picture2->installEventFilter(this);
+    cmdProcesar = Boton(this, "cmdProcesar", QStringLiteral("Procesar"), 5400, 6420, 1600, 450);
+    cmdProcesar->setEnabled(false);
+    cmdVolver = Boton(this, "cmdVolver", QStringLiteral("Volver"), 7200, 6420, 1600, 450);
+    FmeAyudaRapida = Marco(this, "FmeAyudaRapida", QStringLiteral("Ayuda Rápida"), 120, 3240, 8760, 3000);
+    Etiqueta(FmeAyudaRapida, "Label11", textoAyudaRapida(), 120, 300, 8500, 2600)->setWordWrap(true);
+    FmeAyudaRapida->setAutoFillBackground(true);
+    FmeAyudaRapida->hide();
+    bloqueables_ = {cmdAddFiles, cmdDelete, cmdClear, chkAgregarFyV, txtNombArc, txtMB, cmdProcesar, cmdVolver, lstFiles};
+
+    connect(cmdAddFiles, &QPushButton::clicked, this, &FrmCompriArchMulti::cmdAddFiles_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &FrmCompriArchMulti::cmdDelete_Click);
+    connect(cmdClear, &QPushButton::clicked, this, &FrmCompriArchMulti::cmdClear_Click);
+    connect(cmdProcesar, &QPushButton::clicked, this, &FrmCompriArchMulti::cmdProcesar_Click);
+    connect(cmdVolver, &QPushButton::clicked, this, &FrmCompriArchMulti::cmdVolver_Click);
+    connect(txtNombArc, &QLineEdit::textChanged, this, [this](const QString& t) { cmdProcesar->setEnabled(!t.isEmpty()); });
+    connect(chkAgregarFyV, &QCheckBox::toggled, this, [this](bool marcado) {
+        if (marcado) {
+            NombreSinFecha = txtNombArc->text();
+            QString nombre = NombreSinFecha;
+            AgregoFechayVersion(nombre, ctx_.reloj);
+            txtNombArc->setText(nombre);
+        } else if (!txtNombArc->text().isEmpty()) {
+            txtNombArc->setText(NombreSinFecha);
+        }
+    });
+
+    // Form_Load.
+    const qint32 maximo = compartido().TamanoMaximoMB;
+    txtMB->setText(maximo != 0 ? QString::number(maximo) : QStringLiteral("50"));
+    cmdAddFiles->setText(QStringLiteral("Agregar archivos"));
+    cmdDelete->setText(QStringLiteral("Eliminar selección"));
+    cmdClear->setText(QStringLiteral("Eliminar todo"));
+    compartido().ParticionesGeneradas = false;
+    centroFormulario(this);
+}
+
+bool FrmCompriArchMulti::eventFilter(QObject* objeto, QEvent* evento)
+{
+    if (objeto == txtMB) {
+        if (evento->type() == QEvent::FocusOut && !ocupado())
+            txtMB_LostFocus();
+    } else if (evento->type() == QEvent::Enter) {
+        FmeAyudaRapida->show();
+    } else if (evento->type() == QEvent::Leave) {
+        FmeAyudaRapida->hide();
+    }
+    return PantallaTrabajo::eventFilter(objeto, evento);
+}
+
+bool FrmCompriArchMulti::txtMB_LostFocus()
+{
+    const qint32 maximo = compartido().TamanoMaximoMB;
+    const QString reinicio = maximo != 0 ? QString::number(maximo) : QStringLiteral("50");
+    auto rechazo = [&](const QString& texto) {
+        mensaje(aviso(texto));
+        txtMB->setText(reinicio);
+        txtMB->setFocus();
+        return false;
+    };
+    if (txtMB->text().isEmpty())
+        return rechazo(QStringLiteral("Debe ingresar algún valor"));
+    const qint64 valor = txtMB->text().toLongLong();
+    if (maximo != 0 && valor > maximo)
+        return rechazo(QStringLiteral("El valor máximo no puede superar los ") + QString::number(maximo) + QStringLiteral(" MB"));
+    if (valor <= 0)
+        return rechazo(QStringLiteral("El valor no puede ser 0"));
+    return true;
+}
+
+void FrmCompriArchMulti::cmdAddFiles_Click()
+{
+    lblMensaje->hide();
+    const QStringList rutas = ctx_.dialogos.abroArchivos(this, QStringLiteral("Agregar archivos"), QString(),
+                                                         QStringLiteral("Todos los Archivos (*)"));
+    if (!rutas.isEmpty())
+        agregoRutas(rutas);
+}
+
+void FrmCompriArchMulti::agregoRutas(const QStringList& rutas)
+{
+    const Agregado a = AgregoArchivos(Lista, rutas);
+    if (a.cambioCarpeta) {
+        chkAgregarFyV->setEnabled(true);
+        txtNombArc->setEnabled(true);
+        CarpetaArchivos = a.carpeta;
+        txtNombArc->setText(a.nombre);
+    }
+    CargoListaArchivos();
+}
+
+void FrmCompriArchMulti::CargoListaArchivos()
+{
+    lstFiles->clear();
+    lstFiles->addItems(Lista.entradas());
+    if (Lista.isEmpty()) {
+        chkAgregarFyV->setChecked(false);
+        chkAgregarFyV->setEnabled(false);
+        txtNombArc->clear();
+        txtNombArc->setEnabled(false);
+    } else {
+        lstFiles->setCurrentRow(0);
+        lstFiles->setFocus();
+    }
+}
+
+void FrmCompriArchMulti::cmdDelete_Click()
+{
+    lblMensaje->hide();
+    for (const QListWidgetItem* i : lstFiles->selectedItems())
+        Lista.quito(i->text());
+    CargoListaArchivos();
+}
+
+void FrmCompriArchMulti::cmdClear_Click()
+{
+    lblMensaje->hide();
+    Lista.vacio();
+    CargoListaArchivos();
+}
+
+void FrmCompriArchMulti::estado(const QString& texto, const QColor& color)
+{
+    lblMensaje->setText(texto);
+    PongoColor(lblMensaje, color);
+    lblMensaje->show();
+}
+
+void FrmCompriArchMulti::cmdProcesar_Click()
+{
+    if (!txtMB_LostFocus())
+        return;
+    const QString Nombre = txtNombArc->text().trimmed();
+    if (Nombre.isEmpty() || Lista.isEmpty())
+        return;
+    const QString repetidos = NombresRepetidos(Lista.entradas());
+    if (!repetidos.isEmpty()) {
+        mensaje(aviso(repetidos));
+        return;
+    }
+    estado(QStringLiteral("Armando Archivo... Por Favor espere..."), ColorRojo());
+    Compartido& v = compartido();
+    v.ParticionesGeneradas = false;
+    bloqueo(true);
+    ComprimoArchivosMulti(Nombre);
+    bloqueo(false);
+}
+
+void FrmCompriArchMulti::fallaArmado(const QString& causa)
+{
+    estado(QStringLiteral("Error al armar el Archivo"), ColorRojo());
+    mensaje({TituloAplicacion(), causa, Icono::Critico});
+}
+
+void FrmCompriArchMulti::ComprimoArchivosMulti(const QString& Nombre)
+{
+    Compartido& v = compartido();
+    Resultado<ArchivoArmado> zip = [&] {
+        CursorOcupado ocupado;
+        const auto trabajo = ObtengoDirectorioWindows();
+        if (!trabajo)
+            return Resultado<ArchivoArmado>(trabajo.falla());
+        return ArmoZip(Lista.entradas(), Nombre, trabajo.valor(), ctx_.ejecutor, [&](int i, int n) {
+            v.NombreArchivoElegido = NombreDeRuta(Lista.entradas().value(i - 1));
+            lblMensaje->setText(QStringLiteral("Armando Archivo... comprimiendo %1 de %2: ").arg(i).arg(n)
+                                + v.NombreArchivoElegido);
+        });
+    }();
+    if (!zip) {
+        fallaArmado(zip.falla().descripcion);
+        return;
+    }
+    const qint64 limite = txtMB->text().toLongLong() * 1024 * 1024;
+    if (zip.valor().tamano <= limite) {
+        v.ComprimidoPendiente = true;
+        entregoSellado(zip.valor(), Nombre);
+        return;
+    }
+    const Respuesta r = mensaje({QStringLiteral("Atención"),
+                                 QStringLiteral("El tamaño del/los archivos comprimidos supera el máximo permitido (") + txtMB->text()
+                                     + QStringLiteral("MB). Desea Particionar el archivo?"),
+                                 Icono::Pregunta, Botones::SiNo, Respuesta::No});
+    if (r == Respuesta::Si) {
+        v.ComprimidoPendiente = true;
+        FrmPartArcMult partidor(ctx_, this);
+        partidor.CargoFormulario(zip.valor(), limite, CarpetaArchivos);
+        if (v.ParticionesGeneradas)
+            estado(QStringLiteral("Particiones generadas con Éxito"), ColorVerde());
+        else if (v.ComprimidoPendiente)
+            estado(QStringLiteral("Error al armar el Archivo"), ColorRojo());
+        else
+            estado(QStringLiteral("Generación de particiones cancelada por el usuario"), ColorRojo());
+        return;
+    }
+    v.ComprimidoPendiente = false;
+    if (const auto entero = EntregoEntero(zip.valor(), CarpetaArchivos, Nombre); !entero) {
+        fallaArmado(entero.falla().descripcion);
+        return;
+    }
+    estado(QStringLiteral("Generación de particiones cancelada por el usuario"), ColorRojo());
+}
+
+void FrmCompriArchMulti::entregoSellado(const ArchivoArmado& zip, const QString& Nombre)
+{
+    Progreso progreso;
+    const auto sellado = EjecutoTrabajo([&] { return EntregoSellado(zip, CarpetaArchivos, Nombre, &progreso); });
+    if (!sellado) {
+        fallaArmado(sellado.falla().descripcion);
+        return;
+    }
+    mensaje({TituloAplicacion(), QStringLiteral("Archivo armado exitosamente")});
+    estado(QStringLiteral("Archivo armado exitosamente"), ColorVerde());
+}
+
+void FrmCompriArchMulti::cmdVolver_Click()
+{
+    const Compartido& v = compartido();
+    if (!v.UltimaCarpeta.isEmpty())
+        GuardoCarpetaINI(v.RutaIni, QStringLiteral("NETWORK"), v.UltimaCarpeta);
+    emit vuelvoAlMenu();
+}

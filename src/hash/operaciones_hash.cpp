@@ -1,0 +1,183 @@
+#include "hash/operaciones_hash.h"
+
+#include "hash/motor_hash.h"
+#include "hash/nombre_hash.h"
+#include "system/archivos.h"
+
+#include <QDir>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// Renames ruta to nuevo if the file there is still the one that was read.
+Estado renombroSiNoCambio(const QString& ruta, const IdentidadArchivo& leida, const QString& nuevo)
+{
+    const auto ahora = IdentidadDe(ruta);
+    if (!ahora)
+        return ahora.falla();
+    if (!(ahora.valor() == leida))
+        return Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo cambió mientras se calculaba su código hash; "
+                                                             "no se le cambió el nombre: ") + ruta);
+    return RenombroSinReemplazo(ruta, nuevo);
+}
+
+struct Leido {
+    QString hash;
+    IdentidadArchivo identidad;
+};
+
+// The hash of a regular file and the identity of what was read.
+Resultado<Leido> leoYHasheo(const QString& ruta, Progreso* progreso)
+{
+    auto archivo = ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::Lectura);
+    if (!archivo)
+        return archivo.falla();
+    const auto antes = archivo.valor().identidad();
+    if (!antes)
+        return antes.falla();
+    auto hash = CalculoHash(archivo.valor(), progreso);
+    if (!hash)
+        return hash.falla();
+    const auto despues = archivo.valor().identidad();
+    if (!despues || !(despues.valor() == antes.valor()))
+        return Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo cambió mientras se calculaba su código hash: ") + ruta);
+    return Leido{hash.valor(), antes.valor()};
+}
+
+} // namespace
+
+Resultado<Sellado> EstampoArchivo(const PlanSellado& plan, Progreso* progreso)
+{
+    const auto partes = SeparoNombre(NombreDeRuta(plan.ruta));
+    if (!partes)
+        return Falla::de(TipoFalla::ArgumentoInvalido, QStringLiteral("El archivo seleccionado no tiene ninguna extención válida"));
+    const auto tamano = TamanoDe(plan.ruta);
+    if (!tamano)
+        return tamano.falla();
+    if (plan.maximoBytes > 0 && tamano.valor() == 0)
+        return Falla::de(TipoFalla::Vacio, QStringLiteral("El archivo seleccionado está vacío: no hay contenido al que generarle HASH."));
+    if (plan.maximoBytes > 0 && tamano.valor() > plan.maximoBytes)
+        return Falla::de(TipoFalla::MuyGrande,
+                         QStringLiteral("El archivo que quiere generar supera el máximo permitido. En este caso debe ingresar por la "
+                                        "Opción \"particionar\" del Menú Principal"));
+    if (progreso)
+        progreso->total.store(tamano.valor());
+    const auto leido = leoYHasheo(plan.ruta, progreso);
+    if (!leido)
+        return leido.falla();
+    const QString nueva = CarpetaDeRuta(plan.ruta) + NombreSellado(*partes, leido.valor().hash);
+    if (auto f = renombroSiNoCambio(plan.ruta, leido.valor().identidad, nueva))
+        return *f;
+    return Sellado{nueva, leido.valor().hash};
+}
+
+namespace {
+
+// Parses the name and hashes the content; progress adds the bytes read.
+Verificacion compruebo(const QString& ruta, Progreso* progreso)
+{
+    Verificacion v;
+    v.ruta = ruta;
+    const auto enNombre = ObtengoHashString(NombreDeRuta(ruta));
+    if (!enNombre) {
+        v.falla = Falla::de(TipoFalla::ArgumentoInvalido,
+                            QStringLiteral("Argumento no válido: el nombre del archivo no tiene extensión (no contiene \".\")"));
+        return v;
+    }
+    if (!enNombre->menError.isEmpty()) {
+        v.estado = EstadoHash::SinFormato;
+        v.falla = Falla::otra(enNombre->menError);
+        return v;
+    }
+    v.hashNombre = enNombre->strHash;
+    const auto leido = leoYHasheo(ruta, progreso);
+    if (!leido) {
+        v.falla = leido.falla();
+        return v;
+    }
+    v.hashArchivo = leido.valor().hash;
+    v.leido = leido.valor().identidad;
+    v.estado = v.hashArchivo == v.hashNombre ? EstadoHash::Correcto : EstadoHash::Invalido;
+    return v;
+}
+
+} // namespace
+
+void CambioHashArchivo(Verificacion& v)
+{
+    const auto enNombre = ObtengoHashString(NombreDeRuta(v.ruta));
+    if (v.estado != EstadoHash::Invalido || !enNombre)
+        return;
+    const QString nueva = CarpetaDeRuta(v.ruta) + enNombre->nombreArc + QLatin1Char('_') + v.hashArchivo + enNombre->ExtenArc;
+    if (auto f = renombroSiNoCambio(v.ruta, v.leido, nueva)) {
+        v.falla = f;
+        return;
+    }
+    v.estado = EstadoHash::Corregido;
+    v.nueva = nueva;
+}
+
+Verificacion CorroboroArchivo(const PlanVerificacion& plan, Progreso* progreso)
+{
+    if (progreso) {
+        const auto tamano = TamanoDe(plan.ruta);
+        progreso->total.store(tamano ? tamano.valor() : 0);
+    }
+    Verificacion v = compruebo(plan.ruta, progreso);
+    if (v.estado == EstadoHash::Invalido && plan.corrijo && plan.corrijo(v))
+        CambioHashArchivo(v);
+    return v;
+}
+
+std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std::function<bool(const Verificacion&)>& corrijo,
+                                            Progreso* progreso)
+{
+    if (progreso) {
+        qint64 total = 0;
+        for (const QString& r : rutas)
+            total += TamanoDe(r).valor_o(0);
+        progreso->total.store(total);
+    }
+    // One file per core at a time; the corrections afterwards, in order.
+    std::vector<Verificacion> hechas(size_t(rutas.size()));
+    std::atomic<qsizetype> siguiente{0};
+    const auto trabajador = [&] {
+        for (qsizetype i; (i = siguiente.fetch_add(1)) < rutas.size();) {
+            if (progreso && progreso->cancelado()) {
+                hechas[size_t(i)].ruta = rutas[i];
+                hechas[size_t(i)].falla = Falla::cancelada();
+                continue;
+            }
+            hechas[size_t(i)] = compruebo(rutas[i], progreso);
+        }
+    };
+    std::vector<std::thread> hilos;
+    for (unsigned k = 0; k < std::max(1u, std::min(2u, std::thread::hardware_concurrency())); ++k)
+        hilos.emplace_back(trabajador);
+    for (auto& h : hilos)
+        h.join();
+    for (Verificacion& v : hechas)
+        if (v.estado == EstadoHash::Invalido && corrijo && corrijo(v))
+            CambioHashArchivo(v);
+    return hechas;
+}
+
+QStringList ArchivosConHash(const QString& carpeta)
+{
+    QStringList rutas;
+    for (const QString& n : QDir(carpeta).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        const auto h = ObtengoHashString(n);
+        if (h && h->menError.isEmpty())
+            rutas << UnoRuta(carpeta, n);
+    }
+    return rutas;
+}
+
+QString TextoFallaEstampado(const Falla& falla)
+{
+    if (falla.tipo == TipoFalla::NoEncontrado)
+        return TextoArchivoNoEncontrado();
+    return falla.descripcion;
+}

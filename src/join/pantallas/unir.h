@@ -1,0 +1,47 @@
+#pragma once
+#include "join/union.h"
+#include "system/pantallas/pantalla_trabajo.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+// The join screen: pick the origin folder and one partition of the set.
+class Unir : public PantallaTrabajo {
+    Q_OBJECT
+public:
+    explicit Unir(Contexto& contexto);
+
+    void CmdOrigen_Click();
+    void cmdDestino_Click();
+    void File1_Click(const QString& S);
+    void cmdUnir_Click();
+    void cmdSalir_Click();
+
+    QString RutaOrigen;
+    QString PatronParticiones;
+    EstadoUnion estado;
+    QLineEdit* txtOrigen;
+    QLineEdit* txtDestino;
+    QPushButton* CmdOrigen;
+    QPushButton* cmdDestino;
+    QListWidget* File1;
+    QGroupBox* fmeValido;
+    QListWidget* File2;
+    QPushButton* cmdUnir;
+    QPushButton* cmdSalir;
+    QLabel* lblProg;
+    QGroupBox* FmeAyudaRapida;
+    QProgressBar* barra;
+
+protected:
+    void salgo() override { cmdSalir_Click(); }
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
+private:
+    void listo(QListWidget* lista, const QString& carpeta, const QString& patron);
+    void fallaUnion(const Falla& falla, const QString& temporal);
+    void VuelvoAlMenu() { emit vuelvoAlMenu(); }
+};

@@ -1,0 +1,79 @@
+#include "server/pantallas/frmcnx.h"
+
+#include "config/compartido.h"
+#include "system/pantallas/contexto.h"
+#include "system/pantallas/pantalla.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+
+namespace {
+
+// The form's own 32x32 globe, painted: no image plug-in is loaded at start-up.
+QPixmap DibujoIconoRed()
+{
+    QPixmap p(32, 32);
+    p.fill(Qt::transparent);
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    g.setBrush(QColor(0x4f, 0x8f, 0xd8));
+    g.setPen(QPen(QColor(0x1f, 0x4f, 0x8f), 1.5));
+    g.drawEllipse(QRectF(2, 2, 28, 28));
+    g.setBrush(Qt::NoBrush);
+    g.setPen(QPen(Qt::white, 1.2));
+    g.drawEllipse(QRectF(10, 2.5, 12, 27));
+    g.drawLine(QPointF(16, 2.5), QPointF(16, 29.5));
+    g.drawLine(QPointF(3, 12), QPointF(29, 12));
+    g.drawLine(QPointF(3, 20), QPointF(29, 20));
+    return p;
+}
+
+} // namespace
+
+FrmCnx::FrmCnx(Contexto& contexto) : ctx_(contexto)
+{
+    setObjectName(QStringLiteral("frmCnx"));
+    setWindowTitle(QStringLiteral("Conexión a Internet"));
+    setFixedSize(Tw(5400), Tw(900));
+    auto* icono = new QLabel(this);
+    icono->setObjectName(QStringLiteral("Image1"));
+    icono->setPixmap(DibujoIconoRed());
+    icono->setGeometry(Tw(240), Tw(210), 32, 32);
+    Etiqueta(this, "Label1", QStringLiteral("Corroborando datos de tamaño de partición..."), 900, 330, 4400, 300);
+}
+
+ResultadoConsulta FrmCnx::inicio()
+{
+    show();
+    centroFormulario(this);
+    URL = ArmoUrlConsulta(compartido().UrlServicio, ctx_.programa);
+    msgError.clear();
+    QApplication::processEvents();
+    ResultadoConsulta r;
+    {
+        CursorOcupado ocupado;
+        enCurso_ = true;
+        r = ConsultoTamano(URL, ctx_.esperaConsultaMs, &abandono_);
+        enCurso_ = false;
+    }
+    if (r.exito)
+        compartido().TamanoMaximoMB = r.tamanoMB;
+    msgError = r.msgError;
+    hide();
+    close();
+    QApplication::processEvents();
+    if (r.mensaje)
+        ctx_.dialogos.mensaje(nullptr, *r.mensaje);
+    return r;
+}
+
+void FrmCnx::closeEvent(QCloseEvent* evento)
+{
+    // Closing the window while it waits gives up the query: start-up goes on.
+    if (enCurso_)
+        abandono_.abandono();
+    QWidget::closeEvent(evento);
+}

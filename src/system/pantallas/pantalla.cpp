@@ -1,0 +1,171 @@
+#include "system/pantallas/pantalla.h"
+
+#include "config/compartido.h"
+#include "system/plataforma.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+// The forms are laid out in twips for the system font of their design; where
+// this platform's font is wider, a caption is set a little smaller instead of cut.
+void AjustoLetra(QWidget* w, int ancho)
+{
+    QFont f = w->font();
+    for (int paso = 0; paso < 2 && w->sizeHint().width() > ancho && f.pointSizeF() > 6; ++paso) {
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+        w->setFont(f);
+    }
+}
+
+// Every form is centred once its captions are set: the moment to fit them.
+void AjustoTextos(QWidget* formulario)
+{
+    for (QPushButton* b : formulario->findChildren<QPushButton*>())
+        AjustoLetra(b, b->width());
+    for (QLabel* l : formulario->findChildren<QLabel*>())
+        if (!l->wordWrap() && !l->text().isEmpty())
+            AjustoLetra(l, l->width());
+}
+
+} // namespace
+
+void centroFormulario(QWidget* formulario, int divisorH, int divisorV)
+{
+    AjustoTextos(formulario);
+    const QScreen* pantalla = formulario->screen() ? formulario->screen() : QGuiApplication::primaryScreen();
+    if (!pantalla)
+        return;
+    const QRect zona = pantalla->availableGeometry();
+    const QSize tam = formulario->frameGeometry().size();
+    formulario->move(zona.x() + int((zona.width() - tam.width()) / double(divisorH)),
+                     zona.y() + int((zona.height() - tam.height()) / double(divisorV)));
+}
+
+void CentroSobre(QWidget* ventana, const QWidget* sobre)
+{
+    const QScreen* pantalla = sobre && sobre->screen() ? sobre->screen() : QGuiApplication::primaryScreen();
+    if (!pantalla)
+        return;
+    const QRect zona = pantalla->availableGeometry();
+    QRect marco(QPoint(), ventana->frameGeometry().size());
+    marco.moveCenter(sobre ? sobre->frameGeometry().center() : zona.center());
+    marco.moveLeft(qBound(zona.left(), marco.left(), qMax(zona.left(), zona.right() + 1 - marco.width())));
+    marco.moveTop(qBound(zona.top(), marco.top(), qMax(zona.top(), zona.bottom() + 1 - marco.height())));
+    ventana->move(marco.topLeft());
+}
+
+QString LeyendaCarpeta()
+{
+    const QString& guardada = compartido().CarpetaGuardada;
+    return guardada.isEmpty() ? CarpetaRaiz() : guardada;
+}
+
+std::optional<QString> SeleccionoCarpeta(Dialogos& dialogos, QWidget* padre)
+{
+    auto carpeta = dialogos.eligoCarpeta(padre, LeyendaCarpeta());
+    if (carpeta && carpeta->size() > 1 && carpeta->endsWith(QLatin1Char('/')))
+        carpeta->chop(1);
+    return carpeta;
+}
+
+namespace {
+
+class Arrastre : public QObject {
+public:
+    Arrastre(QWidget* destino, std::function<void(const QString&)> f) : QObject(destino), f_(std::move(f)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::DragEnter) {
+            auto* d = static_cast<QDragEnterEvent*>(e);
+            if (archivo(d->mimeData()).isEmpty())
+                return false;
+            d->acceptProposedAction();
+            return true;
+        }
+        if (e->type() == QEvent::Drop) {
+            auto* d = static_cast<QDropEvent*>(e);
+            const QString ruta = archivo(d->mimeData());
+            if (ruta.isEmpty())
+                return false;
+            d->acceptProposedAction();
+            f_(ruta);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    static QString archivo(const QMimeData* datos)
+    {
+        if (!datos || datos->urls().size() != 1 || !datos->urls().first().isLocalFile())
+            return {};
+        return datos->urls().first().toLocalFile();
+    }
+    std::function<void(const QString&)> f_;
+};
+
+} // namespace
+
+void InstaloArrastre(QWidget* destino, std::function<void(const QString&)> alSoltar)
+{
+    destino->setAcceptDrops(true);
+    destino->installEventFilter(new Arrastre(destino, std::move(alSoltar)));
+}
+
+CursorOcupado::CursorOcupado() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+CursorOcupado::~CursorOcupado() { QApplication::restoreOverrideCursor(); }
+
+
+QLabel* Etiqueta(QWidget* padre, const char* nombre, const QString& texto, int x, int y, int w, int h)
+{
+    auto* l = new QLabel(texto, padre);
+    l->setObjectName(QString::fromLatin1(nombre));
+    l->setGeometry(Tw(x), Tw(y), Tw(w), Tw(h));
+    l->setWordWrap(h > 300);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+QPushButton* Boton(QWidget* padre, const char* nombre, const QString& texto, int x, int y, int w, int h)
+{
+    auto* b = new QPushButton(texto, padre);
+    b->setObjectName(QString::fromLatin1(nombre));
+    b->setGeometry(Tw(x), Tw(y), Tw(w), Tw(h));
+    return b;
+}
+
+QLineEdit* Caja(QWidget* padre, const char* nombre, int x, int y, int w, int h, bool bloqueada)
+{
+    auto* c = new QLineEdit(padre);
+    c->setObjectName(QString::fromLatin1(nombre));
+    c->setGeometry(Tw(x), Tw(y), Tw(w), Tw(h));
+    c->setReadOnly(bloqueada);
+    return c;
+}
+
+QGroupBox* Marco(QWidget* padre, const char* nombre, const QString& texto, int x, int y, int w, int h)
+{
+    auto* g = new QGroupBox(texto, padre);
+    g->setObjectName(QString::fromLatin1(nombre));
+    g->setGeometry(Tw(x), Tw(y), Tw(w), Tw(h));
+    return g;
+}
+
+void PongoColor(QWidget* w, const QColor& color)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, color);
+    p.setColor(QPalette::Text, color);
+    w->setPalette(p);
+}

@@ -1,0 +1,49 @@
+#pragma once
+// Small helpers that every screen shares.
+#include "system/pantallas/dialogos.h"
+
+#include <QColor>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QWidget;
+class QLabel;
+class QPushButton;
+class QLineEdit;
+class QGroupBox;
+
+// The screens are laid out in twips (15 to a pixel at 96 dpi).
+constexpr int Tw(int twips) { return (twips + 7) / 15; }
+
+// Places the form at (screen - form) / divisor on each axis.
+void centroFormulario(QWidget* formulario, int divisorH = 2, int divisorV = 2);
+
+// Places a window over the centre of another (the screen's when none), kept on screen.
+void CentroSobre(QWidget* ventana, const QWidget* sobre);
+
+// The folder browser: caption line CarpetaGuardada or the root; nullopt on cancel.
+std::optional<QString> SeleccionoCarpeta(Dialogos& dialogos, QWidget* padre);
+QString LeyendaCarpeta();
+
+// A file dropped on the widget is handed over as if chosen in the dialog.
+void InstaloArrastre(QWidget* destino, std::function<void(const QString&)> alSoltar);
+
+// Busy pointer for the lifetime of the object.
+class CursorOcupado {
+public:
+    CursorOcupado();
+    ~CursorOcupado();
+    CursorOcupado(const CursorOcupado&) = delete;
+    CursorOcupado& operator=(const CursorOcupado&) = delete;
+};
+
+QLabel* Etiqueta(QWidget* padre, const char* nombre, const QString& texto, int x, int y, int w, int h);
+QPushButton* Boton(QWidget* padre, const char* nombre, const QString& texto, int x, int y, int w, int h);
+QLineEdit* Caja(QWidget* padre, const char* nombre, int x, int y, int w, int h, bool bloqueada);
+QGroupBox* Marco(QWidget* padre, const char* nombre, const QString& texto, int x, int y, int w, int h);
+void PongoColor(QWidget* w, const QColor& color);
+
+inline QColor ColorRojo() { return QColor(255, 0, 0); }
+inline QColor ColorVerde() { return QColor(0, 192, 0); }
+inline QColor ColorAzul() { return QColor(0, 0, 255); }

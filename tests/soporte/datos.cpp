@@ -1,0 +1,79 @@
+#include "soporte/datos.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+
+QString EscriboArchivo(const QString& ruta, const QByteArray& contenido)
+{
+    QFile f(ruta);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(contenido);
+    return ruta;
+}
+
+QByteArray LeoArchivo(const QString& ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray Datos(qint64 n, unsigned semilla)
+{
+    QByteArray b(n, Qt::Uninitialized);
+    QRandomGenerator g(semilla);
+    for (qint64 i = 0; i < n; ++i)
+        b[i] = char(g.generate() & 0xff);
+    return b;
+}
+
+QString Md5sum(const QString& ruta)
+{
+    QProcess p;
+    p.start(QStringLiteral("md5sum"), {ruta});
+    p.waitForFinished(-1);
+    return QString::fromLatin1(p.readAllStandardOutput().left(32)).toUpper();
+}
+
+QStringList Archivos(const QString& carpeta)
+{
+    return QDir(carpeta).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+Servicio::Servicio(const QString& modo, const QString& tamano) : proceso_(std::make_unique<QProcess>())
+{
+    proceso_->start(QStringLiteral(TERV_SERVICIO_DEMO),
+                    {QStringLiteral("--modo"), modo, QStringLiteral("--tamano=") + tamano, QStringLiteral("--puerto"), QStringLiteral("0")});
+    proceso_->waitForStarted();
+    while (proceso_->waitForReadyRead(5000)) {
+        const QByteArray linea = proceso_->readLine();
+        if (linea.startsWith("ESCUCHANDO ")) {
+            puerto = quint16(linea.mid(11).trimmed().toUInt());
+            break;
+        }
+    }
+}
+
+Servicio::~Servicio()
+{
+    proceso_->kill();
+    proceso_->waitForFinished();
+}
+
+QString Servicio::url() const
+{
+    return QStringLiteral("http://127.0.0.1:%1/tamano?programa=").arg(puerto);
+}
+
+Corrida CorroPrograma(const QString& programa, const QStringList& args, int esperaMs)
+{
+    QProcess p;
+    p.start(programa, args);
+    if (!p.waitForFinished(esperaMs)) {
+        p.kill();
+        p.waitForFinished();
+        return {-1, QString::fromUtf8(p.readAllStandardOutput()), QStringLiteral("(no terminó a tiempo) ") + QString::fromUtf8(p.readAllStandardError())};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
