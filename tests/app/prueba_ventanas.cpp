@@ -273,6 +273,9 @@ TEST(Ventanas, NadaSeCortaNiSePisa)
     reviso(&cortar);
     Unir unir(e.ctx);
     reviso(&unir);
+    // The list of the set is disabled but must read as clearly as any other.
+    const QPalette lista = unir.findChild<QWidget*>(QStringLiteral("File2"))->palette();
+    EXPECT_EQ(lista.color(QPalette::Disabled, QPalette::Text), lista.color(QPalette::Active, QPalette::Text));
     unir.findChild<QWidget*>(QStringLiteral("FmeAyudaRapida"))->show();
     reviso(&unir);
     FrmCompriArchMulti comprimir(e.ctx);
