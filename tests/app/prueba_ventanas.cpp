@@ -173,9 +173,7 @@ TEST(Ventanas, IniIlegibleAlIniciar)
     if (::geteuid() != 0)
         GTEST_SKIP() << "hace falta root para leer como otro usuario";
     Escenario e;
-    EscriboArchivo(compartido().RutaIni, "[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://127.0.0.1:1/\r\n");
-    ::chmod(QFile::encodeName(e.carpeta.path()).constData(), 0755);
-    ::chmod(QFile::encodeName(compartido().RutaIni).constData(), 0600);
+    PreparoIniIlegible("[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://127.0.0.1:1/\r\n");
     FrmInicio menu(e.ctx);
     ASSERT_EQ(::seteuid(65534), 0);
     menu.Form_Load();

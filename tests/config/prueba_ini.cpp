@@ -144,9 +144,7 @@ TEST(Ini, IlegibleDiceQueNoSePuedeLeer)
     if (::geteuid() != 0)
         GTEST_SKIP() << "hace falta root para leer como otro usuario";
     Escenario e;
-    EscriboArchivo(compartido().RutaIni, "[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\n");
-    ::chmod(QFile::encodeName(e.carpeta.path()).constData(), 0755);
-    ::chmod(QFile::encodeName(compartido().RutaIni).constData(), 0600);
+    PreparoIniIlegible("[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\n");
     ASSERT_EQ(::seteuid(65534), 0);
     const Configuracion c = CargoConfiguracion();
     ASSERT_EQ(::seteuid(0), 0);
