@@ -8,76 +8,53 @@
 #include <QFile>
 #include <QRegularExpression>
 
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 std::optional<NombreParticion> AnalizoNombreParticion(const QString& nombre)
 {
-    static const QRegularExpression cola(QStringLiteral(R"(\.part(\d{3,})\.(\d{3,})\.vesk$)"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    const auto m = cola.match(nombre);
+    // The literal parts are written in lower case, and the hash is 32 hexadecimal characters.
+    static const QRegularExpression forma(
+        QStringLiteral(R"(^([^.]+)([0-9A-Fa-f]{32})(\.[^/]*)\.part(\d{3})\.(\d{3})\.vesk\z)"));
+    const auto m = forma.match(nombre);
     if (!m.hasMatch())
         return std::nullopt;
-    const QString resto = nombre.left(m.capturedStart());
-    const qsizetype punto = resto.indexOf(QLatin1Char('.'));
-    if (punto < 0 || punto < 33)
-        return std::nullopt;
     NombreParticion p;
-    p.cabeza = resto.left(punto - 32);
-    p.hash = resto.mid(punto - 32, 32);
-    p.extension = resto.mid(punto);
-    p.numero = m.captured(1);
-    p.total = m.captured(2);
-    bool ok1 = false, ok2 = false;
-    p.valorNumero = p.numero.toInt(&ok1);
-    p.valorTotal = p.total.toInt(&ok2);
-    if (!ok1 || !ok2)
+    p.cabeza = m.captured(1);
+    p.hash = m.captured(2);
+    p.extension = m.captured(3);
+    p.numero = m.captured(4);
+    p.total = m.captured(5);
+    p.valorNumero = p.numero.toInt();
+    p.valorTotal = p.total.toInt();
+    if (p.valorNumero < 1) // there is no partition 000
         return std::nullopt;
     return p;
 }
 
-std::optional<QString> ArmoPatronParticiones(const QString& nombre)
+bool MismoJuego(const NombreParticion& seleccionada, const QString& nombre)
 {
     const auto p = AnalizoNombreParticion(nombre);
-    if (!p)
-        return std::nullopt;
-    return p->cabeza + QLatin1Char('*') + p->extension + QStringLiteral(".part*.") + p->total + QStringLiteral(".vesk");
+    return p && p->cabeza == seleccionada.cabeza && p->extension == seleccionada.extension && p->total == seleccionada.total;
 }
 
-bool CoincidePatron(const QString& nombre, const QString& patron)
+namespace {
+
+// Every name in the folder, links, folders and other non-files included.
+QStringList nombresDe(const QString& carpeta)
 {
-    // Only "*" and "?" are wildcards, as in the platform's file lists: a "[" in
-    // a name is a plain character. Greedy, with one point to come back to, so
-    // that no name makes the match run away.
-    const QString n = nombre.toCaseFolded(), p = patron.toCaseFolded();
-    qsizetype i = 0, j = 0, estrella = -1, marca = 0;
-    while (i < n.size()) {
-        if (j < p.size() && (p[j] == QLatin1Char('?') || (p[j] != QLatin1Char('*') && p[j] == n[i]))) {
-            ++i;
-            ++j;
-        } else if (j < p.size() && p[j] == QLatin1Char('*')) {
-            estrella = j++;
-            marca = i;
-        } else if (estrella >= 0) {
-            j = estrella + 1;
-            i = ++marca;
-        } else {
-            return false;
-        }
-    }
-    while (j < p.size() && p[j] == QLatin1Char('*'))
-        ++j;
-    return j == p.size();
+    return QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                   QDir::Name | QDir::IgnoreCase);
 }
 
-QStringList ListoParticiones(const QString& carpeta, const QString& patron)
+} // namespace
+
+QStringList ListoParticiones(const QString& carpeta)
 {
     QStringList lista;
-    const QStringList todos = QDir(carpeta).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-    for (const QString& n : todos)
-        if (CoincidePatron(n, patron))
+    for (const QString& n : nombresDe(carpeta))
+        if (n.endsWith(QStringLiteral(".vesk"), Qt::CaseInsensitive))
             lista << n;
     return lista;
 }
@@ -103,11 +80,10 @@ bool Corroboro_Linea(EstadoUnion& e, const QString& Linea)
     return false;
 }
 
-Ordenamiento OrdenoParticiones(EstadoUnion& e, const QStringList& candidatos)
+Ordenamiento OrdenoParticiones(const QStringList& candidatos)
 {
     Ordenamiento o;
-    e.ParticionEsperada = 0;
-    e.ParticionesOrdenadas = 0;
+    EstadoUnion e;
     QList<bool> aceptado(candidatos.size(), false);
     while (e.ParticionesOrdenadas < candidatos.size()) {
         bool alguno = false;
@@ -121,15 +97,11 @@ Ordenamiento OrdenoParticiones(EstadoUnion& e, const QStringList& candidatos)
         if (alguno)
             continue;
         // A pass that accepts nothing would never end: say why.
-        if (e.ParticionesOrdenadas == 0) {
-            o.motivo = Ordenamiento::Ninguna;
-            return o;
-        }
-        o.numero = e.ParticionEsperada;
         o.motivo = Ordenamiento::Falta;
+        o.numero = std::max(1, e.ParticionEsperada);
         for (qsizetype i = 0; i < candidatos.size(); ++i) {
             const auto p = AnalizoNombreParticion(candidatos[i]);
-            if (!aceptado[i] && p && p->valorNumero >= 1 && p->valorNumero < e.ParticionEsperada) {
+            if (!aceptado[i] && p && p->valorNumero < e.ParticionEsperada) {
                 o.motivo = Ordenamiento::Repetida;
                 o.numero = p->valorNumero;
                 break;
@@ -140,38 +112,12 @@ Ordenamiento OrdenoParticiones(EstadoUnion& e, const QStringList& candidatos)
     return o;
 }
 
-namespace {
-
-Estado escriboLineas(const QString& ruta, const QStringList& lineas)
-{
-    auto archivo = Temporal::creo(CarpetaDeRuta(ruta));
-    if (!archivo)
-        return archivo.falla();
-    QByteArray texto;
-    for (const QString& l : lineas)
-        texto += QFile::encodeName(l) + "\r\n";
-    if (auto f = archivo.valor().archivo().escribo(texto.constData(), texto.size()))
-        return f;
-    return archivo.valor().entrego(ruta, true);
-}
-
-} // namespace
-
-Estado GeneroTXTconNomArchivos(const QString& carpeta, const QStringList& ordenadas)
-{
-    return escriboLineas(UnoRuta(carpeta, NombreListaUnion()), ordenadas);
-}
-
-bool ObtengoNombreFinal(EstadoUnion& e, const QString& primeraLinea)
+QString ObtengoNombreFinal(const QString& primeraLinea)
 {
     const auto p = AnalizoNombreParticion(primeraLinea);
     if (!p)
-        return false;
-    // One character before the hash is always dropped: the separator.
-    e.NombreBase = p->cabeza.left(p->cabeza.size() - 1);
-    e.ExtensionArchivo = p->extension;
-    e.NombreArchivoFinal = e.NombreBase + e.ExtensionArchivo;
-    return true;
+        return {};
+    return p->cabeza.left(p->cabeza.size() - 1) + p->extension;
 }
 
 QStringList LineasBatUnion(const QString& carpetaOrigen, const QString& nombreFinal, const QStringList& lista)
@@ -192,41 +138,25 @@ QStringList LineasBatUnion(const QString& carpetaOrigen, const QString& nombreFi
     return l;
 }
 
-Estado GeneroBatUnion(EstadoUnion& e, const QStringList& lista)
+Resultado<QStringList> CopioYCalculo(std::vector<ArchivoCrudo>& partes, ArchivoCrudo& salida, Progreso* progreso)
 {
-    const QString ruta = UnoRuta(e.CarpetaOrigen, e.NombreArchivoFinal + QStringLiteral(".bat"));
-    e.ComandoBat = QLatin1Char('"') + ruta + QLatin1Char('"');
-    return escriboLineas(ruta, LineasBatUnion(e.CarpetaOrigen, e.NombreArchivoFinal, lista));
-}
-
-ResultadoUnion UnoParticiones(const QString& carpetaOrigen, const QStringList& lista, const QString& carpetaDestino,
-                              const QString& nombreFinal, Progreso* progreso)
-{
-    ResultadoUnion r;
-    const int n = int(lista.size());
+    const int n = int(partes.size());
     std::vector<qint64> desde(static_cast<size_t>(n) + 1, 0);
     for (int k = 0; k < n; ++k) {
-        auto t = TamanoDe(UnoRuta(carpetaOrigen, lista[k]));
-        if (!t) {
-            r.falla = t.falla();
-            return r;
-        }
+        const auto t = partes[size_t(k)].tamano();
+        if (!t)
+            return t.falla();
         desde[size_t(k) + 1] = desde[size_t(k)] + t.valor();
     }
     if (progreso)
         progreso->total.store(desde[size_t(n)]);
-    auto temporal = Temporal::creo(carpetaDestino);
-    if (!temporal) {
-        r.falla = temporal.falla();
-        return r;
-    }
-    Temporal& salida = temporal.valor();
 
     // Partitions land at known offsets, so two can be copied and hashed at once.
     std::mutex m;
     int siguiente = 0;
     Estado falla;
-    std::vector<QString> hashes(static_cast<size_t>(n));
+    QStringList hashes;
+    hashes.resize(n);
     auto trabajo = [&] {
         std::vector<char> bloque(static_cast<size_t>(kBloque));
         for (;;) {
@@ -237,13 +167,10 @@ ResultadoUnion UnoParticiones(const QString& carpetaOrigen, const QStringList& l
                     return;
                 k = siguiente++;
             }
-            Estado f;
-            auto entrada = ArchivoCrudo::abro(UnoRuta(carpetaOrigen, lista[k]), ArchivoCrudo::Modo::Lectura);
+            ArchivoCrudo& entrada = partes[size_t(k)];
+            entrada.avisoLecturaSecuencial();
             Md5 md5;
-            if (!entrada)
-                f = entrada.falla();
-            else
-                entrada.valor().avisoLecturaSecuencial();
+            Estado f;
             const qint64 largo = desde[size_t(k) + 1] - desde[size_t(k)];
             for (qint64 hecho = 0; !f && hecho < largo;) {
                 if (progreso && progreso->cancelado()) {
@@ -251,9 +178,9 @@ ResultadoUnion UnoParticiones(const QString& carpetaOrigen, const QStringList& l
                     break;
                 }
                 const qint64 c = std::min<qint64>(kBloque, largo - hecho);
-                f = entrada.valor().leoExacto(bloque.data(), c, hecho);
+                f = entrada.leoExacto(bloque.data(), c, hecho);
                 if (!f)
-                    f = salida.archivo().escriboEn(bloque.data(), c, desde[size_t(k)] + hecho);
+                    f = salida.escriboEn(bloque.data(), c, desde[size_t(k)] + hecho);
                 if (f)
                     break;
                 md5.agrego(bloque.data(), size_t(c));
@@ -267,41 +194,210 @@ ResultadoUnion UnoParticiones(const QString& carpetaOrigen, const QStringList& l
                     falla = f;
                 return;
             }
-            hashes[size_t(k)] = md5.texto();
+            hashes[k] = md5.texto();
         }
     };
     std::thread otro(trabajo);
     trabajo();
     otro.join();
-    if (!falla)
-        falla = salida.termino();
-    if (falla) {
-        r.falla = falla;
+    if (falla)
+        return *falla;
+    return hashes;
+}
+
+namespace {
+
+// The list file or the batch file, created under a name nobody holds (never
+// through a link, never over the operator's own file). Its identity, so that
+// only this very file is removed afterwards; nothing when it could not be made.
+std::optional<IdentidadArchivo> escriboAparte(const QString& ruta, const QStringList& lineas)
+{
+    auto archivo = Temporal::creo(CarpetaDeRuta(ruta));
+    if (!archivo)
+        return std::nullopt;
+    QByteArray texto;
+    for (const QString& l : lineas)
+        texto += QFile::encodeName(l) + "\r\n";
+    if (archivo.valor().archivo().escribo(texto.constData(), texto.size()) || archivo.valor().entrego(ruta, false))
+        return std::nullopt;
+    const auto id = IdentidadDe(ruta);
+    return id ? std::optional(id.valor()) : std::nullopt;
+}
+
+// The files this run left in the origin; removed when the run ends, whatever its end.
+struct ArchivosAparte {
+    QList<std::pair<QString, IdentidadArchivo>> escritos;
+
+    void escribo(const QString& ruta, const QStringList& lineas)
+    {
+        if (const auto id = escriboAparte(ruta, lineas))
+            escritos.append({ruta, *id});
+    }
+    ~ArchivosAparte()
+    {
+        for (const auto& [ruta, id] : std::as_const(escritos)) {
+            const auto ahora = IdentidadDe(ruta);
+            if (ahora && ahora.valor() == id)
+                BorroArchivo(ruta);
+        }
+    }
+};
+
+bool cancelado(const Progreso* progreso) { return progreso && progreso->cancelado(); }
+
+// The first of 1..total that no member carries.
+int primeraFaltante(const QStringList& miembros, int total)
+{
+    QList<bool> hay(total + 2, false);
+    for (const QString& n : miembros)
+        if (const auto p = AnalizoNombreParticion(n); p && p->valorNumero <= total)
+            hay[p->valorNumero] = true;
+    for (int i = 1; i <= total; ++i)
+        if (!hay[i])
+            return i;
+    return total + 1;
+}
+
+} // namespace
+
+JuegoReunido ReunoJuego(const QString& carpeta, const QString& seleccionada)
+{
+    JuegoReunido j;
+    const auto s = AnalizoNombreParticion(seleccionada);
+    if (s)
+        for (const QString& n : nombresDe(carpeta))
+            if (MismoJuego(*s, n))
+                j.miembros << n;
+    if (j.miembros.isEmpty()) {
+        j.rechazo = RechazoUnion::SinParticiones;
+    } else if (!CorroboroCantidadArchivos(j.miembros)) {
+        j.rechazo = RechazoUnion::Falta;
+        j.numero = primeraFaltante(j.miembros, s->valorTotal);
+    }
+    return j;
+}
+
+ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso)
+{
+    ResultadoUnion r;
+    auto paso = [&](PasoUnion p) {
+        if (progreso)
+            progreso->paso.store(p);
+    };
+    paso(Ordenando);
+    const JuegoReunido juego = ReunoJuego(plan.CarpetaOrigen, plan.seleccionada);
+    if (juego.rechazo != RechazoUnion::Ninguno) {
+        r.rechazo = juego.rechazo;
+        r.numero = juego.numero;
         return r;
     }
-    r.temporal = salida.suelto();
-    for (int k = 0; k < n; ++k) {
-        const auto p = AnalizoNombreParticion(lista[k]);
-        if (!p || hashes[size_t(k)].compare(p->hash, Qt::CaseInsensitive) != 0)
-            r.diferentes << (p ? p->valorNumero : k + 1);
+    const Ordenamiento orden = OrdenoParticiones(juego.miembros);
+    if (orden.motivo != Ordenamiento::Completo) {
+        r.rechazo = orden.motivo == Ordenamiento::Falta ? RechazoUnion::Falta : RechazoUnion::Repetida;
+        r.numero = orden.numero;
+        return r;
     }
+    for (const QString& n : orden.ordenadas)
+        r.particiones << UnoRuta(plan.CarpetaOrigen, n);
+
+    // Every partition is opened (and a link or a non-file refused) before anything is written.
+    std::vector<ArchivoCrudo> partes;
+    for (const QString& ruta : std::as_const(r.particiones)) {
+        auto parte = ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::Lectura);
+        if (!parte) {
+            r.falla = parte.falla();
+            return r;
+        }
+        partes.push_back(std::move(parte.valor()));
+    }
+
+    paso(GenerandoNombre);
+    r.NombreArchivoFinal = ObtengoNombreFinal(orden.ordenadas.first());
+    if (r.NombreArchivoFinal == QStringLiteral(".") || r.NombreArchivoFinal == QStringLiteral("..")) {
+        r.falla = Falla::de(TipoFalla::ArgumentoInvalido,
+                            QStringLiteral("Las particiones no dan un nombre de archivo válido: ") + orden.ordenadas.first());
+        return r;
+    }
+    const QString final = UnoRuta(plan.CarpetaDestino, r.NombreArchivoFinal);
+    auto cerrojo = CerrojoCarpeta::tomo(plan.CarpetaDestino);
+    if (!cerrojo) {
+        r.falla = cerrojo.falla();
+        return r;
+    }
+    LimpioTemporalesHuerfanos(plan.CarpetaDestino);
+
+    ArchivosAparte aparte;
+    if (plan.escriboListaYLote) {
+        LimpioTemporalesHuerfanos(plan.CarpetaOrigen);
+        aparte.escribo(UnoRuta(plan.CarpetaOrigen, NombreListaUnion()), orden.ordenadas);
+        aparte.escribo(UnoRuta(plan.CarpetaOrigen, r.NombreArchivoFinal + QStringLiteral(".bat")),
+                       LineasBatUnion(plan.CarpetaOrigen, r.NombreArchivoFinal, orden.ordenadas));
+        r.conListaYLote = aparte.escritos.size() == 2;
+    }
+
+    paso(UniendoPartes);
+    auto temporal = Temporal::creo(plan.CarpetaDestino);
+    if (!temporal) {
+        r.falla = temporal.falla();
+        return r;
+    }
+    const auto hashes = CopioYCalculo(partes, temporal.valor().archivo(), progreso);
+    if (!hashes) {
+        r.falla = hashes.falla();
+        return r;
+    }
+    if (auto f = temporal.valor().termino()) {
+        r.falla = f;
+        return r;
+    }
+    for (qsizetype k = 0; k < orden.ordenadas.size(); ++k) {
+        const auto p = AnalizoNombreParticion(orden.ordenadas[k]);
+        if (hashes.valor()[k].compare(p->hash, Qt::CaseInsensitive) != 0)
+            r.danadas << p->valorNumero;
+    }
+
+    // A damaged result never takes the place of an existing file unasked.
+    bool reemplazo = true;
+    if (!r.danadas.isEmpty()) {
+        if (!plan.conservoDanado || !plan.conservoDanado(r.danadas)) {
+            r.fin = FinUnion::DanadoRechazado;
+            return r;
+        }
+        reemplazo = false;
+        if (ExisteNombre(final)) {
+            if (!plan.reemplazoConDanado || !plan.reemplazoConDanado(final)) {
+                r.fin = FinUnion::ReemplazoRehusado;
+                return r;
+            }
+            reemplazo = true;
+        }
+    }
+    if (cancelado(progreso)) {
+        r.falla = Falla::cancelada();
+        return r;
+    }
+    paso(MoviendoArchivo);
+    if (auto f = temporal.valor().entrego(final, reemplazo)) {
+        r.falla = f;
+        return r;
+    }
+    r.archivo = final;
     return r;
 }
 
-Estado MuevoArchivoFinal(const QString& temporal, const QString& carpetaDestino, const QString& nombreFinal)
+QString TextoFaltanParticiones(RechazoUnion rechazo, int numero)
 {
-    return RenombroReemplazando(temporal, UnoRuta(carpetaDestino, nombreFinal));
+    QString texto = QStringLiteral("Faltan particiones del archivo que está intenando generar, corrobore e intente nuevamente");
+    if (rechazo == RechazoUnion::Falta)
+        texto += QStringLiteral("\r\nFalta la partición ") + TresDigitos(numero) + QLatin1Char('.');
+    else if (rechazo == RechazoUnion::Repetida)
+        texto += QStringLiteral("\r\nLa partición ") + TresDigitos(numero) + QStringLiteral(" está repetida.");
+    return texto;
 }
 
-void LimpioUnion(const EstadoUnion& e, const QString& temporal)
+QString TextoSinParticiones()
 {
-    if (!e.CarpetaOrigen.isEmpty()) {
-        if (!e.NombreArchivoFinal.isEmpty())
-            BorroArchivo(UnoRuta(e.CarpetaOrigen, e.NombreArchivoFinal + QStringLiteral(".bat")));
-        BorroArchivo(UnoRuta(e.CarpetaOrigen, NombreListaUnion()));
-    }
-    if (!temporal.isEmpty())
-        BorroArchivo(temporal);
+    return QStringLiteral("El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado");
 }
 
 QString TextoParticionesDanadas(const QList<int>& numeros)
@@ -309,29 +405,22 @@ QString TextoParticionesDanadas(const QList<int>& numeros)
     QStringList tres;
     for (int n : numeros)
         tres << TresDigitos(n);
+    if (tres.size() == 1)
+        return QStringLiteral("El contenido de la partición ") + tres.first()
+            + QStringLiteral(" no coincide con el código Hash de su nombre: el archivo armado está dañado.");
     return QStringLiteral("El contenido de las particiones ") + tres.join(QStringLiteral(", "))
         + QStringLiteral(" no coincide con el código Hash de su nombre: el archivo armado está dañado.");
 }
 
-Mensaje MensajeFaltanParticiones(const Ordenamiento* orden)
+QString TextoReemplazoDanado(const QString& destino)
 {
-    QString texto = QStringLiteral("Faltan particiones del archivo que está intenando generar, corrobore e intente nuevamente");
-    if (orden && orden->motivo == Ordenamiento::Falta)
-        texto += QStringLiteral("\r\nFalta la partición ") + TresDigitos(orden->numero) + QLatin1Char('.');
-    else if (orden && orden->motivo == Ordenamiento::Repetida)
-        texto += QStringLiteral("\r\nLa partición ") + TresDigitos(orden->numero) + QStringLiteral(" está repetida.");
-    return {QStringLiteral("ERROR"), texto, Icono::Critico};
+    return QStringLiteral("Ya existe el archivo ") + destino
+        + QStringLiteral(" en la carpeta de destino.\r\n¿Desea reemplazarlo por el archivo armado dañado?");
 }
 
-Mensaje MensajeNoSonParticiones()
+QString TextoFallaUnion(const Falla& falla)
 {
-    return {QStringLiteral("ERROR"),
-            QStringLiteral("Los archivo del directorio seleccionado no corresponden a particiones para unir"), Icono::Critico};
-}
-
-Mensaje MensajeSinParticiones()
-{
-    return {QStringLiteral("Error"),
-            QStringLiteral("El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado"),
-            Icono::Exclamacion};
+    if (falla.tipo == TipoFalla::Cancelado)
+        return QStringLiteral("Unión de particiones cancelada por el usuario: no se guardó el archivo armado.");
+    return falla.descripcion;
 }

@@ -1,15 +1,18 @@
 #pragma once
 // Gathering, ordering and joining a partition set back into its file.
-#include "system/pantallas/dialogos.h"
+#include "system/archivos.h"
 #include "system/fallas.h"
 #include "system/trabajo.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
+#include <vector>
 
-// A partition name parsed from the first ".": Base+Sep, 32-character hash,
-// extension, ".part", number, ".", total, ".vesk".
+// A partition name: Base+Sep, 32-character hexadecimal hash, extension from
+// the first ".", ".part", number, ".", total, ".vesk".
 struct NombreParticion {
     QString cabeza;    // base and separator
     QString hash;
@@ -21,69 +24,109 @@ struct NombreParticion {
 };
 
 std::optional<NombreParticion> AnalizoNombreParticion(const QString& nombre);
-// Base+Sep, "*", extension + ".part", "*", "." + total + ".vesk". nullopt: not a partition name.
-std::optional<QString> ArmoPatronParticiones(const QString& nombre);
-// The file system's wildcard match of this platform's file lists (any letter case).
-bool CoincidePatron(const QString& nombre, const QString& patron);
-// Ordinary files of the folder matching the pattern, in alphabetical order.
-QStringList ListoParticiones(const QString& carpeta, const QString& patron);
+// Whether the name belongs to the same set as the selected one: base,
+// extension and total equal character for character, any hash.
+bool MismoJuego(const NombreParticion& seleccionada, const QString& nombre);
+// What the chooser lists: the names of the folder ending in ".vesk".
+QStringList ListoParticiones(const QString& carpeta);
 
 // False when the first entry's total exceeds the number of entries.
 bool CorroboroCantidadArchivos(const QStringList& lista);
 
-// The join's record; reset at the start of every join.
+// The ordering counters of one join.
 struct EstadoUnion {
     int ParticionEsperada = 0;
     int ParticionesOrdenadas = 0;
-    QString CarpetaOrigen;
-    QString CarpetaDestino;
-    QString NombreArchivoFinal;
-    QString NombreBase;
-    QString ExtensionArchivo;
-    QString ComandoBat;
 };
-
 // The acceptance test of one candidate while ordering.
 bool Corroboro_Linea(EstadoUnion& e, const QString& Linea);
 
 struct Ordenamiento {
-    enum Motivo { Completo, Ninguna, Falta, Repetida } motivo = Completo;
+    enum Motivo { Completo, Falta, Repetida } motivo = Completo;
     QStringList ordenadas; // number order
     int numero = 0;        // the missing or repeated partition
 };
 // Passes over the candidates until every one is accepted or a pass accepts none.
-Ordenamiento OrdenoParticiones(EstadoUnion& e, const QStringList& candidatos);
+Ordenamiento OrdenoParticiones(const QStringList& candidatos);
 
 inline QString NombreListaUnion() { return QStringLiteral("arcVSK.txt"); }
-// Lines end in CR LF.
-Estado GeneroTXTconNomArchivos(const QString& carpeta, const QStringList& ordenadas);
-// NombreBase and ExtensionArchivo from partition 001's name.
-bool ObtengoNombreFinal(EstadoUnion& e, const QString& primeraLinea);
+// The joined file's name from partition 001's: one character before the
+// hash (the separator) is always dropped.
+QString ObtengoNombreFinal(const QString& primeraLinea);
 // The 2N + 9 lines of the batch file.
 QStringList LineasBatUnion(const QString& carpetaOrigen, const QString& nombreFinal, const QStringList& lista);
-// Writes the batch file afresh (truncated) in the origin folder.
-Estado GeneroBatUnion(EstadoUnion& e, const QStringList& lista);
 
-struct ResultadoUnion {
-    Estado falla;
-    QString temporal;         // the joined file, not yet in place
-    QList<int> diferentes;    // partitions whose content does not match their name's hash
+// Copies the open partitions one after the other into salida from its start,
+// hashing the very bytes copied; their hash texts in the same order.
+Resultado<QStringList> CopioYCalculo(std::vector<ArchivoCrudo>& partes, ArchivoCrudo& salida, Progreso* progreso = nullptr);
+
+// Stages of a run, in progreso->paso.
+enum PasoUnion { Ordenando = 1, GenerandoNombre, UniendoPartes, MoviendoArchivo };
+
+struct PlanUnion {
+    QString CarpetaOrigen;
+    QString seleccionada; // the bare name of any partition of the set
+    QString CarpetaDestino;
+    // The screen's join also leaves the list file and the batch file in the
+    // origin while it runs; where they cannot be created (a name taken, a
+    // read-only folder) the join goes on without them.
+    bool escriboListaYLote = false;
+    // Asked when some partitions do not match their hash; true keeps the
+    // damaged result. Missing: no.
+    std::function<bool(const QList<int>& danadas)> conservoDanado;
+    // Asked when a kept damaged result would replace an existing file. Missing: no.
+    std::function<bool(const QString& destino)> reemplazoConDanado;
 };
 
-// Concatenates the partitions in order into a temporary file in the
-// destination, hashing each partition from the same bytes (two at a time).
-// On failure the temporary file is removed.
-ResultadoUnion UnoParticiones(const QString& carpetaOrigen, const QStringList& lista, const QString& carpetaDestino,
-                              const QString& nombreFinal, Progreso* progreso = nullptr);
+enum class RechazoUnion {
+    Ninguno,
+    SinParticiones, // the selection is not a partition, or its set is empty
+    Falta,          // numero: the first missing partition
+    Repetida,       // numero: two members carry it
+};
 
-// Puts the joined file in place, replacing a file of the same name.
-Estado MuevoArchivoFinal(const QString& temporal, const QString& carpetaDestino, const QString& nombreFinal);
+struct JuegoReunido {
+    RechazoUnion rechazo = RechazoUnion::Ninguno;
+    int numero = 0;
+    QStringList miembros; // alphabetical, bare names
+};
+// The members of the selected partition's set in the folder, by name only
+// (a link among them is listed, so that it can be refused), and the count
+// check: fewer members than the total names the first missing one.
+JuegoReunido ReunoJuego(const QString& carpeta, const QString& seleccionada);
 
-// Removes the list file and the batch file of this join, and the temporary file.
-void LimpioUnion(const EstadoUnion& e, const QString& temporal);
+enum class FinUnion {
+    Entregado,
+    DanadoRechazado,   // damaged, and the operator did not keep it
+    ReemplazoRehusado, // damaged, kept, but the existing file stays
+};
 
+struct ResultadoUnion {
+    RechazoUnion rechazo = RechazoUnion::Ninguno; // the set was not joined; nothing written
+    int numero = 0;
+    Estado falla; // a failed or cancelled run; nothing of it remains
+    FinUnion fin = FinUnion::Entregado;
+    QStringList particiones;    // the set's full paths, in number order
+    QString NombreArchivoFinal; // without folder
+    QString archivo;            // the delivered file's full path
+    QList<int> danadas;         // partitions whose content does not match their hash
+    bool conListaYLote = false; // the list and batch files were written (and removed)
+
+    bool entregado() const { return rechazo == RechazoUnion::Ninguno && !falla && fin == FinUnion::Entregado; }
+};
+
+// The whole join: gathers and orders the set, refuses a member that is not a
+// regular file, copies and hashes the partitions into a temporary in the
+// destination, asks about damage, and puts the file in place (replacing one
+// of that name). A failure or a cancel removes what the run wrote and never
+// touches a partition. A second run writing into the same destination
+// meanwhile is refused (TipoFalla::Ocupado).
+ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso = nullptr);
+
+// What the operator reads about an outcome.
+QString TextoFaltanParticiones(RechazoUnion rechazo = RechazoUnion::Ninguno, int numero = 0);
+QString TextoSinParticiones();
 // "El contenido de las particiones 002, 005 no coincide ... dañado."
 QString TextoParticionesDanadas(const QList<int>& numeros);
-Mensaje MensajeFaltanParticiones(const Ordenamiento* orden = nullptr);
-Mensaje MensajeNoSonParticiones();
-Mensaje MensajeSinParticiones();
+QString TextoReemplazoDanado(const QString& destino);
+QString TextoFallaUnion(const Falla& falla);

@@ -1,5 +1,5 @@
 // terv-cli from outside: real files, real exit codes.
-#include "soporte/datos.h"
+#include "soporte/cli.h"
 #include "system/archivos.h"
 
 #include <QDir>
@@ -9,11 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-Corrida Corro(const QStringList& args)
-{
-    return CorroPrograma(QStringLiteral(TERV_CLI), args);
-}
 
 TEST(Cli, UsoIncorrecto)
 {
@@ -109,7 +104,7 @@ TEST(Cli, ParticionarYUnir)
     EscriboArchivo(partes[2], tercera);
     c = Corro({QStringLiteral("unir"), partes[0], QStringLiteral("--destino"), destino.path()});
     EXPECT_EQ(c.codigo, 1);
-    EXPECT_TRUE(c.errores.contains(QStringLiteral("particiones 003 no coincide")));
+    EXPECT_TRUE(c.errores.contains(QStringLiteral("la partición 003 no coincide")));
     EXPECT_TRUE(Archivos(destino.path()).isEmpty());
 
     QFile::remove(partes[1]);

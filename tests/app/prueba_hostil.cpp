@@ -1,1 +1,229 @@
+// The real terv-cli against hostile folders, races and interruptions.
+#include "soporte/datos.h"
+#include "system/archivos.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 MB = 1048576;
+
+QProcess* Lanzo(const QStringList& args, QObject* dueno)
+{
+    auto* p = new QProcess(dueno);
+    p->start(QStringLiteral(TERV_CLI), args);
+    p->waitForStarted();
+    return p;
+}
+
+// A sparse file: large enough for a run that lasts, quick to make.
+QString Grande(const QString& ruta, qint64 tamano)
+{
+    QFile f(ruta);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("comienzo");
+    f.resize(tamano);
+    return ruta;
+}
+
+QStringList Temporales(const QString& carpeta)
+{
+    QStringList t;
+    for (const QString& n : QDir(carpeta).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot))
+        if (EsNombreTemporal(n))
+            t << n;
+    return t;
+}
+
+// Waits until the run has begun writing into carpeta.
+bool EsperoTemporal(const QString& carpeta, QProcess* p)
+{
+    QElapsedTimer reloj;
+    reloj.start();
+    while (reloj.elapsed() < 20000 && p->state() == QProcess::Running) {
+        if (!Temporales(carpeta).isEmpty())
+            return true;
+        QThread::msleep(2);
+    }
+    return false;
+}
+
+// Anything but a regular file is refused at once, with its cause: nothing
+// waits on a FIFO or reads a device for ever.
+TEST(Hostil, EntradasQueNoSonArchivos)
+{
+    QTemporaryDir d;
+    const QString fifo = d.filePath(QStringLiteral("tubo_") + QString(32, QLatin1Char('A')) + QStringLiteral(".zip"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString cero = d.filePath(QStringLiteral("cero_") + QString(32, QLatin1Char('B')) + QStringLiteral(".zip"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), cero));
+    for (const QString& sub : {QStringLiteral("sellar"), QStringLiteral("verificar")}) {
+        for (const QString& ruta : {fifo, cero}) {
+            SCOPED_TRACE(qPrintable(sub + QLatin1Char(' ') + NombreDeRuta(ruta)));
+            const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), {sub, ruta}, 10000);
+            EXPECT_EQ(c.codigo, 3) << qPrintable(c.errores);
+            EXPECT_TRUE(c.errores.contains(QStringLiteral("no es un archivo común"))
+                        || c.errores.contains(QStringLiteral("es un enlace")))
+                << qPrintable(c.errores);
+        }
+    }
+    const Corrida p = CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("particionar"), fifo, QStringLiteral("--tamano"), QStringLiteral("1")}, 10000);
+    EXPECT_EQ(p.codigo, 3) << qPrintable(p.errores);
+    EXPECT_EQ(QDir(d.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
+}
+
+// Sizes that are not sane numbers are a usage error, before anything is read.
+TEST(Hostil, TamanosAbsurdos)
+{
+    QTemporaryDir d;
+    const QString origen = EscriboArchivo(d.filePath(QStringLiteral("a.zip")), Datos(3000));
+    for (const char* t : {"nan", "inf", "-inf", "1e300", "-5", "0", "9999999999", "2.5.1", "abc"}) {
+        SCOPED_TRACE(t);
+        const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("particionar"), origen, QStringLiteral("--tamano"), QString::fromLatin1(t)});
+        EXPECT_EQ(c.codigo, 2) << qPrintable(c.errores);
+        EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("a.zip")});
+    }
+    // Either decimal separator is a size.
+    const Corrida coma = CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("particionar"), origen, QStringLiteral("--tamano"), QStringLiteral("0,001")});
+    EXPECT_EQ(coma.codigo, 0) << qPrintable(coma.errores);
+    EXPECT_EQ(Archivos(d.path()).size(), 4);
+    // What follows "--" is still an argument: extra ones are a usage error.
+    const Corrida extra = CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("particionar"), origen, QStringLiteral("--tamano"), QStringLiteral("1"),
+                                                                   QStringLiteral("--"), QStringLiteral("--destino"), d.path()});
+    EXPECT_EQ(extra.codigo, 2) << qPrintable(extra.errores);
+}
+
+// A hard link to the source planted under an old working name: the source
+// keeps every byte, and the split succeeds.
+TEST(Hostil, EnlaceDuroAlOrigen)
+{
+    QTemporaryDir d;
+    const QByteArray datos = Datos(3 * MB / 2, 4);
+    const QString origen = EscriboArchivo(d.filePath(QStringLiteral("informe.zip")), datos);
+    ASSERT_EQ(::link(QFile::encodeName(origen).constData(), QFile::encodeName(d.filePath(QStringLiteral("informe.zip.part001.002.vesk"))).constData()), 0);
+    const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("particionar"), origen, QStringLiteral("--tamano"), QStringLiteral("1")});
+    EXPECT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    EXPECT_EQ(LeoArchivo(origen), datos);
+    EXPECT_EQ(c.salida.trimmed().split(QLatin1Char('\n')).size(), 2);
+}
+
+// Two splits of one file into one folder at once, one of them sometimes
+// killed: a run that says it succeeded delivered whole partitions only.
+TEST(Hostil, DosParticionesALaVez)
+{
+    QTemporaryDir d;
+    const QString origen = EscriboArchivo(d.filePath(QStringLiteral("x.zip")), Datos(24 * MB, 2));
+    const QString destino = d.filePath(QStringLiteral("salida"));
+    QDir().mkpath(destino);
+    for (int ronda = 0; ronda < 6; ++ronda) {
+        SCOPED_TRACE(ronda);
+        for (const QString& n : QDir(destino).entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(UnoRuta(destino, n));
+        QObject dueno;
+        const QStringList args{QStringLiteral("particionar"), origen, QStringLiteral("--tamano"), QStringLiteral("10"),
+                               QStringLiteral("--destino"), destino};
+        QProcess* a = Lanzo(args, &dueno);
+        QProcess* b = Lanzo(args, &dueno);
+        if (ronda % 2 == 1) {
+            EsperoTemporal(destino, a);
+            ::kill(pid_t(a->processId()), SIGKILL);
+        }
+        a->waitForFinished(60000);
+        b->waitForFinished(60000);
+        int exitos = 0;
+        for (QProcess* p : {a, b}) {
+            if (p->exitStatus() != QProcess::NormalExit)
+                continue;
+            const QString errores = QString::fromUtf8(p->readAllStandardError());
+            if (p->exitCode() == 0) {
+                ++exitos;
+                continue;
+            }
+            EXPECT_EQ(p->exitCode(), 3);
+            EXPECT_TRUE(errores.contains(QStringLiteral("Otra operación de TERV"))) << qPrintable(errores);
+        }
+        EXPECT_LE(exitos, 1);
+        // Whatever carries a final name is whole and carries its own hash.
+        for (const QString& n : QDir(destino).entryList(QDir::Files)) {
+            if (EsNombreTemporal(n))
+                continue;
+            const QString ruta = UnoRuta(destino, n);
+            EXPECT_TRUE(n.contains(Md5sum(ruta))) << qPrintable(n);
+        }
+        if (exitos == 1)
+            EXPECT_EQ(QDir(destino).entryList(QDir::Files).size(), 3)
+                << qPrintable(QDir(destino).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' ')));
+    }
+}
+
+// Ctrl-C during a split removes what the run began; a kill -9 leaves a
+// temporary that the next run removes.
+TEST(Hostil, InterrupcionesDeUnaParticion)
+{
+    QTemporaryDir d;
+    const QString origen = Grande(d.filePath(QStringLiteral("g.zip")), 1536 * MB);
+    const QString destino = d.filePath(QStringLiteral("salida"));
+    QDir().mkpath(destino);
+    const QStringList args{QStringLiteral("particionar"), origen, QStringLiteral("--tamano"), QStringLiteral("100"),
+                           QStringLiteral("--destino"), destino};
+    {
+        QObject dueno;
+        QProcess* p = Lanzo(args, &dueno);
+        ASSERT_TRUE(EsperoTemporal(destino, p));
+        ::kill(pid_t(p->processId()), SIGINT);
+        ASSERT_TRUE(p->waitForFinished(30000));
+        EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p->exitCode(), 3);
+        EXPECT_TRUE(QDir(destino).entryList(QDir::Files | QDir::Hidden).isEmpty())
+            << qPrintable(QDir(destino).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' ')));
+    }
+    {
+        QObject dueno;
+        QProcess* p = Lanzo(args, &dueno);
+        ASSERT_TRUE(EsperoTemporal(destino, p));
+        ::kill(pid_t(p->processId()), SIGKILL);
+        p->waitForFinished(30000);
+        EXPECT_FALSE(Temporales(destino).isEmpty());
+    }
+    const QString chico = EscriboArchivo(d.filePath(QStringLiteral("chico.zip")), Datos(3000));
+    const Corrida otra = CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("particionar"), chico, QStringLiteral("--tamano"), QStringLiteral("0.001"),
+                                                                  QStringLiteral("--destino"), destino});
+    EXPECT_EQ(otra.codigo, 0) << qPrintable(otra.errores);
+    EXPECT_TRUE(Temporales(destino).isEmpty());
+    EXPECT_EQ(QDir(destino).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
+// A work folder that is a link to another folder is refused; the folder it
+// points to keeps its permissions.
+TEST(Hostil, CarpetaDeTrabajoEnlazada)
+{
+    QTemporaryDir d;
+    const QString datosUsuario = d.filePath(QStringLiteral("datos"));
+    const QString otra = d.filePath(QStringLiteral("otra"));
+    QDir().mkpath(datosUsuario + QStringLiteral("/terv"));
+    QDir().mkpath(otra);
+    ::chmod(QFile::encodeName(otra).constData(), 0755);
+    ASSERT_TRUE(QFile::link(otra, datosUsuario + QStringLiteral("/terv/trabajo")));
+    const QString archivo = EscriboArchivo(d.filePath(QStringLiteral("a.txt")), "hola");
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    entorno.insert(QStringLiteral("XDG_DATA_HOME"), datosUsuario);
+    const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("5"), archivo},
+                                    60000, entorno);
+    EXPECT_EQ(c.codigo, 3) << qPrintable(c.errores);
+    EXPECT_TRUE(c.errores.contains(QStringLiteral("carpeta de trabajo"))) << qPrintable(c.errores);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(otra).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0755u);
+    EXPECT_TRUE(QDir(otra).isEmpty());
+}
+
+} // namespace

@@ -2,7 +2,7 @@
 #include "hash/motor_hash.h"
 #include "join/union.h"
 #include "partition/particionado.h"
-#include "soporte/utiles.h"
+#include "soporte/datos.h"
 #include "system/archivos.h"
 
 #include <QDir>
@@ -43,14 +43,14 @@ TEST(Grande, HashPartoYUnoMasDeCuatroGiB)
     ASSERT_FALSE(r.falla) << qPrintable(r.falla->descripcion);
     QFile::remove(ruta);
 
-    EstadoUnion e;
-    const Ordenamiento orden = OrdenoParticiones(e, ListoParticiones(partes, *ArmoPatronParticiones(NombreDeRuta(r.finales[0]))));
-    ASSERT_EQ(orden.motivo, Ordenamiento::Completo);
-    ASSERT_TRUE(ObtengoNombreFinal(e, orden.ordenadas.first()));
-    const ResultadoUnion u = UnoParticiones(partes, orden.ordenadas, d.path(), e.NombreArchivoFinal);
-    ASSERT_FALSE(u.falla);
-    EXPECT_TRUE(u.diferentes.isEmpty());
-    ASSERT_FALSE(MuevoArchivoFinal(u.temporal, d.path(), e.NombreArchivoFinal));
+    PlanUnion union_;
+    union_.CarpetaOrigen = partes;
+    union_.seleccionada = NombreDeRuta(r.finales[2]);
+    union_.CarpetaDestino = d.path();
+    const ResultadoUnion u = UnoJuego(union_);
+    ASSERT_TRUE(u.entregado()) << (u.falla ? qPrintable(u.falla->descripcion) : "");
+    EXPECT_TRUE(u.danadas.isEmpty());
+    EXPECT_EQ(u.archivo, ruta);
     EXPECT_EQ(QFileInfo(ruta).size(), F);
     EXPECT_EQ(Md5sum(ruta), esperado);
 }

@@ -1,171 +1,382 @@
-#include "config/compartido.h"
+// The join's core on real folders: which files make a set, what is delivered,
+// what is left behind.
+#include "join/juegos.h"
 #include "join/union.h"
-#include "join/pantallas/unir.h"
-#include "partition/particionado.h"
-#include "soporte/utiles.h"
-#include "system/archivos.h"
 
+#include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
 const QString kH = QStringLiteral("0123456789ABCDEF0123456789ABCDEF");
+const QString kG = QStringLiteral("FEDCBA9876543210FEDCBA9876543210");
 
-QString Parte(int i, int n, const QString& hash = kH)
+QString Parte(const QString& base, int i, int n, const QString& hash = kH, const QString& ext = QStringLiteral(".zip"))
 {
-    return QStringLiteral("informe_") + hash + QStringLiteral(".final.zip.part%1.%2.vesk").arg(TresDigitos(i), TresDigitos(n));
+    return base + hash + ext + QStringLiteral(".part%1.%2.vesk").arg(TresDigitos(i), TresDigitos(n));
 }
 
-TEST(Union, NombreYPatron)
+// Membership is by name: base, extension and total equal, any 32-hex hash;
+// wildcard characters are plain characters.
+TEST(Union, MiembrosDelJuego)
 {
-    const auto p = AnalizoNombreParticion(Parte(2, 3));
-    ASSERT_TRUE(p);
-    EXPECT_EQ(p->cabeza, QStringLiteral("informe_"));
-    EXPECT_EQ(p->hash, kH);
-    EXPECT_EQ(p->extension, QStringLiteral(".final.zip"));
-    EXPECT_EQ(p->valorNumero, 2);
-    EXPECT_EQ(p->valorTotal, 3);
-    const auto patron = ArmoPatronParticiones(Parte(2, 3));
-    ASSERT_TRUE(patron);
-    EXPECT_EQ(*patron, QStringLiteral("informe_*.final.zip.part*.003.vesk"));
-    EXPECT_TRUE(CoincidePatron(Parte(1, 3, QString(32, QLatin1Char('F'))), *patron));
-    EXPECT_TRUE(CoincidePatron(Parte(1, 3).toUpper(), *patron));
-    EXPECT_FALSE(CoincidePatron(Parte(1, 4), *patron));
-    // Brackets in a name are plain characters: a set named "acta[1]" finds itself.
-    const QString corchetes = QStringLiteral("acta[1]_") + kH + QStringLiteral(".zip.part001.002.vesk");
-    EXPECT_TRUE(CoincidePatron(corchetes, ArmoPatronParticiones(corchetes).value_or(QString())));
-    EXPECT_FALSE(CoincidePatron(QStringLiteral("acta1_") + kH + QStringLiteral(".zip.part001.002.vesk"),
-                                ArmoPatronParticiones(corchetes).value_or(QString())));
-    for (const char* malo : {"informe.zip", "informe_ABC.zip.part001.003.vesk", "x.zip.part001.003.vesk"})
-        EXPECT_FALSE(AnalizoNombreParticion(QString::fromLatin1(malo))) << malo;
+    const QString sel = Parte(QStringLiteral("informe_"), 2, 4);
+    struct Caso {
+        QString seleccionada, otro;
+        bool miembro;
+    } casos[] = {
+        {sel, Parte(QStringLiteral("informe_"), 1, 4, kG), true},
+        {sel, Parte(QStringLiteral("informe_"), 4, 4, kG.toLower()), true},
+        {sel, Parte(QStringLiteral("informe_v2_"), 1, 4), false},  // another file's set
+        {sel, Parte(QStringLiteral("Informe_"), 1, 4), false},     // letter case counts
+        {sel, Parte(QStringLiteral("informe_"), 1, 5), false},     // another total
+        {sel, Parte(QStringLiteral("informe_"), 1, 4, kH, QStringLiteral(".ZIP")), false},
+        {sel, Parte(QStringLiteral("informe_"), 1, 4, kH, QStringLiteral(".zip.bak")), false},
+        {sel, Parte(QStringLiteral("informe_"), 1, 4, QString(32, QLatin1Char('Z'))), false}, // not hexadecimal
+        {sel, Parte(QStringLiteral("informe_"), 0, 4), false},     // there is no partition 000
+        {sel, Parte(QStringLiteral("informe_"), 1, 4) + QStringLiteral(".txt"), false},
+        {sel, Parte(QStringLiteral("informe_"), 1, 4).replace(QStringLiteral(".vesk"), QStringLiteral(".VESK")), false},
+        {Parte(QStringLiteral("a?b_"), 1, 2), Parte(QStringLiteral("axb_"), 2, 2), false},
+        {Parte(QStringLiteral("a?b_"), 1, 2), Parte(QStringLiteral("a?b_"), 2, 2, kG), true},
+        {Parte(QStringLiteral("inf[1]_"), 1, 2), Parte(QStringLiteral("inf1_"), 2, 2), false},
+        {Parte(QStringLiteral("inf*_"), 1, 2), Parte(QStringLiteral("inf_x_"), 2, 2), false},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.otro.toStdString());
+        const auto s = AnalizoNombreParticion(c.seleccionada);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(MismoJuego(*s, c.otro), c.miembro);
+    }
+    EXPECT_EQ(ObtengoNombreFinal(Parte(QStringLiteral("informe_"), 1, 4)), QStringLiteral("informe.zip"));
+    EXPECT_EQ(ObtengoNombreFinal(Parte(QStringLiteral("datos_"), 1, 2)), QStringLiteral("datos.zip"));
+    EXPECT_EQ(ObtengoNombreFinal(Parte(QStringLiteral("informe_"), 1, 3, kH, QStringLiteral(".final.zip"))),
+              QStringLiteral("informe.final.zip"));
 }
 
 TEST(Union, Ordenamiento)
 {
+    const QString b = QStringLiteral("informe_");
     struct Caso {
         const char* nombre;
         QStringList candidatos;
         Ordenamiento::Motivo motivo;
         int numero;
+        QStringList orden;
     } casos[] = {
-        {"desordenadas", {Parte(3, 3), Parte(1, 3), Parte(2, 3)}, Ordenamiento::Completo, 0},
-        {"falta la 2", {Parte(3, 3), Parte(1, 3)}, Ordenamiento::Falta, 2},
-        {"repetida", {Parte(1, 3), Parte(2, 3), Parte(2, 3, QString(32, QLatin1Char('F'))), Parte(3, 3)}, Ordenamiento::Repetida, 2},
-        {"ninguna", {QStringLiteral("a.txt"), QStringLiteral("b.zip")}, Ordenamiento::Ninguna, 0},
+        {"desordenadas", {Parte(b, 3, 3), Parte(b, 1, 3), Parte(b, 2, 3)}, Ordenamiento::Completo, 0,
+         {Parte(b, 1, 3), Parte(b, 2, 3), Parte(b, 3, 3)}},
+        {"más que el total", {Parte(b, 2, 2), Parte(b, 3, 2), Parte(b, 1, 2)}, Ordenamiento::Completo, 0,
+         {Parte(b, 1, 2), Parte(b, 2, 2), Parte(b, 3, 2)}},
+        {"falta la 2", {Parte(b, 3, 3), Parte(b, 1, 3)}, Ordenamiento::Falta, 2, {}},
+        {"falta la 001", {Parte(b, 2, 3), Parte(b, 3, 3), Parte(b, 3, 3, kG)}, Ordenamiento::Falta, 1, {}},
+        {"repetida", {Parte(b, 1, 3), Parte(b, 2, 3), Parte(b, 2, 3, kG), Parte(b, 3, 3)}, Ordenamiento::Repetida, 2, {}},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
-        EstadoUnion e;
-        const Ordenamiento o = OrdenoParticiones(e, c.candidatos);
+        const Ordenamiento o = OrdenoParticiones(c.candidatos);
         EXPECT_EQ(o.motivo, c.motivo);
-        if (c.motivo == Ordenamiento::Completo) {
-            EXPECT_EQ(o.ordenadas, (QStringList{Parte(1, 3), Parte(2, 3), Parte(3, 3)}));
-        } else if (c.motivo != Ordenamiento::Ninguna) {
+        if (c.motivo == Ordenamiento::Completo)
+            EXPECT_EQ(o.ordenadas, c.orden);
+        else
             EXPECT_EQ(o.numero, c.numero);
-        }
     }
-    EXPECT_FALSE(CorroboroCantidadArchivos({Parte(1, 3), Parte(2, 3)}));
-    EXPECT_TRUE(CorroboroCantidadArchivos({Parte(1, 3), Parte(2, 3), Parte(3, 3)}));
 }
 
-TEST(Union, ListaYLote)
+TEST(Union, LineasDelLote)
 {
-    QTemporaryDir d;
-    const QStringList lista{Parte(1, 2), Parte(2, 2)};
-    ASSERT_FALSE(GeneroTXTconNomArchivos(d.path(), lista));
-    EXPECT_EQ(LeoArchivo(d.filePath(NombreListaUnion())), (Parte(1, 2) + QStringLiteral("\r\n") + Parte(2, 2) + QStringLiteral("\r\n")).toUtf8());
-    EstadoUnion e;
-    ASSERT_TRUE(ObtengoNombreFinal(e, Parte(1, 2)));
-    EXPECT_EQ(e.NombreBase + e.ExtensionArchivo, QStringLiteral("informe.final.zip"));
-    EXPECT_EQ(LineasBatUnion(d.path(), QStringLiteral("informe.final.zip"), lista).size(), 2 * 2 + 9);
+    const QStringList lista{Parte(QStringLiteral("a_"), 1, 2), Parte(QStringLiteral("a_"), 2, 2)};
+    const QStringList l = LineasBatUnion(QStringLiteral("/o"), QStringLiteral("a.zip"), lista);
+    ASSERT_EQ(l.size(), 2 * 2 + 9);
+    EXPECT_EQ(l[2], QStringLiteral("copy /b \"/o/") + lista[0] + QStringLiteral("\" \"a.zip\""));
+    EXPECT_EQ(l[4], QStringLiteral("copy /b \"a.zip\"+\"/o/") + lista[1] + QLatin1Char('"'));
+    EXPECT_EQ(l.last(), QStringLiteral(":End"));
 }
 
-// A real set, split and joined back through the screen.
-struct Juego {
-    QTemporaryDir origen, destino;
-    QByteArray datos = Datos(5 * 65536 + 11, 5);
-    ResultadoParticion partes;
-    Juego()
+struct Carpetas {
+    QTemporaryDir origen, destino, fuera;
+    PlanUnion plan(const QString& seleccionada) const
     {
-        PlanParticion plan;
-        const QString ruta = EscriboArchivo(destino.filePath(QStringLiteral("informe.zip")), datos);
-        PlanificoParticion(ruta, datos.size(), 65536, plan);
-        partes = GeneroParticiones(plan, origen.path());
-        QFile::remove(ruta);
+        PlanUnion p;
+        p.CarpetaOrigen = origen.path();
+        p.seleccionada = NombreDeRuta(seleccionada);
+        p.CarpetaDestino = destino.path();
+        return p;
     }
 };
 
-void Uno(Escenario& e, Juego& j, Unir& f)
+// Two files' sets in one folder never mix, whatever their names hold.
+TEST(Union, JuegosVecinos)
 {
-    e.dialogos.carpetas.push_back(j.origen.path());
-    f.CmdOrigen->click();
-    e.dialogos.carpetas.push_back(j.destino.path());
-    f.cmdDestino->click();
-    ASSERT_GT(f.File1->count(), 0);
-    f.File1_Click(f.File1->item(0)->text());
-    f.cmdUnir->click();
-}
-
-TEST(PantallaUnir, UneYLimpia)
-{
-    Escenario e;
-    compartido().TamanoMaximoMB = 1;
-    Juego j;
-    ASSERT_FALSE(j.partes.falla);
-    ASSERT_EQ(j.partes.finales.size(), 6);
-    const QStringList partes = Archivos(j.origen.path());
-    Unir f(e.ctx);
-    Uno(e, j, f);
-    ASSERT_EQ(e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(e.dialogos.vistas[0].texto, QStringLiteral("El archivo fue armado exitosamente"));
-    EXPECT_EQ(LeoArchivo(j.destino.filePath(QStringLiteral("informe.zip"))), j.datos);
-    EXPECT_EQ(Archivos(j.destino.path()), QStringList{QStringLiteral("informe.zip")}); // no temporary
-    EXPECT_EQ(Archivos(j.origen.path()), partes);                                    // no list or batch file
-}
-
-// A damaged partition is named, and the damaged file is kept only on request.
-TEST(PantallaUnir, ParticionDanada)
-{
-    for (const Respuesta r : {Respuesta::No, Respuesta::Si}) {
-        Escenario e;
-        compartido().TamanoMaximoMB = 1;
-        Juego j;
-        QByteArray segunda = LeoArchivo(j.partes.finales[1]);
-        segunda[100] = char(segunda[100] ^ 1);
-        EscriboArchivo(j.partes.finales[1], segunda);
-        Unir f(e.ctx);
-        e.dialogos.respuestas.push_back(r);
-        Uno(e, j, f);
-        ASSERT_GE(e.dialogos.vistas.size(), 1);
-        EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("Atención"));
-        EXPECT_TRUE(e.dialogos.vistas[0].texto.startsWith(QStringLiteral("El contenido de las particiones 002 no coincide")));
-        EXPECT_EQ(e.dialogos.vistas[0].porDefecto, Respuesta::No);
-        const QStringList quedan = Archivos(j.destino.path());
-        if (r == Respuesta::No)
-            EXPECT_TRUE(quedan.isEmpty()) << qPrintable(quedan.join(QLatin1Char(' ')));
-        else
-            EXPECT_EQ(quedan, QStringList{QStringLiteral("informe.zip")});
+    const QByteArray a = Datos(30000, 1), b = Datos(40000, 2);
+    struct Caso {
+        const char* nombre;
+        QString uno, otro;
+        QList<int> deUno, deOtro; // pieces present (all when empty)
+        RechazoUnion rechazo;
+        int numero;
+    } casos[] = {
+        {"ambos completos", QStringLiteral("informe.zip"), QStringLiteral("informe_v2.zip"), {}, {}, RechazoUnion::Ninguno, 0},
+        {"faltan piezas de ambos", QStringLiteral("informe.zip"), QStringLiteral("informe_v2.zip"), {1, 3}, {2, 4},
+         RechazoUnion::Falta, 2},
+        {"mayúsculas", QStringLiteral("informe.zip"), QStringLiteral("Informe.zip"), {}, {}, RechazoUnion::Ninguno, 0},
+        {"mayúsculas, falta la 001", QStringLiteral("informe.zip"), QStringLiteral("Informe.zip"), {2, 3, 4}, {}, RechazoUnion::Falta, 1},
+        {"comodín ?", QStringLiteral("a?b.zip"), QStringLiteral("axb.zip"), {}, {}, RechazoUnion::Ninguno, 0},
+        {"comodín ? sin su juego", QStringLiteral("a?b.zip"), QStringLiteral("axb.zip"), {1}, {}, RechazoUnion::Falta, 2},
+        {"corchetes", QStringLiteral("inf[1].zip"), QStringLiteral("inf1.zip"), {}, {}, RechazoUnion::Ninguno, 0},
+        {"asterisco", QStringLiteral("i*.zip"), QStringLiteral("ix.zip"), {}, {}, RechazoUnion::Ninguno, 0},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        Carpetas d;
+        const QStringList mias = EscriboJuego(d.origen.path(), c.uno, Corto(a, 4), c.deUno);
+        EscriboJuego(d.origen.path(), c.otro, Corto(b, 4), c.deOtro);
+        const QStringList antes = Archivos(d.origen.path());
+        const ResultadoUnion r = UnoJuego(d.plan(mias.last()));
+        EXPECT_EQ(r.rechazo, c.rechazo);
+        EXPECT_EQ(r.numero, c.numero);
+        EXPECT_EQ(Archivos(d.origen.path()), antes);
+        if (c.rechazo == RechazoUnion::Ninguno) {
+            ASSERT_TRUE(r.entregado()) << (r.falla ? qPrintable(r.falla->descripcion) : "");
+            EXPECT_EQ(r.particiones, mias);
+            EXPECT_EQ(LeoArchivo(d.destino.filePath(c.uno)), a);
+            EXPECT_EQ(Archivos(d.destino.path()), QStringList{c.uno});
+        } else {
+            EXPECT_TRUE(Archivos(d.destino.path()).isEmpty());
+        }
     }
 }
 
-TEST(PantallaUnir, FaltaUnaParticion)
+// A member that is not a regular file is refused before anything is written,
+// whether its content would pass or not.
+TEST(Union, MiembroQueNoEsArchivo)
 {
-    Escenario e;
-    compartido().TamanoMaximoMB = 1;
-    Juego j;
-    QFile::remove(j.partes.finales[3]);
-    Unir f(e.ctx);
-    Uno(e, j, f);
-    ASSERT_EQ(e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("ERROR"));
-    EXPECT_EQ(e.dialogos.vistas[0].texto, MensajeFaltanParticiones().texto);
-    EXPECT_FALSE(f.cmdUnir->isEnabled());
-    EXPECT_TRUE(Archivos(j.destino.path()).isEmpty());
+    const QByteArray datos = Datos(60000, 3);
+    enum Tipo { EnlaceBueno, EnlaceMalo, Fifo, Carpeta };
+    for (const Tipo t : {EnlaceBueno, EnlaceMalo, Fifo, Carpeta}) {
+        SCOPED_TRACE(int(t));
+        Carpetas d;
+        const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), Corto(datos, 3));
+        const QString secreto = d.fuera.filePath(QStringLiteral("secreto"));
+        EscriboArchivo(secreto, t == EnlaceBueno ? LeoArchivo(partes[1]) : QByteArray("solo del administrador"));
+        ::chmod(QFile::encodeName(secreto).constData(), 0600);
+        QFile::remove(partes[1]);
+        const QByteArray n = QFile::encodeName(partes[1]);
+        if (t == EnlaceBueno || t == EnlaceMalo)
+            ASSERT_EQ(::symlink(QFile::encodeName(secreto).constData(), n.constData()), 0);
+        else if (t == Fifo)
+            ASSERT_EQ(::mkfifo(n.constData(), 0600), 0);
+        else
+            ASSERT_TRUE(QDir().mkdir(partes[1]));
+        PlanUnion plan = d.plan(partes[0]);
+        plan.escriboListaYLote = true;
+        plan.conservoDanado = [](const QList<int>&) { return true; };
+        const ResultadoUnion r = UnoJuego(plan);
+        ASSERT_TRUE(r.falla);
+        EXPECT_EQ(r.falla->tipo, TipoFalla::NoEsArchivoComun);
+        EXPECT_TRUE(r.falla->descripcion.contains(NombreDeRuta(partes[1]))) << qPrintable(r.falla->descripcion);
+        EXPECT_TRUE(Archivos(d.destino.path()).isEmpty());
+        EXPECT_FALSE(QFile::exists(d.origen.filePath(NombreListaUnion())));
+    }
+}
+
+// The list and batch files: written while the screen's join runs, never over
+// a name already taken (a link or the operator's own file), removed only when
+// this run wrote them.
+TEST(Union, ListaYLote)
+{
+    const QByteArray datos = Datos(50000, 4);
+    for (const bool ajenos : {false, true}) {
+        SCOPED_TRACE(ajenos);
+        Carpetas d;
+        QList<QByteArray> piezas = Corto(datos, 2);
+        const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), piezas);
+        EscriboArchivo(partes[1], piezas[1] + "x"); // damaged, so that the run stops to ask
+        const QString lista = d.origen.filePath(NombreListaUnion());
+        const QString lote = d.origen.filePath(QStringLiteral("informe.zip.bat"));
+        const QString otroArchivo = d.fuera.filePath(QStringLiteral("otro"));
+        if (ajenos) {
+            EscriboArchivo(lista, "del operador\r\n");
+            EscriboArchivo(otroArchivo, "afuera");
+            ASSERT_EQ(::symlink(QFile::encodeName(otroArchivo).constData(), QFile::encodeName(lote).constData()), 0);
+        }
+        PlanUnion plan = d.plan(partes[0]);
+        plan.escriboListaYLote = true;
+        QByteArray vistaLista;
+        QStringList vistaLote;
+        plan.conservoDanado = [&](const QList<int>&) {
+            vistaLista = LeoArchivo(lista);
+            vistaLote = QString::fromUtf8(LeoArchivo(lote)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+            return true;
+        };
+        const ResultadoUnion r = UnoJuego(plan);
+        ASSERT_TRUE(r.entregado());
+        EXPECT_EQ(r.danadas, QList<int>{2});
+        if (ajenos) {
+            EXPECT_FALSE(r.conListaYLote);
+            EXPECT_EQ(vistaLista, QByteArray("del operador\r\n"));
+            EXPECT_EQ(LeoArchivo(lista), QByteArray("del operador\r\n"));
+            EXPECT_EQ(LeoArchivo(otroArchivo), QByteArray("afuera"));
+            EXPECT_EQ(QFileInfo(lote).symLinkTarget(), otroArchivo);
+        } else {
+            EXPECT_TRUE(r.conListaYLote);
+            EXPECT_EQ(vistaLista, (NombreDeRuta(partes[0]) + QStringLiteral("\r\n") + NombreDeRuta(partes[1]) + QStringLiteral("\r\n")).toUtf8());
+            EXPECT_EQ(vistaLote.size(), 2 * 2 + 9);
+            EXPECT_FALSE(QFile::exists(lista));
+            EXPECT_FALSE(QFile::exists(lote));
+        }
+        for (const QString& n : Archivos(d.origen.path()))
+            EXPECT_FALSE(EsNombreTemporal(n)) << qPrintable(n);
+    }
+}
+
+// A damaged result is delivered only when the operator keeps it, and takes
+// the place of an existing file only when asked for that too.
+TEST(Union, ResultadoDanado)
+{
+    const QByteArray datos = Datos(70000, 5);
+    const QByteArray bueno = "el archivo bueno que ya estaba";
+    struct Caso {
+        const char* nombre;
+        bool danado, conservo, existe, reemplazo;
+        FinUnion fin;
+        bool preguntaReemplazo;
+    } casos[] = {
+        {"sano, reemplaza al existente", false, false, true, false, FinUnion::Entregado, false},
+        {"dañado, no se conserva", true, false, true, false, FinUnion::DanadoRechazado, false},
+        {"dañado, conservado, sin existente", true, true, false, false, FinUnion::Entregado, false},
+        {"dañado, conservado, no reemplaza", true, true, true, false, FinUnion::ReemplazoRehusado, true},
+        {"dañado, conservado, reemplaza", true, true, true, true, FinUnion::Entregado, true},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        Carpetas d;
+        const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), Corto(datos, 3));
+        QByteArray unido = datos;
+        if (c.danado) {
+            QByteArray tercera = LeoArchivo(partes[2]);
+            tercera[5] = char(tercera[5] ^ 1);
+            EscriboArchivo(partes[2], tercera);
+            unido[unido.size() - tercera.size() + 5] = tercera[5];
+        }
+        const QString final = d.destino.filePath(QStringLiteral("informe.zip"));
+        if (c.existe)
+            EscriboArchivo(final, bueno);
+        PlanUnion plan = d.plan(partes[1]);
+        bool preguntado = false;
+        plan.conservoDanado = [&](const QList<int>& n) {
+            EXPECT_EQ(n, QList<int>{3});
+            return c.conservo;
+        };
+        plan.reemplazoConDanado = [&](const QString& ruta) {
+            EXPECT_EQ(ruta, final);
+            preguntado = true;
+            return c.reemplazo;
+        };
+        const ResultadoUnion r = UnoJuego(plan);
+        EXPECT_FALSE(r.falla);
+        EXPECT_EQ(r.fin, c.fin);
+        EXPECT_EQ(preguntado, c.preguntaReemplazo);
+        const bool entregado = c.fin == FinUnion::Entregado;
+        EXPECT_EQ(LeoArchivo(final), entregado ? unido : (c.existe ? bueno : QByteArray()));
+        EXPECT_EQ(Archivos(d.destino.path()), c.existe || entregado ? QStringList{QStringLiteral("informe.zip")} : QStringList{});
+        EXPECT_EQ(Archivos(d.origen.path()).size(), 3); // partitions are never touched
+    }
+}
+
+// A link at the joined file's name is replaced itself; its target stays as it was.
+TEST(Union, ReemplazaEnlaceSinSeguirlo)
+{
+    Carpetas d;
+    const QByteArray datos = Datos(20000, 6);
+    const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), Corto(datos, 2));
+    const QString afuera = EscriboArchivo(d.fuera.filePath(QStringLiteral("afuera")), "intacto");
+    const QString final = d.destino.filePath(QStringLiteral("informe.zip"));
+    ASSERT_EQ(::symlink(QFile::encodeName(afuera).constData(), QFile::encodeName(final).constData()), 0);
+    ASSERT_TRUE(UnoJuego(d.plan(partes[0])).entregado());
+    EXPECT_FALSE(QFileInfo(final).isSymLink());
+    EXPECT_EQ(LeoArchivo(final), datos);
+    EXPECT_EQ(LeoArchivo(afuera), QByteArray("intacto"));
+}
+
+// The joined file follows the umask; a cancel and a busy destination leave nothing.
+TEST(Union, PermisosCancelacionYOcupado)
+{
+    const QByteArray datos = Datos(3 * 1048576 + 5, 7);
+    for (const mode_t m : {mode_t(077), mode_t(022)}) {
+        Carpetas d;
+        const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), Corto(datos, 3));
+        const mode_t antes = ::umask(m);
+        const ResultadoUnion r = UnoJuego(d.plan(partes[0]));
+        ::umask(antes);
+        ASSERT_TRUE(r.entregado());
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(r.archivo).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0666 & ~m);
+    }
+    {
+        Carpetas d;
+        const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), Corto(datos, 3));
+        PlanUnion plan = d.plan(partes[0]);
+        plan.escriboListaYLote = true;
+        Progreso progreso;
+        progreso.cancelar = true;
+        const ResultadoUnion r = UnoJuego(plan, &progreso);
+        ASSERT_TRUE(r.falla);
+        EXPECT_EQ(r.falla->tipo, TipoFalla::Cancelado);
+        EXPECT_TRUE(Archivos(d.destino.path()).isEmpty());
+        EXPECT_EQ(Archivos(d.origen.path()).size(), 3);
+    }
+    {
+        Carpetas d;
+        const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), Corto(datos, 3));
+        auto cerrojo = CerrojoCarpeta::tomo(d.destino.path());
+        ASSERT_TRUE(cerrojo);
+        const ResultadoUnion r = UnoJuego(d.plan(partes[0]));
+        ASSERT_TRUE(r.falla);
+        EXPECT_EQ(r.falla->tipo, TipoFalla::Ocupado);
+        EXPECT_TRUE(Archivos(d.destino.path()).isEmpty());
+    }
+}
+
+// From an origin the run cannot write to, the join works without the list
+// and batch files. Run as an ordinary user, since root writes anywhere.
+TEST(Union, OrigenDeSoloLectura)
+{
+    Carpetas d;
+    const QByteArray datos = Datos(40000, 8);
+    const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), Corto(datos, 2));
+    ::chmod(QFile::encodeName(d.origen.path()).constData(), 0555);
+    for (const QString& p : partes)
+        ::chmod(QFile::encodeName(p).constData(), 0444);
+    ::chmod(QFile::encodeName(d.destino.path()).constData(), 0777);
+    PlanUnion plan = d.plan(partes[0]);
+    plan.escriboListaYLote = true;
+    if (::geteuid() != 0) {
+        const ResultadoUnion r = UnoJuego(plan);
+        EXPECT_TRUE(r.entregado());
+        EXPECT_FALSE(r.conListaYLote);
+    } else {
+        const pid_t hijo = ::fork();
+        ASSERT_GE(hijo, 0);
+        if (hijo == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(2);
+            const ResultadoUnion r = UnoJuego(plan);
+            ::_exit(r.entregado() && !r.conListaYLote ? 0 : 1);
+        }
+        int estado = 0;
+        ::waitpid(hijo, &estado, 0);
+        ASSERT_TRUE(WIFEXITED(estado));
+        EXPECT_EQ(WEXITSTATUS(estado), 0);
+    }
+    EXPECT_EQ(LeoArchivo(d.destino.filePath(QStringLiteral("informe.zip"))), datos);
+    EXPECT_EQ(Archivos(d.origen.path()).size(), 2);
 }
 
 } // namespace

@@ -65,9 +65,10 @@ QString Servicio::url() const
     return QStringLiteral("http://127.0.0.1:%1/tamano?programa=").arg(puerto);
 }
 
-Corrida CorroPrograma(const QString& programa, const QStringList& args, int esperaMs)
+Corrida CorroPrograma(const QString& programa, const QStringList& args, int esperaMs, const QProcessEnvironment& entorno)
 {
     QProcess p;
+    p.setProcessEnvironment(entorno);
     p.start(programa, args);
     if (!p.waitForFinished(esperaMs)) {
         p.kill();

@@ -32,7 +32,8 @@ struct Corrida {
     int codigo = -1; // -1: killed or timed out
     QString salida, errores;
 };
-Corrida CorroPrograma(const QString& programa, const QStringList& args, int esperaMs = 120000);
+Corrida CorroPrograma(const QString& programa, const QStringList& args, int esperaMs = 120000,
+                      const QProcessEnvironment& entorno = QProcessEnvironment::systemEnvironment());
 
 // Readable failures: gtest prints Qt texts as text.
 #include <ostream>

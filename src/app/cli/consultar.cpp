@@ -1,9 +1,9 @@
 // terv-cli consultar: the start-up's size query, without a window.
 #include "app/cli/comun.h"
 #include "app/cli/subcomandos.h"
-#include "config/archivo_ini.h"
+#include "config/compartido.h"
+#include "config/ubicacion_ini.h"
 #include "server/consulta.h"
-#include "system/archivos.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -15,17 +15,17 @@ struct Consultado {
     QString titulo, texto; // the box the window would show
 };
 
-Consultado ConsultoConIni(const QString& rutaIni)
+// The same files the program reads at its start (or the one given).
+Consultado ConsultoConIni(const UbicacionIni& ubicacion)
 {
-    if (!ExisteArchivoComun(rutaIni))
+    const Configuracion c = CargoConfiguracion(ubicacion);
+    if (!c.existe)
         return {std::nullopt, QStringLiteral("No se encuentra archivo"),
                 QStringLiteral("No se encuentra el archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página")
-                    + QStringLiteral(" (") + rutaIni + QLatin1Char(')')};
-    const auto contenido = LeoArchivoIni(rutaIni);
-    if (!contenido)
-        return {std::nullopt, QStringLiteral("No se puede leer el archivo"),
-                QStringLiteral("No se puede leer el archivo TERV.ini: ") + contenido.falla().descripcion};
-    const QString url = LeoValorTextoINI(contenido.valor(), QStringLiteral("NETWORK"), QStringLiteral("URL"));
+                    + QStringLiteral(" (") + ubicacion.organizacion + QLatin1Char(')')};
+    if (!c.ilegible.isEmpty())
+        return {std::nullopt, QStringLiteral("No se puede leer el archivo"), QStringLiteral("No se puede leer el archivo TERV.ini: ") + c.ilegible};
+    const QString url = compartido().UrlServicio;
     // The service judges the program's version: the command line is the same program.
     const ResultadoConsulta r = ConsultoTamano(ArmoUrlConsulta(url, QStringLiteral("TERV")));
     if (r.exito)
@@ -35,7 +35,7 @@ Consultado ConsultoConIni(const QString& rutaIni)
     return {std::nullopt, QStringLiteral("0 "), r.msgError};
 }
 
-QString IniJuntoAlPrograma() { return UnoRuta(QCoreApplication::applicationDirPath(), QStringLiteral("TERV.ini")); }
+UbicacionIni IniDelPrograma() { return UbicoIni(QCoreApplication::applicationDirPath()); }
 
 } // namespace
 
@@ -47,7 +47,7 @@ int Consultar(const QStringList& args)
     o.p.addOption(ini);
     if (auto r = Analizo(o, args, QString(), QStringLiteral("Consulta al servicio el tamaño máximo publicable, en MB."), 0, 0))
         return *r;
-    const Consultado c = ConsultoConIni(o.p.isSet(ini) ? o.p.value(ini) : IniJuntoAlPrograma());
+    const Consultado c = ConsultoConIni(o.p.isSet(ini) ? UbicacionIni{o.p.value(ini), QString()} : IniDelPrograma());
     if (c.mb) {
         Informo(o, {{QStringLiteral("tamanoMB"), *c.mb}}, QString::number(*c.mb));
         return Exito;
@@ -62,7 +62,7 @@ int Consultar(const QStringList& args)
 
 std::optional<qint64> TamanoConsultadoBytes(QString* falla)
 {
-    const Consultado c = ConsultoConIni(IniJuntoAlPrograma());
+    const Consultado c = ConsultoConIni(IniDelPrograma());
     if (c.mb && *c.mb > 0)
         return qint64(*c.mb) * 1048576;
     *falla = c.mb ? QStringLiteral("El servicio no informó un tamaño máximo; indíquelo con --tamano")

@@ -9,6 +9,7 @@ int Verificar(const QStringList& args);
 int Particionar(const QStringList& args);
 int Unir(const QStringList& args);
 int Comprimir(const QStringList& args);
+int Integrar(const QStringList& args);
 // The start-up's size query: the size in MB, or the box's title and text (3).
 int Consultar(const QStringList& args);
 

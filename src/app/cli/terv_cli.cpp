@@ -23,6 +23,7 @@ const QString kAyuda = QStringLiteral(
     "  particionar ARCHIVO [--tamano MB] divide en particiones selladas (tamaño del servicio si falta)\n"
     "  unir PARTICION                  une el juego de particiones, comprobando cada hash\n"
     "  comprimir ARCHIVO...            arma un .zip listo para publicar\n"
+    "  integrar [--quitar]             agrega las acciones de TERV a Nautilus (este usuario)\n"
     "\n"
     "Cada subcomando acepta --help y --json.\n"
     "Códigos de salida: 0 éxito, 1 datos erróneos o faltantes, 2 uso incorrecto, 3 la operación falló.\n");
@@ -62,6 +63,8 @@ int main(int argc, char** argv)
         codigo = Unir(args);
     else if (sub == QLatin1String("comprimir"))
         codigo = Comprimir(args);
+    else if (sub == QLatin1String("integrar"))
+        codigo = Integrar(args);
     else if (sub == QLatin1String("consultar"))
         codigo = Consultar(args);
     else

@@ -9,50 +9,46 @@ int Unir(const QStringList& args)
     const QCommandLineOption destino(QStringLiteral("destino"), QStringLiteral("Carpeta del archivo armado (la de las particiones si falta)."),
                                      QStringLiteral("carpeta"));
     const QCommandLineOption conservar(QStringLiteral("conservar-danado"),
-                                       QStringLiteral("Entrega el archivo armado aunque alguna partición no coincida con su hash."));
+                                       QStringLiteral("Entrega el archivo armado aunque alguna partición no coincida con su hash "
+                                                      "(nunca en lugar de un archivo existente)."));
     o.p.addOptions({destino, conservar});
     if (auto r = Analizo(o, args, QStringLiteral("PARTICION"),
                          QStringLiteral("Une el juego de particiones al que pertenece la partición indicada, comprobando cada hash."), 1, 1))
         return *r;
     const QString una = o.p.positionalArguments().first();
-    EstadoUnion e;
-    e.CarpetaOrigen = CarpetaDeRuta(una);
-    if (e.CarpetaOrigen.isEmpty())
-        e.CarpetaOrigen = QStringLiteral(".");
-    e.CarpetaDestino = o.p.isSet(destino) ? o.p.value(destino) : e.CarpetaOrigen;
-    const auto patron = ArmoPatronParticiones(NombreDeRuta(una));
-    const QStringList lista = patron ? ListoParticiones(e.CarpetaOrigen, *patron) : QStringList();
-    if (lista.isEmpty()) {
-        Aviso(MensajeSinParticiones().texto);
-        return DatosMal;
-    }
-    const Ordenamiento orden = OrdenoParticiones(e, lista);
-    if (orden.motivo != Ordenamiento::Completo || !CorroboroCantidadArchivos(lista)) {
-        Aviso(orden.motivo == Ordenamiento::Ninguna ? MensajeNoSonParticiones().texto : MensajeFaltanParticiones(&orden).texto);
-        return DatosMal;
-    }
-    ObtengoNombreFinal(e, orden.ordenadas.first());
+    PlanUnion plan;
+    plan.CarpetaOrigen = CarpetaDeRuta(una);
+    if (plan.CarpetaOrigen.isEmpty())
+        plan.CarpetaOrigen = QStringLiteral(".");
+    plan.seleccionada = NombreDeRuta(una);
+    plan.CarpetaDestino = o.p.isSet(destino) ? o.p.value(destino) : plan.CarpetaOrigen;
+    // The list and batch files belong to the screen's join: this command never writes them.
+    const bool conservo = o.p.isSet(conservar);
+    plan.conservoDanado = [conservo](const QList<int>&) { return conservo; };
+
     Progreso progreso;
-    const ResultadoUnion r = ConAvance(e.NombreArchivoFinal, progreso, [&] {
-        return UnoParticiones(e.CarpetaOrigen, orden.ordenadas, e.CarpetaDestino, e.NombreArchivoFinal, &progreso);
-    });
+    const ResultadoUnion r = ConAvance(plan.seleccionada, progreso, [&] { return UnoJuego(plan, &progreso); });
+    switch (r.rechazo) {
+    case RechazoUnion::SinParticiones:
+        InformoFalla(o, una, TextoSinParticiones());
+        return DatosMal;
+    case RechazoUnion::Falta:
+    case RechazoUnion::Repetida:
+        InformoFalla(o, una, TextoFaltanParticiones(r.rechazo, r.numero));
+        return DatosMal;
+    case RechazoUnion::Ninguno:
+        break;
+    }
     if (r.falla) {
-        Aviso(r.falla->descripcion);
+        InformoFalla(o, una, TextoFallaUnion(*r.falla));
         return Fallo;
     }
-    const QString final = UnoRuta(e.CarpetaDestino, e.NombreArchivoFinal);
-    if (!r.diferentes.isEmpty()) {
-        Aviso(TextoParticionesDanadas(r.diferentes));
-        if (!o.p.isSet(conservar)) {
-            LimpioUnion(e, r.temporal);
-            return DatosMal;
-        }
-    }
-    if (auto f = MuevoArchivoFinal(r.temporal, e.CarpetaDestino, e.NombreArchivoFinal)) {
-        LimpioUnion(e, r.temporal);
-        Aviso(f->descripcion);
-        return Fallo;
-    }
-    Informo(o, {{QStringLiteral("archivo"), final}, {QStringLiteral("particiones"), int(orden.ordenadas.size())}}, final);
-    return r.diferentes.isEmpty() ? Exito : DatosMal;
+    if (!r.danadas.isEmpty())
+        Aviso(TextoParticionesDanadas(r.danadas));
+    if (r.fin == FinUnion::ReemplazoRehusado)
+        Aviso(QStringLiteral("No se reemplaza un archivo existente por uno dañado: ") + UnoRuta(plan.CarpetaDestino, r.NombreArchivoFinal));
+    if (!r.entregado())
+        return DatosMal;
+    Informo(o, {{QStringLiteral("archivo"), r.archivo}, {QStringLiteral("particiones"), int(r.particiones.size())}}, r.archivo);
+    return r.danadas.isEmpty() ? Exito : DatosMal;
 }

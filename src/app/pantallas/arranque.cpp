@@ -1,10 +1,12 @@
 #include "app/pantallas/arranque.h"
 
+#include "app/instancia.h"
 #include "app/pantallas/frminicio.h"
 #include "system/pantallas/contexto.h"
 #include "system/pantallas/dialogos_qt.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFont>
 #include <QHash>
 #include <QIcon>
@@ -61,6 +63,14 @@ public:
     bool isEmpty() const override { return false; }
 };
 
+// A request that arrives while a message box waits for the operator, or
+// while a job runs, is served once they are over.
+void Atiendo(FrmInicio& menu, const Pedido& pedido)
+{
+    if (QApplication::activeModalWidget() || !menu.abroArchivos(pedido))
+        QTimer::singleShot(250, &menu, [&menu, pedido] { Atiendo(menu, pedido); });
+}
+
 } // namespace
 
 void InstaloTraducciones()
@@ -90,6 +100,11 @@ int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
         qunsetenv("LC_ALL");
     std::setlocale(LC_ALL, "");
     InstaloTraducciones();
+    // Before anything else: a second copy only hands its files over.
+    const Pedido pedido = LeoArgumentos(QApplication::arguments().mid(1), QDir::currentPath());
+    Instancia instancia;
+    if (instancia.entregoOEscucho(pedido))
+        return 0;
     QApplication::setStyle(new EstiloTerv);
     QApplication::setApplicationName(QStringLiteral("TERV"));
     QApplication::setApplicationVersion(QStringLiteral(TERV_VERSION_TEXTO));
@@ -105,7 +120,8 @@ int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
     Contexto ctx{dialogos, ejecutor, reloj};
     FrmInicio menu(ctx);
     menu.Form_Load();
-    menu.show();
+    menu.abroArchivos(pedido);
+    instancia.atiendoCon([&menu](const Pedido& p) { Atiendo(menu, p); });
     if (alMostrar)
         QTimer::singleShot(0, &menu, alMostrar);
     return app.exec();

@@ -1,9 +1,11 @@
 #include "app/pantallas/frminicio.h"
 
+#include "app/instancia.h"
 #include "app/pantallas/ayuda.h"
 #include "app/pantallas/frmacercade.h"
 #include "compress/pantallas/frmcompriarchmulti.h"
 #include "config/compartido.h"
+#include "config/ubicacion_ini.h"
 #include "hash/pantallas/frmagregohash.h"
 #include "hash/pantallas/frmcorroborohash.h"
 #include "join/pantallas/unir.h"
@@ -124,9 +126,8 @@ void FrmInicio::Form_Load()
                                          + QStringLiteral("de este equipo. Lamentablemente en estas condiciones no podrá generar particiones ni unirlas. ")
                                          + QStringLiteral("Sí podrá generar código hash de un archivo sin particionar."),
                                      Icono::Exclamacion});
-    archivoAyuda = ctx_.carpetaAplicacion + QStringLiteral("/AYUDA TERV.hlp");
-    compartido().RutaIni = ctx_.carpetaAplicacion + QStringLiteral("/TERV.ini");
-    const Configuracion c = CargoConfiguracion();
+    archivoAyuda = UbicoAyuda(ctx_.carpetaAplicacion);
+    const Configuracion c = CargoConfiguracion(UbicoIni(ctx_.carpetaAplicacion));
     if (!c.existe)
         ctx_.dialogos.mensaje(this, {QStringLiteral("No se encuentra archivo"),
                                      QStringLiteral("No se encuentra el archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"),
@@ -243,4 +244,58 @@ void FrmInicio::muestroAyuda(const QString& seccion, QWidget* sobre)
     if (!ayuda)
         ayuda = new VisorAyuda(ctx_.dialogos);
     ayuda->abro(archivoAyuda, seccion, sobre);
+}
+
+bool FrmInicio::abroArchivos(const Pedido& pedido)
+{
+    const Apertura como = ElijoPantalla(pedido);
+    const QList<std::pair<PantallaTrabajo*, bool>> pantallas{
+        {agregoHash, como == Apertura::Sellar}, {corroboroHash, como == Apertura::Comprobar}, {cortar, false},
+        {unir, como == Apertura::Unir},         {compriArchMulti, como == Apertura::Comprimir}};
+    // A run in progress is never interrupted: the request waits for it.
+    for (const auto& [p, destino] : pantallas)
+        if (p && p->ocupado())
+            return false;
+    // One working screen at a time: another one on screen is left as its own
+    // Salir leaves it.
+    for (const auto& [p, destino] : pantallas) {
+        if (!p || !p->isVisible())
+            continue;
+        if (destino || como == Apertura::Segun) {
+            p->raise();
+            p->activateWindow();
+            if (!destino)
+                return true;
+        } else {
+            p->close();
+        }
+    }
+    const QString primera = pedido.rutas.value(0);
+    switch (como) {
+    case Apertura::Segun:
+        show();
+        raise();
+        activateWindow();
+        break;
+    case Apertura::Sellar:
+        Chash_Click();
+        if (!primera.isEmpty())
+            agregoHash->eligoArchivo(primera);
+        break;
+    case Apertura::Comprobar:
+        CompHash_Click();
+        if (!primera.isEmpty())
+            corroboroHash->eligoArchivo(primera);
+        break;
+    case Apertura::Unir:
+        uni_Click();
+        unir->abroCon(primera);
+        break;
+    case Apertura::Comprimir:
+        CoArPrPaPu_Click();
+        if (!pedido.rutas.isEmpty())
+            compriArchMulti->agregoRutas(pedido.rutas);
+        break;
+    }
+    return true;
 }

@@ -13,6 +13,7 @@ class Unir;
 class FrmCompriArchMulti;
 class FrmAcercaDe;
 class VisorAyuda;
+struct Pedido;
 
 // The main menu: start-up sequence and the only way into the working screens.
 class FrmInicio : public QMainWindow {
@@ -43,6 +44,11 @@ public:
     QPointer<FrmCompriArchMulti> compriArchMulti;
     QPointer<FrmAcercaDe> acercaDe;
     QPointer<VisorAyuda> ayuda;
+
+    // Opens the screen that fits the files (terv ARCHIVO..., a file manager's
+    // action, or a second terv), filled in, instead of the menu. False, and
+    // nothing done, while a screen runs a job.
+    bool abroArchivos(const Pedido& pedido);
 
 private:
     template <class T> void abro(QPointer<T>& pantalla, bool descargarAlVolver);

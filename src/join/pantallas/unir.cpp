@@ -1,9 +1,9 @@
 #include "join/pantallas/unir.h"
 
+#include "join/pantallas/mensajes_union.h"
+
 #include "config/archivo_ini.h"
 #include "config/compartido.h"
-#include "partition/particionado.h"
-#include "system/archivos.h"
 #include "system/pantallas/pantalla.h"
 
 #include <QApplication>
@@ -18,7 +18,11 @@
 
 namespace {
 
-const QString kPatronTodas = QStringLiteral("*.vesk");
+void listo(QListWidget* lista, const QStringList& nombres)
+{
+    lista->clear();
+    lista->addItems(nombres);
+}
 
 // A path ending in a separator (the root included) is not found.
 bool ExisteArchivo(const QString& ruta)
@@ -100,7 +104,7 @@ Unir::Unir(Contexto& contexto) : PantallaTrabajo(contexto)
     txtOrigen->setText(inicial);
     txtDestino->setText(inicial);
     RutaOrigen = inicial;
-    listo(File1, RutaOrigen, kPatronTodas);
+    listo(File1, ListoParticiones(RutaOrigen));
     fmeValido->setEnabled(false);
     setWindowTitle(QStringLiteral("Unir Archivos fragmentados"));
     lblProg->clear();
@@ -116,155 +120,127 @@ bool Unir::eventFilter(QObject* objeto, QEvent* evento)
     return PantallaTrabajo::eventFilter(objeto, evento);
 }
 
-void Unir::listo(QListWidget* lista, const QString& carpeta, const QString& patron)
-{
-    lista->clear();
-    lista->addItems(ListoParticiones(carpeta, patron));
-}
-
 void Unir::CmdOrigen_Click()
 {
+    auto turno = tomoTurno();
+    if (!turno)
+        return;
     const QString F = SeleccionoCarpeta(ctx_.dialogos, this).value_or(LeyendaCarpeta());
     txtOrigen->setText(F);
     txtDestino->setText(F);
     RutaOrigen = F;
-    listo(File1, F, kPatronTodas);
-    estado.CarpetaOrigen = F;
+    listo(File1, ListoParticiones(F));
     // The set list follows the new folder; a set must be picked there again.
-    PatronParticiones = kPatronTodas;
-    listo(File2, F, kPatronTodas);
+    listo(File2, ListoParticiones(F));
+    seleccionada_.clear();
+    turno.reset();
     cmdUnir->setEnabled(false);
 }
 
 void Unir::cmdDestino_Click()
 {
-    const QString F = SeleccionoCarpeta(ctx_.dialogos, this).value_or(LeyendaCarpeta());
-    txtDestino->setText(F);
-    estado.CarpetaDestino = F;
+    const auto turno = tomoTurno();
+    if (!turno)
+        return;
+    txtDestino->setText(SeleccionoCarpeta(ctx_.dialogos, this).value_or(LeyendaCarpeta()));
 }
 
 void Unir::File1_Click(const QString& S)
 {
-    File1->setToolTip(S);
-    const auto patron = ArmoPatronParticiones(S);
-    PatronParticiones = patron.value_or(QString());
-    File2->clear();
-    if (patron)
-        listo(File2, RutaOrigen, *patron);
-    const int C = File2->count();
-    if (C == 0) {
-        cmdUnir->setEnabled(false);
-        mensaje(MensajeSinParticiones());
+    auto turno = tomoTurno();
+    if (!turno)
         return;
-    }
-    QStringList lista;
-    for (int i = 0; i < C; ++i)
-        lista << File2->item(i)->text();
-    if (!CorroboroCantidadArchivos(lista)) {
-        mensaje(MensajeFaltanParticiones());
-        BorroArchivo(UnoRuta(RutaOrigen, NombreListaUnion()));
+    File1->setToolTip(S);
+    seleccionada_ = S;
+    const JuegoReunido juego = ReunoJuego(RutaOrigen, S);
+    listo(File2, juego.miembros);
+    bool habilito = false;
+    if (juego.rechazo == RechazoUnion::SinParticiones) {
+        mensaje(MensajeSinParticiones());
+    } else if (juego.rechazo != RechazoUnion::Ninguno) {
+        mensaje(MensajeFaltanParticiones(juego.rechazo, juego.numero));
         txtOrigen->clear();
         txtDestino->clear();
-        listo(File2, CarpetaRaiz(), *patron);
-        cmdUnir->setEnabled(false);
-        return;
+        File2->clear();
+    } else {
+        habilito = !txtDestino->text().isEmpty();
     }
-    if (!txtDestino->text().isEmpty())
-        cmdUnir->setEnabled(true);
+    turno.reset(); // the lock would give the button back its former state
+    cmdUnir->setEnabled(habilito);
 }
 
 void Unir::cmdUnir_Click()
 {
-    estado = EstadoUnion{}; // each join cleans up only its own files
-    estado.CarpetaOrigen = txtOrigen->text();
-    estado.CarpetaDestino = txtDestino->text();
-    if (estado.CarpetaOrigen.isEmpty() || estado.CarpetaDestino.isEmpty()) {
-        mensaje({QStringLiteral("Unión de archivos"),
-                 estado.CarpetaOrigen.isEmpty() ? QStringLiteral("Falta ingresar el directorio de Origen")
-                                                : QStringLiteral("Falta ingresar el directorio de Destino"),
-                 Icono::Exclamacion});
+    auto turno = tomoTurno();
+    if (!turno)
+        return;
+    PlanUnion plan;
+    plan.CarpetaOrigen = txtOrigen->text();
+    plan.CarpetaDestino = txtDestino->text();
+    if (plan.CarpetaOrigen.isEmpty() || plan.CarpetaDestino.isEmpty()) {
+        mensaje(MensajeFaltaCarpeta(plan.CarpetaOrigen.isEmpty()));
         return;
     }
-    QStringList candidatos;
-    for (int i = 0; i < File2->count(); ++i)
-        candidatos << File2->item(i)->text();
+    plan.seleccionada = seleccionada_;
+    plan.escriboListaYLote = true;
+    plan.conservoDanado = [this](const QList<int>& danadas) {
+        return preguntoDesdeTrabajo(MensajeConservoDanado(danadas)) == Respuesta::Si;
+    };
+    plan.reemplazoConDanado = [this](const QString& destino) {
+        return preguntoDesdeTrabajo(MensajeReemplazoDanado(destino)) == Respuesta::Si;
+    };
 
-    lblProg->setText(QStringLiteral("Ordenando archivos a unir..."));
+    lblProg->setText(TextoPasoUnion(Ordenando));
     QApplication::processEvents();
-    const Ordenamiento orden = OrdenoParticiones(estado, candidatos);
-    if (orden.motivo == Ordenamiento::Ninguna) {
-        mensaje(MensajeNoSonParticiones());
-        LimpioUnion(estado, {});
-        VuelvoAlMenu();
-        return;
-    }
-    if (orden.motivo != Ordenamiento::Completo) {
-        mensaje(MensajeFaltanParticiones(&orden));
-        LimpioUnion(estado, {});
-        lblProg->clear();
-        return;
-    }
-    if (auto f = GeneroTXTconNomArchivos(estado.CarpetaOrigen, orden.ordenadas)) {
-        fallaUnion(*f, {});
-        return;
-    }
-    lblProg->setText(QStringLiteral("Generando archivo Final..."));
-    QApplication::processEvents();
-    ObtengoNombreFinal(estado, orden.ordenadas.first());
-    lblProg->setText(QStringLiteral("Uniendo Partes..."));
-    if (auto f = GeneroBatUnion(estado, orden.ordenadas)) {
-        fallaUnion(*f, {});
-        return;
-    }
     Progreso progreso;
-    const ResultadoUnion r = ejecuto(
-        [&] { return UnoParticiones(estado.CarpetaOrigen, orden.ordenadas, estado.CarpetaDestino, estado.NombreArchivoFinal, &progreso); },
-        progreso, barra);
-    if (r.falla) {
-        fallaUnion(*r.falla, {});
-        return;
-    }
-    if (!r.diferentes.isEmpty()) {
-        const Respuesta conservo = mensaje(
-            {QStringLiteral("Atención"),
-             TextoParticionesDanadas(r.diferentes) + QStringLiteral("\r\n\r\n") + QStringLiteral("Desea conservar el archivo armado de todos modos?"),
-             Icono::Pregunta, Botones::SiNo, Respuesta::No});
-        if (conservo != Respuesta::Si) {
-            LimpioUnion(estado, r.temporal);
-            barra->setValue(0);
-            lblProg->setText(QStringLiteral("Unión cancelada: particiones dañadas"));
-            return;
-        }
-    }
-    lblProg->setText(QStringLiteral("Moviendo Archivo a Destino..."));
-    QApplication::processEvents();
-    if (auto f = MuevoArchivoFinal(r.temporal, estado.CarpetaDestino, estado.NombreArchivoFinal)) {
-        fallaUnion(*f, r.temporal);
-        return;
-    }
-    LimpioUnion(estado, {});
+    const ResultadoUnion r = ejecuto([&] { return UnoJuego(plan, &progreso); }, progreso, barra,
+                                     [&] { lblProg->setText(TextoPasoUnion(progreso.paso.load())); });
     barra->setValue(0);
-    lblProg->setText(QStringLiteral("Unión de Particiones finalizada con éxito..."));
-    mensaje({TituloAplicacion(), QStringLiteral("El archivo fue armado exitosamente")});
-}
-
-void Unir::fallaUnion(const Falla& falla, const QString& temporal)
-{
-    mensaje({TituloAplicacion(), falla.descripcion});
-    mensaje({QStringLiteral("ERROR"),
-             QStringLiteral("Hubo un error en el armado del Archivo, corrobore tener todas las particiones del archivo en cuestión."),
-             Icono::Critico});
-    LimpioUnion(estado, temporal);
-    barra->setValue(0);
-    lblProg->clear();
+    lblProg->setText(TextoFinUnion(r));
+    bool sigo = true;
+    if (r.rechazo == RechazoUnion::SinParticiones) {
+        mensaje(MensajeSinParticiones());
+        sigo = false;
+    } else if (r.rechazo != RechazoUnion::Ninguno) {
+        mensaje(MensajeFaltanParticiones(r.rechazo, r.numero));
+        sigo = false;
+    } else if (r.falla) {
+        for (const Mensaje& m : MensajesFallaUnion(*r.falla))
+            mensaje(m);
+    } else if (r.entregado()) {
+        mensaje(MensajeUnionTerminada(r));
+    }
+    turno.reset();
+    if (!sigo)
+        cmdUnir->setEnabled(false);
 }
 
 void Unir::cmdSalir_Click()
 {
+    const auto turno = tomoTurno();
+    if (!turno)
+        return;
     const QString O = txtOrigen->text().isEmpty() ? CarpetaRaiz() : txtOrigen->text();
     const QString D = txtDestino->text().isEmpty() ? CarpetaRaiz() : txtDestino->text();
     const Compartido& v = compartido();
     GuardoCarpetaINI(v.RutaIni, QStringLiteral("NETWORK"), O);
     GuardoCarpetaINI(v.RutaIni, QStringLiteral("NETWORK"), D);
     VuelvoAlMenu();
+}
+
+void Unir::abroCon(const QString& particion)
+{
+    if (particion.isEmpty())
+        return;
+    const QFileInfo una(particion);
+    const QString carpeta = una.absolutePath();
+    txtOrigen->setText(carpeta);
+    txtDestino->setText(carpeta);
+    RutaOrigen = carpeta;
+    listo(File1, ListoParticiones(carpeta));
+    const QList<QListWidgetItem*> hallada = File1->findItems(una.fileName(), Qt::MatchExactly);
+    if (hallada.isEmpty())
+        return;
+    File1->setCurrentItem(hallada.first());
+    File1_Click(una.fileName());
 }

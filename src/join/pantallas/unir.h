@@ -1,5 +1,4 @@
 #pragma once
-#include "join/union.h"
 #include "system/pantallas/pantalla_trabajo.h"
 
 class QGroupBox;
@@ -13,16 +12,24 @@ class Unir : public PantallaTrabajo {
     Q_OBJECT
 public:
     explicit Unir(Contexto& contexto);
+    // Opened from a partition: its folder is origin and destination, and it
+    // is picked as if clicked.
+    void abroCon(const QString& particion);
 
+protected:
+    void salgo() override { cmdSalir_Click(); }
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
+private:
     void CmdOrigen_Click();
     void cmdDestino_Click();
     void File1_Click(const QString& S);
     void cmdUnir_Click();
     void cmdSalir_Click();
+    void VuelvoAlMenu() { emit vuelvoAlMenu(); }
 
     QString RutaOrigen;
-    QString PatronParticiones;
-    EstadoUnion estado;
+    QString seleccionada_; // the partition clicked last
     QLineEdit* txtOrigen;
     QLineEdit* txtDestino;
     QPushButton* CmdOrigen;
@@ -35,13 +42,4 @@ public:
     QLabel* lblProg;
     QGroupBox* FmeAyudaRapida;
     QProgressBar* barra;
-
-protected:
-    void salgo() override { cmdSalir_Click(); }
-    bool eventFilter(QObject* objeto, QEvent* evento) override;
-
-private:
-    void listo(QListWidget* lista, const QString& carpeta, const QString& patron);
-    void fallaUnion(const Falla& falla, const QString& temporal);
-    void VuelvoAlMenu() { emit vuelvoAlMenu(); }
 };

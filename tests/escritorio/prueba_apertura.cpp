@@ -1,0 +1,199 @@
+// Opening files with TERV: which screen, filled in how, and where TERV.ini is.
+#include "app/pantallas/frminicio.h"
+#include "app/instancia.h"
+#include "compress/pantallas/frmcompriarchmulti.h"
+#include "config/compartido.h"
+#include "config/ubicacion_ini.h"
+#include "hash/pantallas/frmcorroborohash.h"
+#include "join/pantallas/unir.h"
+#include "soporte/utiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kHash = QStringLiteral("0123456789ABCDEF0123456789ABCDEF");
+
+QStringList Textos(const QListWidget* lista)
+{
+    QStringList t;
+    for (int i = 0; i < lista->count(); ++i)
+        t << lista->item(i)->text();
+    return t;
+}
+
+TEST(Apertura, ArgumentosYPantalla)
+{
+    const QString parte = QStringLiteral("informe_") + kHash + QStringLiteral(".zip.part002.003.vesk");
+    const QString sellado = QStringLiteral("informe_") + kHash + QStringLiteral(".zip");
+    struct Caso {
+        const char* nombre;
+        QStringList argumentos;
+        Pedido leido;
+        Apertura pantalla;
+    } casos[] = {
+        {"sin archivos", {}, {}, Apertura::Segun},
+        {"una particion", {parte}, {Apertura::Segun, {QStringLiteral("/w/") + parte}}, Apertura::Unir},
+        {"particion relativa", {QStringLiteral("../r/") + parte}, {Apertura::Segun, {QStringLiteral("/r/") + parte}}, Apertura::Unir},
+        {"un sellado", {sellado}, {Apertura::Segun, {QStringLiteral("/w/") + sellado}}, Apertura::Comprobar},
+        {"dos sellados se comprimen", {sellado, QStringLiteral("/x/b.txt")},
+         {Apertura::Segun, {QStringLiteral("/w/") + sellado, QStringLiteral("/x/b.txt")}}, Apertura::Comprimir},
+        {"otros", {QStringLiteral("a.txt")}, {Apertura::Segun, {QStringLiteral("/w/a.txt")}}, Apertura::Comprimir},
+        {"accion de sellar", {QStringLiteral("--sellar"), QStringLiteral("file:///x/a%20b.pdf")},
+         {Apertura::Sellar, {QStringLiteral("/x/a b.pdf")}}, Apertura::Sellar},
+        {"accion sin archivos", {QStringLiteral("--comprimir")}, {Apertura::Comprimir, {}}, Apertura::Comprimir},
+        {"fin de opciones", {QStringLiteral("--unir"), QStringLiteral("--"), QStringLiteral("--sellar")},
+         {Apertura::Unir, {QStringLiteral("/w/--sellar")}}, Apertura::Unir},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        const Pedido p = LeoArgumentos(c.argumentos, QStringLiteral("/w"));
+        EXPECT_EQ(p.rutas, c.leido.rutas);
+        EXPECT_EQ(int(p.como), int(c.leido.como));
+        EXPECT_EQ(int(ElijoPantalla(p)), int(c.pantalla));
+    }
+}
+
+// A partition opens the join screen with its folder and itself picked, its
+// set listed; a later request for another screen leaves the join first.
+TEST(Apertura, ParticionAbreUnirConElla)
+{
+    Escenario e;
+    const QString carpeta = e.carpeta.filePath(QStringLiteral("recibidos"));
+    QDir().mkpath(carpeta);
+    QStringList juego;
+    for (int i = 1; i <= 3; ++i)
+        juego << EscriboArchivo(carpeta + QStringLiteral("/informe_%1.zip.part%2.003.vesk").arg(kHash).arg(i, 3, 10, QLatin1Char('0')), "x");
+    EscriboArchivo(carpeta + QStringLiteral("/otro_%1.zip.part001.002.vesk").arg(kHash), "y");
+    EscriboArchivo(carpeta + QStringLiteral("/otro_%1.zip.part002.002.vesk").arg(kHash), "y");
+
+    FrmInicio menu(e.ctx);
+    menu.show();
+    menu.abroArchivos(LeoArgumentos({juego[1]}, QDir::currentPath()));
+    ASSERT_TRUE(menu.unir);
+    EXPECT_FALSE(menu.isVisible());
+    EXPECT_TRUE(menu.unir->isVisible());
+    EXPECT_EQ(menu.unir->findChild<QLineEdit*>(QStringLiteral("txtOrigen"))->text(), carpeta);
+    EXPECT_EQ(menu.unir->findChild<QLineEdit*>(QStringLiteral("txtDestino"))->text(), carpeta);
+    ASSERT_TRUE(menu.unir->findChild<QListWidget*>(QStringLiteral("File1"))->currentItem());
+    EXPECT_EQ(menu.unir->findChild<QListWidget*>(QStringLiteral("File1"))->currentItem()->text(), QFileInfo(juego[1]).fileName());
+    EXPECT_EQ(Textos(menu.unir->findChild<QListWidget*>(QStringLiteral("File2"))).size(), 3);
+    EXPECT_TRUE(Textos(menu.unir->findChild<QListWidget*>(QStringLiteral("File2"))).contains(QFileInfo(juego[0]).fileName()));
+    EXPECT_TRUE(menu.unir->findChild<QPushButton*>(QStringLiteral("cmdUnir"))->isEnabled());
+    EXPECT_TRUE(e.dialogos.titulos().isEmpty());
+
+    // Other files: the join screen is left (as its Salir does) and the
+    // compression screen opens with them listed.
+    const QString a = EscriboArchivo(e.carpeta.filePath(QStringLiteral("a.txt")), "a");
+    const QString b = EscriboArchivo(e.carpeta.filePath(QStringLiteral("b.txt")), "b");
+    const QPointer<Unir> unir = menu.unir;
+    menu.abroArchivos(LeoArgumentos({a, b}, QDir::currentPath()));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(unir);
+    ASSERT_TRUE(menu.compriArchMulti);
+    EXPECT_TRUE(menu.compriArchMulti->isVisible());
+    EXPECT_FALSE(menu.isVisible());
+    EXPECT_EQ(menu.compriArchMulti->lstFiles->count(), 2);
+
+    // One more file joins the same list instead of opening a second window.
+    const QString c = EscriboArchivo(e.carpeta.filePath(QStringLiteral("c.txt")), "c");
+    menu.abroArchivos(LeoArgumentos({c}, QDir::currentPath()));
+    EXPECT_EQ(menu.compriArchMulti->lstFiles->count(), 3);
+
+    // A stamped name: verification with it chosen.
+    const QString sellado = EscriboArchivo(e.carpeta.filePath(QStringLiteral("envio_") + kHash + QStringLiteral(".zip")), "z");
+    menu.abroArchivos(LeoArgumentos({sellado}, QDir::currentPath()));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(menu.compriArchMulti);
+    ASSERT_TRUE(menu.corroboroHash);
+    EXPECT_TRUE(menu.corroboroHash->isVisible());
+    EXPECT_EQ(menu.corroboroHash->findChild<QLineEdit*>(QStringLiteral("Text1_0"))->text(), sellado);
+}
+
+// Installed (PREFIX/bin with no TERV.ini beside it), the organisation's file
+// is read from PREFIX/etc/terv (/etc/terv for a /usr prefix) and the
+// operator's file overrides it key by key and takes PARTGUAR.
+TEST(Apertura, UbicacionDelIni)
+{
+    const QByteArray organizacion = "[NETWORK]\nAMBIENTE=TEST\nURL=http://org/?p=\nPARTGUAR=/org\n";
+    struct Caso {
+        const char* nombre;
+        const char* aplicacion; // under the temporary folder
+        const char* junto;      // TERV.ini beside the executable, or nullptr
+        const char* etc;        // where the organisation's file is put, or nullptr
+        const char* usuario;    // the operator's file, or nullptr
+        const char* leido;      // the organisation's file it looks for
+        bool existe;
+        QString entorno, url, carpeta;
+        bool escribeUsuario;
+    } casos[] = {
+        {"portatil", "usr/bin", "[NETWORK]\nAMBIENTE=DESA\n", "etc/terv", nullptr, "usr/bin/TERV.ini", true,
+         QStringLiteral("DESA"), QString(), QString(), false},
+        {"carpeta de compilacion", "build/src", nullptr, "etc/terv", nullptr, "build/src/TERV.ini", false, {}, {}, {}, false},
+        {"instalado en /usr", "usr/bin", nullptr, "etc/terv", nullptr, "etc/terv/TERV.ini", true, QStringLiteral("TEST"),
+         QStringLiteral("http://org/?p="), QStringLiteral("/org"), true},
+        {"instalado en otro prefijo", "opt/terv/bin", nullptr, "opt/terv/etc/terv", nullptr, "opt/terv/etc/terv/TERV.ini", true,
+         QStringLiteral("TEST"), QStringLiteral("http://org/?p="), QStringLiteral("/org"), true},
+        {"el usuario manda", "usr/bin", nullptr, "etc/terv", "[NETWORK]\nAMBIENTE=PROD\nPARTGUAR=/mia\n", "etc/terv/TERV.ini", true,
+         QStringLiteral("PROD"), QStringLiteral("http://org/?p="), QStringLiteral("/mia"), true},
+        {"solo el usuario", "usr/bin", nullptr, nullptr, "[NETWORK]\nPARTGUAR=/mia\n", "etc/terv/TERV.ini", true, QString(),
+         QString(), QStringLiteral("/mia"), true},
+        {"ninguno", "usr/bin", nullptr, nullptr, nullptr, "etc/terv/TERV.ini", false, {}, {}, {}, true},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        Escenario e;
+        const QDir t(e.carpeta.path());
+        const QString aplicacion = t.filePath(QString::fromLatin1(c.aplicacion));
+        const QString usuario = t.filePath(QStringLiteral("config"));
+        QDir().mkpath(aplicacion);
+        if (c.junto)
+            EscriboArchivo(aplicacion + QStringLiteral("/TERV.ini"), c.junto);
+        QString etc;
+        if (c.etc) {
+            QDir().mkpath(t.filePath(QString::fromLatin1(c.etc)));
+            etc = EscriboArchivo(t.filePath(QString::fromLatin1(c.etc)) + QStringLiteral("/TERV.ini"), organizacion);
+        }
+        if (c.usuario) {
+            QDir().mkpath(usuario + QStringLiteral("/terv"));
+            EscriboArchivo(usuario + QStringLiteral("/terv/TERV.ini"), c.usuario);
+        }
+        const UbicacionIni u = UbicoIni(aplicacion, usuario);
+        EXPECT_EQ(u.organizacion, t.filePath(QString::fromLatin1(c.leido)));
+        const Configuracion conf = CargoConfiguracion(u);
+        EXPECT_EQ(conf.existe, c.existe);
+        EXPECT_EQ(conf.entorno, c.entorno);
+        EXPECT_EQ(compartido().UrlServicio, c.url);
+        EXPECT_EQ(compartido().CarpetaGuardada, c.carpeta);
+
+        // Remembering a folder writes the operator's file, never the organisation's.
+        const QString propio = usuario + QStringLiteral("/terv/TERV.ini");
+        EXPECT_EQ(compartido().RutaIni, c.escribeUsuario ? propio : u.organizacion);
+        EXPECT_TRUE(GuardoCarpetaINI(compartido().RutaIni, QStringLiteral("NETWORK"), QStringLiteral("/nueva")));
+        if (c.escribeUsuario) {
+            EXPECT_EQ(LeoValorINI(propio, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), QStringLiteral("/nueva"));
+        }
+        if (!etc.isEmpty()) {
+            EXPECT_EQ(LeoArchivo(etc), organizacion);
+        }
+    }
+}
+
+TEST(Apertura, UbicacionDeLaAyuda)
+{
+    QTemporaryDir t;
+    QDir().mkpath(t.filePath(QStringLiteral("usr/bin")));
+    QDir().mkpath(t.filePath(QStringLiteral("build/src")));
+    EXPECT_EQ(UbicoAyuda(t.filePath(QStringLiteral("usr/bin"))), t.filePath(QStringLiteral("usr/share/terv/AYUDA TERV.hlp")));
+    EXPECT_EQ(UbicoAyuda(t.filePath(QStringLiteral("build/src"))), t.filePath(QStringLiteral("build/src/AYUDA TERV.hlp")));
+    EscriboArchivo(t.filePath(QStringLiteral("usr/bin/AYUDA TERV.hlp")), "portable");
+    EXPECT_EQ(UbicoAyuda(t.filePath(QStringLiteral("usr/bin"))), t.filePath(QStringLiteral("usr/bin/AYUDA TERV.hlp")));
+}
+
+} // namespace

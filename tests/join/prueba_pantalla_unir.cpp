@@ -1,0 +1,270 @@
+// The join screen driven as an operator would: widgets found by name, clicked.
+#include "config/archivo_ini.h"
+#include "config/compartido.h"
+#include "join/juegos.h"
+#include "join/pantallas/unir.h"
+#include "soporte/utiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+template <class T>
+T* Hijo(QWidget& w, const char* nombre)
+{
+    T* h = w.findChild<T*>(QString::fromLatin1(nombre));
+    if (!h)
+        ADD_FAILURE() << "no hay " << nombre;
+    return h;
+}
+
+void Clic(QWidget& f, const char* nombre) { QTest::mouseClick(Hijo<QPushButton>(f, nombre), Qt::LeftButton); }
+
+void ElijoParticion(QWidget& f, const QString& ruta)
+{
+    auto* lista = Hijo<QListWidget>(f, "File1");
+    const auto items = lista->findItems(NombreDeRuta(ruta), Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1) << qPrintable(NombreDeRuta(ruta));
+    lista->scrollToItem(items[0]);
+    QTest::mouseClick(lista->viewport(), Qt::LeftButton, {}, lista->visualItemRect(items[0]).center());
+}
+
+QString Estado(QWidget& f) { return Hijo<QLabel>(f, "lblProg")->text(); }
+
+// The screen with its folders chosen and a set written in the origin.
+struct Pantalla {
+    Escenario e;
+    QTemporaryDir origen, destino, fuera;
+    QByteArray datos;
+    QStringList partes;
+    std::unique_ptr<Unir> f;
+
+    explicit Pantalla(qint64 tamano = 200000, int n = 3) : datos(Datos(tamano, 11))
+    {
+        partes = EscriboJuego(origen.path(), QStringLiteral("informe.zip"), Corto(datos, n));
+    }
+    void abro()
+    {
+        f = std::make_unique<Unir>(e.ctx);
+        f->show();
+        e.dialogos.carpetas.push_back(origen.path());
+        Clic(*f, "CmdOrigen");
+        e.dialogos.carpetas.push_back(destino.path());
+        Clic(*f, "cmdDestino");
+        ElijoParticion(*f, partes.last());
+    }
+    QString final() const { return destino.filePath(QStringLiteral("informe.zip")); }
+};
+
+TEST(PantallaUnir, UneYLimpia)
+{
+    Pantalla p;
+    p.abro();
+    EXPECT_EQ(Hijo<QLineEdit>(*p.f, "txtOrigen")->text(), p.origen.path());
+    EXPECT_EQ(Hijo<QListWidget>(*p.f, "File2")->count(), 3);
+    ASSERT_TRUE(Hijo<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+    const QStringList antes = Archivos(p.origen.path());
+    Clic(*p.f, "cmdUnir");
+    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("TERV"));
+    EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El archivo fue armado exitosamente"));
+    EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Ninguno);
+    EXPECT_EQ(Estado(*p.f), QStringLiteral("Unión de Particiones finalizada con éxito..."));
+    EXPECT_EQ(LeoArchivo(p.final()), p.datos);
+    EXPECT_EQ(Archivos(p.destino.path()), QStringList{QStringLiteral("informe.zip")});
+    EXPECT_EQ(Archivos(p.origen.path()), antes); // no list, batch or temporary left
+    EXPECT_FALSE(Hijo<QPushButton>(*p.f, "cmdCancelar")->isVisible());
+    EXPECT_TRUE(Hijo<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+}
+
+// The questions about damage, in their order, and what the status line says.
+TEST(PantallaUnir, ParticionDanada)
+{
+    struct Caso {
+        const char* nombre;
+        bool existe;
+        QList<Respuesta> respuestas;
+        QStringList titulos;
+        const char* estado;
+        bool entregado;
+    } casos[] = {
+        {"no se conserva", false, {Respuesta::No}, {QStringLiteral("Atención")}, "Unión cancelada: particiones dañadas", false},
+        {"se conserva", false, {Respuesta::Si}, {QStringLiteral("Atención"), QStringLiteral("TERV")},
+         "Unión de Particiones finalizada: el archivo armado está dañado", true},
+        {"no reemplaza al bueno", true, {Respuesta::Si, Respuesta::No}, {QStringLiteral("Atención"), QStringLiteral("Atención")},
+         "Unión cancelada: el archivo existente no fue reemplazado", false},
+        {"reemplaza al bueno", true, {Respuesta::Si, Respuesta::Si},
+         {QStringLiteral("Atención"), QStringLiteral("Atención"), QStringLiteral("TERV")},
+         "Unión de Particiones finalizada: el archivo armado está dañado", true},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        Pantalla p;
+        QByteArray segunda = LeoArchivo(p.partes[1]);
+        segunda[100] = char(segunda[100] ^ 1);
+        EscriboArchivo(p.partes[1], segunda);
+        if (c.existe)
+            EscriboArchivo(p.final(), "bueno");
+        p.abro();
+        for (const Respuesta r : c.respuestas)
+            p.e.dialogos.respuestas.push_back(r);
+        Clic(*p.f, "cmdUnir");
+        ASSERT_EQ(p.e.dialogos.titulos(), c.titulos);
+        const CajaVista& primera = p.e.dialogos.vistas[0];
+        EXPECT_TRUE(primera.texto.startsWith(QStringLiteral("El contenido de la partición 002 no coincide")));
+        EXPECT_EQ(primera.botones, Botones::SiNo);
+        EXPECT_EQ(primera.porDefecto, Respuesta::No);
+        if (c.existe) {
+            EXPECT_TRUE(p.e.dialogos.vistas[1].texto.contains(p.final()));
+            EXPECT_EQ(p.e.dialogos.vistas[1].porDefecto, Respuesta::No);
+        }
+        if (c.entregado) {
+            EXPECT_TRUE(p.e.dialogos.vistas.last().texto.startsWith(QStringLiteral("El archivo fue armado, pero está dañado")));
+            EXPECT_EQ(p.e.dialogos.vistas.last().icono, Icono::Exclamacion);
+        }
+        EXPECT_EQ(Estado(*p.f), QString::fromUtf8(c.estado));
+        const QByteArray esperado = c.entregado ? LeoArchivo(p.partes[0]) + segunda + LeoArchivo(p.partes[2])
+                                                : (c.existe ? QByteArray("bueno") : QByteArray());
+        EXPECT_EQ(LeoArchivo(p.final()), esperado);
+        EXPECT_EQ(Archivos(p.destino.path()).size(), c.entregado || c.existe ? 1 : 0);
+    }
+}
+
+// A set short of a partition is refused at the click, naming the missing one.
+TEST(PantallaUnir, FaltaUnaParticion)
+{
+    for (const int falta : {1, 2}) {
+        Pantalla p(200000, 4);
+        QFile::remove(p.partes[falta - 1]);
+        p.partes.removeAt(falta - 1);
+        p.abro();
+        ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
+        EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("ERROR"));
+        EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Critico);
+        EXPECT_EQ(p.e.dialogos.vistas[0].texto,
+                  QStringLiteral("Faltan particiones del archivo que está intenando generar, corrobore e intente nuevamente\r\n"
+                                 "Falta la partición 00%1.").arg(falta));
+        EXPECT_TRUE(Hijo<QLineEdit>(*p.f, "txtOrigen")->text().isEmpty());
+        EXPECT_TRUE(Hijo<QLineEdit>(*p.f, "txtDestino")->text().isEmpty());
+        EXPECT_FALSE(Hijo<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+        EXPECT_TRUE(Archivos(p.destino.path()).isEmpty());
+    }
+}
+
+// A ".vesk" file that is not a partition; leaving keeps the destination folder.
+TEST(PantallaUnir, SinParticionesYSalida)
+{
+    Pantalla p;
+    p.partes << EscriboArchivo(p.origen.filePath(QStringLiteral("notas.vesk")), "x");
+    p.abro();
+    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Error"));
+    EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Exclamacion);
+    EXPECT_EQ(p.e.dialogos.vistas[0].texto,
+              QStringLiteral("El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado"));
+    EXPECT_FALSE(Hijo<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+    Clic(*p.f, "cmdSalir");
+    EXPECT_EQ(LeoValorINI(compartido().RutaIni, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), p.destino.path());
+}
+
+// Links at the names of the list and batch files: the files they point to
+// stay as they were, and the join still succeeds.
+TEST(PantallaUnir, EnlacesEnListaYLote)
+{
+    Pantalla p;
+    const QString otroLista = EscriboArchivo(p.fuera.filePath(QStringLiteral("lista")), "ajeno 1");
+    const QString otroLote = EscriboArchivo(p.fuera.filePath(QStringLiteral("lote")), "ajeno 2");
+    const QString lista = p.origen.filePath(QStringLiteral("arcVSK.txt"));
+    const QString lote = p.origen.filePath(QStringLiteral("informe.zip.bat"));
+    ASSERT_EQ(::symlink(QFile::encodeName(otroLista).constData(), QFile::encodeName(lista).constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(otroLote).constData(), QFile::encodeName(lote).constData()), 0);
+    p.abro();
+    Clic(*p.f, "cmdUnir");
+    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El archivo fue armado exitosamente"));
+    EXPECT_EQ(LeoArchivo(otroLista), QByteArray("ajeno 1"));
+    EXPECT_EQ(LeoArchivo(otroLote), QByteArray("ajeno 2"));
+    EXPECT_TRUE(QFileInfo(lista).isSymLink());
+    EXPECT_TRUE(QFileInfo(lote).isSymLink());
+    EXPECT_EQ(LeoArchivo(p.final()), p.datos);
+}
+
+// A partition that is a link is refused with its cause; nothing is delivered.
+TEST(PantallaUnir, ParticionEnlazada)
+{
+    Pantalla p;
+    const QString copia = EscriboArchivo(p.fuera.filePath(QStringLiteral("copia")), LeoArchivo(p.partes[1]));
+    QFile::remove(p.partes[1]);
+    ASSERT_EQ(::symlink(QFile::encodeName(copia).constData(), QFile::encodeName(p.partes[1]).constData()), 0);
+    p.abro();
+    Clic(*p.f, "cmdUnir");
+    ASSERT_EQ(p.e.dialogos.titulos(), (QStringList{QStringLiteral("TERV"), QStringLiteral("ERROR")}));
+    EXPECT_TRUE(p.e.dialogos.vistas[0].texto.contains(QStringLiteral("enlace"))) << qPrintable(p.e.dialogos.vistas[0].texto);
+    EXPECT_EQ(p.e.dialogos.vistas[1].texto,
+              QStringLiteral("Hubo un error en el armado del Archivo, corrobore tener todas las particiones del archivo en cuestión."));
+    EXPECT_TRUE(Estado(*p.f).isEmpty());
+    EXPECT_TRUE(Archivos(p.destino.path()).isEmpty());
+}
+
+// Two clicks queued before the first is handled: one join, one box.
+TEST(PantallaUnir, DosClicsUnaUnion)
+{
+    Pantalla p(4 * 1048576, 4);
+    p.abro();
+    auto* boton = Hijo<QPushButton>(*p.f, "cmdUnir");
+    const QPointF centro = QRectF(boton->rect()).center();
+    for (int k = 0; k < 2; ++k) {
+        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonPress, centro, boton->mapToGlobal(centro),
+                                                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonRelease, centro, boton->mapToGlobal(centro),
+                                                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    }
+    // (QTRY_ macros report to QTest, not to gtest: plain waits instead.)
+    for (int i = 0; i < 250 && p.e.dialogos.vistas.isEmpty(); ++i)
+        QTest::qWait(20);
+    QTest::qWait(200);
+    EXPECT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("TERV")});
+    EXPECT_EQ(LeoArchivo(p.final()), p.datos);
+}
+
+// "Cancelar" beside the progress stops the join: nothing delivered, partitions kept.
+TEST(PantallaUnir, Cancelar)
+{
+    Pantalla p(48 * 1048576, 6);
+    p.abro();
+    const QStringList antes = Archivos(p.origen.path());
+    QTimer reloj;
+    bool cancelado = false;
+    QObject::connect(&reloj, &QTimer::timeout, [&] {
+        auto* cancelar = p.f->findChild<QPushButton*>(QStringLiteral("cmdCancelar"));
+        if (!cancelado && cancelar && cancelar->isVisible() && cancelar->isEnabled()) {
+            QTest::mouseClick(cancelar, Qt::LeftButton);
+            cancelado = true;
+        }
+    });
+    reloj.start(1);
+    Clic(*p.f, "cmdUnir");
+    reloj.stop();
+    ASSERT_TRUE(cancelado);
+    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(p.e.dialogos.vistas[0].texto,
+              QStringLiteral("Unión de particiones cancelada por el usuario: no se guardó el archivo armado."));
+    EXPECT_EQ(Estado(*p.f), QStringLiteral("Unión cancelada por el usuario"));
+    EXPECT_TRUE(Archivos(p.destino.path()).isEmpty());
+    EXPECT_EQ(Archivos(p.origen.path()), antes);
+    EXPECT_EQ(Hijo<QProgressBar>(*p.f, "barra")->value(), 0);
+}
+
+} // namespace
