@@ -20,7 +20,6 @@ int Comprimir(const QStringList& args)
     if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO..."),
                          QStringLiteral("Comprime los archivos en un .zip listo para publicar: sellado, o particionado si supera el máximo."), 1))
         return *r;
-    // Without --tamano, the size the service gives (as at the program's start).
     QString sinTamano;
     const auto limite = o.p.isSet(tamano) ? LeoOpcionMegas(o.p.value(tamano)) : TamanoConsultadoBytes(&sinTamano);
     if (!limite) {
