@@ -34,7 +34,8 @@ QList<qint64> Hijos(qint64 pid)
 qint64 ArrancoConZip(QProcess& cli, const QProcessEnvironment& entorno, const QString& grande)
 {
     cli.setProcessEnvironment(entorno);
-    cli.start(QStringLiteral(TERV_CLI), {QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("200"), QStringLiteral("--nombre"), QStringLiteral("p"), grande});
+    cli.start(QStringLiteral(TERV_CLI), {QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50"),
+                                         QStringLiteral("--nombre"), QStringLiteral("p"), grande});
     if (!cli.waitForStarted())
         return 0;
     for (int i = 0; i < 250; ++i) {
@@ -122,7 +123,10 @@ TEST(CliCompresion, Codigos)
             EscriboArchivo(datos.filePath(QStringLiteral("A.TXT")), "A");
         QProcess cli;
         cli.setProcessEnvironment(entorno);
-        cli.start(QStringLiteral(TERV_CLI), QStringList{QStringLiteral("comprimir")} + (args.contains(QStringLiteral("--tamano")) ? args : QStringList{QStringLiteral("--tamano"), QStringLiteral("50")} + args));
+        // Without --tamano the size would come from the service.
+        const QStringList tamano = args.contains(QStringLiteral("--tamano")) ? QStringList()
+                                                                             : QStringList{QStringLiteral("--tamano"), QStringLiteral("50")};
+        cli.start(QStringLiteral(TERV_CLI), QStringList{QStringLiteral("comprimir")} + tamano + args);
         ASSERT_TRUE(cli.waitForFinished(60000));
         EXPECT_EQ(cli.exitCode(), codigo) << cli.readAllStandardError().constData();
         QStringList quedan = Todo(datos.path());
