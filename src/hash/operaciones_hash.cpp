@@ -132,7 +132,7 @@ Verificacion CorroboroArchivo(const PlanVerificacion& plan, Progreso* progreso)
 }
 
 std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std::function<bool(const Verificacion&)>& corrijo,
-                                            Progreso* progreso)
+                                            Progreso* progreso, const std::function<void(qsizetype, const Verificacion&)>& alComprobar)
 {
     if (progreso) {
         qint64 total = 0;
@@ -151,6 +151,8 @@ std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std:
                 continue;
             }
             hechas[size_t(i)] = compruebo(rutas[i], progreso);
+            if (alComprobar)
+                alComprobar(i, hechas[size_t(i)]);
         }
     };
     std::vector<std::thread> hilos;

@@ -19,7 +19,7 @@ VisorAyuda::VisorAyuda(Dialogos& dialogos) : dialogos_(dialogos)
     capa->addWidget(texto);
 }
 
-void VisorAyuda::abro(const QString& archivo)
+void VisorAyuda::abro(const QString& archivo, const QString& ancla)
 {
     QFile f(archivo);
     if (!f.open(QIODevice::ReadOnly)) {
@@ -27,6 +27,8 @@ void VisorAyuda::abro(const QString& archivo)
         return;
     }
     texto->setHtml(QString::fromUtf8(f.readAll()));
+    if (!ancla.isEmpty())
+        texto->scrollToAnchor(ancla);
     show();
     raise();
     activateWindow();

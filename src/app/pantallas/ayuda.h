@@ -9,7 +9,8 @@ class VisorAyuda : public QWidget {
     Q_OBJECT
 public:
     explicit VisorAyuda(Dialogos& dialogos);
-    void abro(const QString& archivo);
+    // At the section named ancla, when given.
+    void abro(const QString& archivo, const QString& ancla = {});
     QTextBrowser* texto = nullptr;
 private:
     Dialogos& dialogos_;
