@@ -36,6 +36,14 @@ QString FilaComprobacion::carpeta() const
     return c;
 }
 
+FilaComprobacion FilaDe(const Verificacion& v)
+{
+    FilaComprobacion f;
+    f.v = v;
+    f.tamano = v.hashArchivo.isEmpty() ? TamanoDe(v.ruta).valor_o(-1) : v.leido.tamano;
+    return f;
+}
+
 QString TextoEstado(EstadoFila estado)
 {
     switch (estado) {
@@ -133,14 +141,6 @@ QString carpetaComun(const QStringList& carpetas)
     }
     const QString r = comun.join(QLatin1Char('/'));
     return r.isEmpty() ? QStringLiteral("/") : r;
-}
-
-FilaComprobacion filaDe(const Verificacion& v)
-{
-    FilaComprobacion f;
-    f.v = v;
-    f.tamano = v.hashArchivo.isEmpty() ? TamanoDe(v.ruta).valor_o(-1) : v.leido.tamano;
-    return f;
 }
 
 QString tresDigitos(const QList<int>& numeros)
@@ -243,7 +243,7 @@ Comprobacion CompruebaEntrega(const PlanComprobacion& plan, Progreso* progreso)
     const QStringList rutas = ReunoArchivos(plan.rutas, plan.subcarpetas);
     std::function<void(qsizetype, const Verificacion&)> cadaUna;
     if (plan.alComprobar)
-        cadaUna = [&](qsizetype i, const Verificacion& v) { plan.alComprobar(i, filaDe(v)); };
+        cadaUna = [&](qsizetype i, const Verificacion& v) { plan.alComprobar(i, FilaDe(v)); };
     const auto hechas = CorroboroArchivos(rutas, {}, progreso, cadaUna);
     QStringList carpetas;
     for (const QString& r : plan.rutas) {
@@ -256,7 +256,7 @@ Comprobacion CompruebaEntrega(const PlanComprobacion& plan, Progreso* progreso)
             c.cancelada = true;
             continue;
         }
-        c.filas.push_back(filaDe(v));
+        c.filas.push_back(FilaDe(v));
     }
     c.cancelada = c.cancelada || (progreso && progreso->cancelado());
     c.juegos = AgrupoJuegos(c.filas);

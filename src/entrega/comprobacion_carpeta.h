@@ -26,6 +26,8 @@ struct FilaComprobacion {
     QString carpeta() const; // without the trailing separator
 };
 
+// The row of a check already made (its size read when it was not hashed).
+FilaComprobacion FilaDe(const Verificacion& v);
 QString TextoEstado(EstadoFila estado);
 // The cause shown beside "Error" (empty for the other states).
 QString CausaFila(const FilaComprobacion& fila);
