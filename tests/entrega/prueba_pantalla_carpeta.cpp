@@ -201,16 +201,7 @@ TEST(PantallaComprobacionCarpeta, DosClicsUnaSolaEleccion)
     FrmComprobacionCarpeta f(e.ctx);
     f.show();
     e.dialogos.carpetas.push_back(d.raiz);
-    QPushButton* boton = Control<QPushButton>(f, "cmdCarpeta");
-    for (int i = 0; i < 2; ++i) {
-        const QPoint centro = boton->rect().center();
-        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonPress, centro, boton->mapToGlobal(centro),
-                                                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonRelease, centro, boton->mapToGlobal(centro),
-                                                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-    }
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
+    PosteoDosClics(Control<QPushButton>(f, "cmdCarpeta"));
     EXPECT_EQ(e.dialogos.leyendas.size(), 1);
     EXPECT_EQ(Filas(f).size(), 9u);
 }
