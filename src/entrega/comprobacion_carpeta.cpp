@@ -86,12 +86,14 @@ Resumen Resumo(const std::vector<FilaComprobacion>& filas)
 
 QString TextoResumen(const Resumen& r)
 {
-    QString t = QString::number(r.total()) + QStringLiteral(" archivos: ") + QString::number(r.correctos)
-        + QStringLiteral(" correctos, ") + QString::number(r.incorrectos) + QStringLiteral(" incorrectos, ")
-        + QString::number(r.sinFormato) + QStringLiteral(" sin formato, ") + QString::number(r.errores)
-        + QStringLiteral(" con error");
+    const auto cuenta = [](int n, const char* uno, const char* varios) -> QString {
+        return QString::number(n) + QLatin1Char(' ') + QString::fromUtf8(n == 1 ? uno : varios);
+    };
+    QString t = cuenta(r.total(), "archivo: ", "archivos: ") + cuenta(r.correctos, "correcto, ", "correctos, ")
+        + cuenta(r.incorrectos, "incorrecto, ", "incorrectos, ") + cuenta(r.sinFormato, "sin formato, ", "sin formato, ")
+        + cuenta(r.errores, "con error", "con error");
     if (r.corregidos > 0)
-        t += QStringLiteral(", ") + QString::number(r.corregidos) + QStringLiteral(" corregidos");
+        t += QStringLiteral(", ") + cuenta(r.corregidos, "corregido", "corregidos");
     return t + QStringLiteral(". Bytes comprobados: ") + QString::number(r.bytes);
 }
 

@@ -62,6 +62,8 @@ TEST(ComprobacionCarpeta, UnaFilaPorArchivoConSuEstado)
     EXPECT_EQ(r.bytes, 3000 + 5000 + 3000 + 3000); // the hashed ones only
     EXPECT_EQ(TextoResumen(r), QStringLiteral("8 archivos: 2 correctos, 2 incorrectos, 2 sin formato, 2 con error. "
                                               "Bytes comprobados: 14000"));
+    EXPECT_EQ(TextoResumen(Resumen{1, 1, 0, 0, 1, 10}),
+              QStringLiteral("3 archivos: 1 correcto, 1 incorrecto, 0 sin formato, 0 con error, 1 corregido. Bytes comprobados: 10"));
     // The link's target was not read through the link, nor touched.
     EXPECT_TRUE(FilaDe(c, e.enlace)->v.hashArchivo.isEmpty());
 }

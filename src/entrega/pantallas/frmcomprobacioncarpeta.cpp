@@ -252,6 +252,7 @@ void FrmComprobacionCarpeta::agregoFila(int indice, const FilaComprobacion& f, Q
     fila[ColNombre]->setData(indice, RolFila);
     fila[ColNombre]->setData(f.juego, RolJuego);
     fila[ColNombre]->setToolTip(f.v.nueva.isEmpty() ? f.v.ruta : f.v.nueva);
+    fila[ColDetalle]->setToolTip(fila[ColDetalle]->text());
     if (padre)
         padre->appendRow(fila);
     else
@@ -271,6 +272,7 @@ void FrmComprobacionCarpeta::muestroResultado()
                                    celda(j.completo ? QStringLiteral("Completo") : QStringLiteral("Incompleto")),
                                    celda(TextoJuego(j))};
         fila[ColEstado]->setForeground(j.correcto() ? ColorVerde() : ColorRojo());
+        fila[ColDetalle]->setToolTip(fila[ColDetalle]->text());
         fila[ColNombre]->setData(-1, RolFila);
         fila[ColNombre]->setData(int(k), RolJuego);
         QFont negrita = fila[ColNombre]->font();
