@@ -1,19 +1,27 @@
 #pragma once
-// Building the publication archive with Info-ZIP zip, and its names.
+// Compress-and-deliver: the listed files into one zip archive for
+// publication, stamped when it fits the limit, split or kept whole when not.
+#include "partition/particionado.h"
 #include "system/comandos.h"
 #include "system/fallas.h"
-#include "system/plataforma.h"
 #include "system/trabajo.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
-// Nombre += "_" + YYYYMMDD + "_01"; returns the suffix (also kept in SufijoFechaVersion).
-QString AgregoFechayVersion(QString& Nombre, const Reloj& reloj);
+// "_" + YYYYMMDD + "_01" for that day.
+QString SufijoFecha(const QDate& dia);
+// Nombre += the suffix of that day; returns the suffix.
+QString AgregoFechayVersion(QString& Nombre, const QDate& dia);
 
 // The name proposed for an archive: the file name without its last extension.
 QString NombrePropuesto(const QString& nombreArchivo);
+
+// Why a name cannot be the archive's (a folder separator, a "."), or empty.
+QString RevisoNombreArchivo(const QString& nombre);
 
 // The files to compress, newest first; paths compare as this file system does.
 class ListaArchivos {
@@ -38,34 +46,57 @@ struct Agregado {
 // The dialog's answer (full paths) into the list, as the screen adds them.
 Agregado AgregoArchivos(ListaArchivos& lista, const QStringList& rutas);
 
-// Two listed files with the same name from different folders would overwrite
-// each other inside a "-j" archive: the message naming them, or empty.
+// Two listed files whose names are equal, or differ only in letter case,
+// would overwrite each other inside a "-j" archive or where it is unpacked:
+// the message naming them, or empty.
 QString NombresRepetidos(const QStringList& rutas);
 
 // The zip program: the work folder's own, else the one on PATH; empty if none.
 QString BuscoZip(const QString& carpetaTrabajo);
+// What a zip exit code means, for the operator.
+QString CausaSalidaZip(int codigo);
 
-struct ArchivoArmado {
-    QString corrida;  // private folder of this run inside the work folder
-    QString archivo;  // the archive inside it
-    qint64 tamano = 0;
+struct PlanCompresion {
+    QStringList rutas;           // the listed files, in list order
+    QString nombre;              // archive name without ".zip"
+    std::optional<QDate> fecha;  // add the date-and-version suffix of this day
+    qint64 limite = 0;           // bytes; a larger archive is split or kept whole
+    QString carpeta;             // where the archive or its partitions are delivered
+    QString carpetaTrabajo;      // the user's private work folder
+    QString programaZip;         // empty: BuscoZip
+    // The operator's answers. They are called from the job's thread.
+    std::function<bool(qint64 tamano)> particiono;             // over the limit: split it?
+    std::function<bool(const PlanParticion& plan)> confirmo;   // the split's confirmation
+    std::function<bool(const QString& existente)> reemplazo;   // Nombre.zip exists: replace it?
 };
 
-// Builds Nombre + ".zip" from the listed files (in list order, each read from
-// its own path) in a fresh folder of the work folder. avance(i, n) tells
-// which file zip is adding. On failure nothing of the run is left.
-Resultado<ArchivoArmado> ArmoZip(const QStringList& rutas, const QString& Nombre, const QString& carpetaTrabajo,
-                                 EjecutorComandos& ejecutor, const std::function<void(int, int)>& avance = {});
+enum class Desenlace {
+    Sellado,      // delivered as Nombre_HASH.zip
+    Particionado, // delivered as a partition set
+    Entero,       // delivered whole, unstamped
+    Rechazado,    // refused before anything was written
+    Cancelado,    // stopped by the operator; nothing of the run is left
+    Fallido,
+};
 
-// Removes the run folder and all that is in it.
-void BorroCorrida(const QString& corrida);
-// Removes run folders left by interrupted runs (untouched for hours).
-void BorroCorridasViejas(const QString& carpetaTrabajo);
+struct ResultadoCompresion {
+    Desenlace desenlace = Desenlace::Fallido;
+    QString nombre;           // the archive name as used (with its suffix)
+    QString sufijo;           // the date-and-version suffix added, if any
+    qint64 tamano = 0;        // of the archive
+    QString archivo;          // the delivered archive (Sellado, Entero)
+    QStringList particiones;  // the delivered partitions (Particionado)
+    QString aviso;            // why it was delivered whole or under another name
+    bool demasiadas = false;  // Entero because a split would exceed 327 partitions
+    bool alConfirmar = false; // Cancelado at the split's confirmation
+    Falla falla;              // Rechazado, Cancelado, Fallido
+};
 
-// Delivers the archive into carpeta (ending in "/") stamped with its hash:
-// Nombre + "_" + hash + ".zip". Never over an existing file. The run folder
-// is removed whatever the outcome. Returns the delivered path.
-Resultado<QString> EntregoSellado(const ArchivoArmado& zip, const QString& carpeta, const QString& Nombre,
-                                  Progreso* progreso = nullptr);
-// Delivers the archive whole as Nombre + ".zip", under the same rules.
-Resultado<QString> EntregoEntero(const ArchivoArmado& zip, const QString& carpeta, const QString& Nombre);
+// The whole operation, in one job. Every listed path must be a regular file
+// that can be read; zip must add each of them (an unmatched or unreadable
+// input is an error) and the archive must hold exactly the listed names
+// before anything is delivered. The run works in a folder of its own in the
+// work folder, removed whatever the outcome, and removes the leftovers of
+// earlier runs that died. A cancel kills zip and removes what the run started.
+ResultadoCompresion ComprimoArchivosMulti(const PlanCompresion& plan, EjecutorComandos& ejecutor,
+                                          Progreso* progreso = nullptr);

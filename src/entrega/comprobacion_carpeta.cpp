@@ -145,6 +145,12 @@ QString carpetaComun(const QStringList& carpetas)
     return r.isEmpty() ? QStringLiteral("/") : r;
 }
 
+// A file the cancel left unchecked.
+bool noAlcanzada(const Verificacion& v)
+{
+    return v.estado == EstadoHash::Error && (!v.falla || v.falla->tipo == TipoFalla::Cancelado);
+}
+
 QString tresDigitos(const QList<int>& numeros)
 {
     QStringList t;
@@ -245,7 +251,10 @@ Comprobacion CompruebaEntrega(const PlanComprobacion& plan, Progreso* progreso)
     const QStringList rutas = ReunoArchivos(plan.rutas, plan.subcarpetas);
     std::function<void(qsizetype, const Verificacion&)> cadaUna;
     if (plan.alComprobar)
-        cadaUna = [&](qsizetype i, const Verificacion& v) { plan.alComprobar(i, FilaDe(v)); };
+        cadaUna = [&](qsizetype i, const Verificacion& v) {
+            if (!noAlcanzada(v))
+                plan.alComprobar(i, FilaDe(v));
+        };
     const auto hechas = CorroboroArchivos(rutas, {}, progreso, cadaUna);
     QStringList carpetas;
     for (const QString& r : plan.rutas) {
@@ -254,7 +263,7 @@ Comprobacion CompruebaEntrega(const PlanComprobacion& plan, Progreso* progreso)
     }
     c.raiz = carpetaComun(carpetas);
     for (const Verificacion& v : hechas) {
-        if (v.falla && v.falla->tipo == TipoFalla::Cancelado) {
+        if (noAlcanzada(v)) {
             c.cancelada = true;
             continue;
         }

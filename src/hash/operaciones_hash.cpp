@@ -1,13 +1,11 @@
 #include "hash/operaciones_hash.h"
 
+#include "hash/md5_carriles.h"
 #include "hash/motor_hash.h"
 #include "hash/nombre_hash.h"
 #include "system/archivos.h"
 
 #include <QDir>
-
-#include <atomic>
-#include <thread>
 
 namespace {
 
@@ -28,6 +26,18 @@ struct Leido {
     IdentidadArchivo identidad;
 };
 
+// The hash read from an open file, if the file is still the one it was
+// before the reading began.
+Resultado<Leido> cotejo(const ArchivoCrudo& archivo, const IdentidadArchivo& antes, const Resultado<QString>& hash)
+{
+    if (!hash)
+        return hash.falla();
+    const auto despues = archivo.identidad();
+    if (!despues || !(despues.valor() == antes))
+        return Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo cambió mientras se calculaba su código hash: ") + archivo.ruta());
+    return Leido{hash.valor(), antes};
+}
+
 // The hash of a regular file and the identity of what was read.
 Resultado<Leido> leoYHasheo(const QString& ruta, Progreso* progreso)
 {
@@ -37,13 +47,7 @@ Resultado<Leido> leoYHasheo(const QString& ruta, Progreso* progreso)
     const auto antes = archivo.valor().identidad();
     if (!antes)
         return antes.falla();
-    auto hash = CalculoHash(archivo.valor(), progreso);
-    if (!hash)
-        return hash.falla();
-    const auto despues = archivo.valor().identidad();
-    if (!despues || !(despues.valor() == antes.valor()))
-        return Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo cambió mientras se calculaba su código hash: ") + ruta);
-    return Leido{hash.valor(), antes.valor()};
+    return cotejo(archivo.valor(), antes.valor(), CalculoHash(archivo.valor(), progreso));
 }
 
 } // namespace
@@ -75,8 +79,9 @@ Resultado<Sellado> EstampoArchivo(const PlanSellado& plan, Progreso* progreso)
 
 namespace {
 
-// Parses the name and hashes the content; progress adds the bytes read.
-Verificacion compruebo(const QString& ruta, Progreso* progreso)
+// The name's part of a check: v.estado stays Error without a failure when
+// the content is still to be hashed.
+Verificacion nombreVerificado(const QString& ruta)
 {
     Verificacion v;
     v.ruta = ruta;
@@ -92,14 +97,28 @@ Verificacion compruebo(const QString& ruta, Progreso* progreso)
         return v;
     }
     v.hashNombre = enNombre->strHash;
-    const auto leido = leoYHasheo(ruta, progreso);
+    return v;
+}
+
+bool faltaHash(const Verificacion& v) { return v.estado == EstadoHash::Error && !v.falla; }
+
+void comparo(Verificacion& v, const Resultado<Leido>& leido)
+{
     if (!leido) {
         v.falla = leido.falla();
-        return v;
+        return;
     }
     v.hashArchivo = leido.valor().hash;
     v.leido = leido.valor().identidad;
     v.estado = v.hashArchivo == v.hashNombre ? EstadoHash::Correcto : EstadoHash::Invalido;
+}
+
+// Parses the name and hashes the content; progress adds the bytes read.
+Verificacion compruebo(const QString& ruta, Progreso* progreso)
+{
+    Verificacion v = nombreVerificado(ruta);
+    if (faltaHash(v))
+        comparo(v, leoYHasheo(ruta, progreso));
     return v;
 }
 
@@ -140,26 +159,43 @@ std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std:
             total += TamanoDe(r).valor_o(0);
         progreso->total.store(total);
     }
-    // One file per core at a time; the corrections afterwards, in order.
-    std::vector<Verificacion> hechas(size_t(rutas.size()));
-    std::atomic<qsizetype> siguiente{0};
-    const auto trabajador = [&] {
-        for (qsizetype i; (i = siguiente.fetch_add(1)) < rutas.size();) {
-            if (progreso && progreso->cancelado()) {
-                hechas[size_t(i)].ruta = rutas[i];
-                hechas[size_t(i)].falla = Falla::cancelada();
-                continue;
-            }
-            hechas[size_t(i)] = compruebo(rutas[i], progreso);
+    // The names first; then every stamped file's content, hashed together in
+    // lanes; the corrections afterwards, in order.
+    std::vector<Verificacion> hechas;
+    std::vector<qsizetype> aHashear;
+    for (const QString& ruta : rutas) {
+        hechas.push_back(nombreVerificado(ruta));
+        if (faltaHash(hechas.back()))
+            aHashear.push_back(qsizetype(hechas.size()) - 1);
+        else if (alComprobar)
+            alComprobar(qsizetype(hechas.size()) - 1, hechas.back());
+    }
+    std::vector<ArchivoCrudo> abiertos(aHashear.size());
+    std::vector<IdentidadArchivo> antes(aHashear.size());
+    CalculoHashes(
+        qsizetype(aHashear.size()),
+        [&](qsizetype k) -> Resultado<ArchivoCrudo*> {
+            auto archivo = ArchivoCrudo::abro(rutas[aHashear[size_t(k)]], ArchivoCrudo::Modo::Lectura);
+            if (!archivo)
+                return archivo.falla();
+            const auto identidad = archivo.valor().identidad();
+            if (!identidad)
+                return identidad.falla();
+            antes[size_t(k)] = identidad.valor();
+            abiertos[size_t(k)] = std::move(archivo.valor());
+            return &abiertos[size_t(k)];
+        },
+        [&](qsizetype k, Resultado<QString> hash) {
+            Verificacion& v = hechas[size_t(aHashear[size_t(k)])];
+            if (hash)
+                comparo(v, cotejo(abiertos[size_t(k)], antes[size_t(k)], hash));
+            else
+                v.falla = hash.falla();
+            abiertos[size_t(k)] = ArchivoCrudo();
             if (alComprobar)
-                alComprobar(i, hechas[size_t(i)]);
-        }
-    };
-    std::vector<std::thread> hilos;
-    for (unsigned k = 0; k < std::max(1u, std::min(2u, std::thread::hardware_concurrency())); ++k)
-        hilos.emplace_back(trabajador);
-    for (auto& h : hilos)
-        h.join();
+                alComprobar(aHashear[size_t(k)], v);
+        },
+        progreso);
     for (Verificacion& v : hechas)
         if (v.estado == EstadoHash::Invalido && corrijo && corrijo(v))
             CambioHashArchivo(v);

@@ -1,5 +1,6 @@
 #include "join/union.h"
 
+#include "hash/md5_carriles.h"
 #include "hash/motor_hash.h"
 #include "partition/particionado.h"
 #include "system/archivos.h"
@@ -54,7 +55,7 @@ QStringList ListoParticiones(const QString& carpeta)
 {
     QStringList lista;
     for (const QString& n : nombresDe(carpeta))
-        if (n.endsWith(QStringLiteral(".vesk"), Qt::CaseInsensitive) && !EsNombreTemporal(n))
+        if (n.endsWith(QStringLiteral(".vesk"), Qt::CaseInsensitive))
             lista << n;
     return lista;
 }
@@ -148,58 +149,52 @@ Resultado<QStringList> CopioYCalculo(std::vector<ArchivoCrudo>& partes, ArchivoC
             return t.falla();
         desde[size_t(k) + 1] = desde[size_t(k)] + t.valor();
     }
-    if (progreso)
-        progreso->total.store(desde[size_t(n)]);
 
-    // Partitions land at known offsets, so two can be copied and hashed at once.
-    std::mutex m;
-    int siguiente = 0;
+    // Partitions land at known offsets: one thread copies them into place
+    // inside the kernel while this one hashes them, in lanes. Copy and hash
+    // read apart, so a partition must not change meanwhile.
+    std::vector<IdentidadArchivo> antes;
+    for (const ArchivoCrudo& p : partes) {
+        const auto id = p.identidad();
+        if (!id)
+            return id.falla();
+        antes.push_back(id.valor());
+    }
+    if (progreso)
+        progreso->total.store(2 * desde[size_t(n)]);
     Estado falla;
-    QStringList hashes;
-    hashes.resize(n);
-    auto trabajo = [&] {
-        std::vector<char> bloque(static_cast<size_t>(kBloque));
-        for (;;) {
-            int k;
-            {
-                std::lock_guard l(m);
-                if (falla || siguiente >= n)
-                    return;
-                k = siguiente++;
-            }
-            ArchivoCrudo& entrada = partes[size_t(k)];
-            entrada.avisoLecturaSecuencial();
-            Md5 md5;
-            Estado f;
+    std::thread copia([&] {
+        constexpr qint64 kTramoCopia = 16 * kBloque; // a cancel is noticed this often
+        for (int k = 0; k < n && !falla; ++k) {
             const qint64 largo = desde[size_t(k) + 1] - desde[size_t(k)];
-            for (qint64 hecho = 0; !f && hecho < largo;) {
+            for (qint64 hecho = 0; hecho < largo;) {
                 if (progreso && progreso->cancelado()) {
-                    f = Falla::cancelada();
+                    falla = Falla::cancelada();
                     break;
                 }
-                const qint64 c = std::min<qint64>(kBloque, largo - hecho);
-                f = entrada.leoExacto(bloque.data(), c, hecho);
-                if (!f)
-                    f = salida.escriboEn(bloque.data(), c, desde[size_t(k)] + hecho);
-                if (f)
+                const qint64 c = std::min<qint64>(kTramoCopia, largo - hecho);
+                if ((falla = salida.copioDesde(partes[size_t(k)], hecho, c, desde[size_t(k)] + hecho)))
                     break;
-                md5.agrego(bloque.data(), size_t(c));
                 hecho += c;
                 if (progreso)
                     progreso->sumo(c);
             }
-            std::lock_guard l(m);
-            if (f) {
-                if (!falla)
-                    falla = f;
-                return;
-            }
-            hashes[k] = md5.texto();
         }
-    };
-    std::thread otro(trabajo);
-    trabajo();
-    otro.join();
+    });
+    // OpenSSL hashes one stream per thread: then both cores hash as well.
+    const auto nucleo = ElijoNucleoMd5();
+    const auto calculados = CalculoHashes(partes, progreso, nucleo && nucleo.valor() == NucleoMd5::OpenSsl ? 2 : 1);
+    copia.join();
+    QStringList hashes;
+    for (int k = 0; k < n && !falla; ++k) {
+        const auto id = partes[size_t(k)].identidad();
+        if (!calculados[size_t(k)])
+            falla = calculados[size_t(k)].falla();
+        else if (!id || !(id.valor() == antes[size_t(k)]))
+            falla = Falla::de(TipoFalla::Cambiado, QStringLiteral("La partición cambió mientras se unía: ") + partes[size_t(k)].ruta());
+        else
+            hashes << calculados[size_t(k)].valor();
+    }
     if (falla)
         return *falla;
     return hashes;
@@ -405,6 +400,9 @@ QString TextoParticionesDanadas(const QList<int>& numeros)
     QStringList tres;
     for (int n : numeros)
         tres << TresDigitos(n);
+    if (tres.size() == 1)
+        return QStringLiteral("El contenido de la partición ") + tres.first()
+            + QStringLiteral(" no coincide con el código Hash de su nombre: el archivo armado está dañado.");
     return QStringLiteral("El contenido de las particiones ") + tres.join(QStringLiteral(", "))
         + QStringLiteral(" no coincide con el código Hash de su nombre: el archivo armado está dañado.");
 }

@@ -57,7 +57,8 @@ QString ObtengoNombreFinal(const QString& primeraLinea);
 QStringList LineasBatUnion(const QString& carpetaOrigen, const QString& nombreFinal, const QStringList& lista);
 
 // Copies the open partitions one after the other into salida from its start,
-// hashing the very bytes copied; their hash texts in the same order.
+// inside the kernel where it can, while they are hashed in lanes from the same
+// open files; their hash texts in the same order.
 Resultado<QStringList> CopioYCalculo(std::vector<ArchivoCrudo>& partes, ArchivoCrudo& salida, Progreso* progreso = nullptr);
 
 // Stages of a run, in progreso->paso.

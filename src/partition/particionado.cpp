@@ -1,5 +1,6 @@
 #include "partition/particionado.h"
 
+#include "hash/md5_carriles.h"
 #include "hash/motor_hash.h"
 #include "system/archivos.h"
 
@@ -138,63 +139,86 @@ struct Corrida {
     }
 };
 
-// Reads partition i once from the source, writes it and hashes the same bytes.
-Resultado<QString> escriboParticion(Corrida& c, ArchivoCrudo& fuente, Temporal& salida, int i, std::vector<char>& bloque)
-{
-    Md5 md5;
-    qint64 posicion = qint64(i - 1) * c.plan.S;
-    qint64 resta = c.tamanoDe(i);
-    while (resta > 0) {
-        if (c.debeDetenerse())
-            return Falla::cancelada();
-        const qint64 n = std::min<qint64>(resta, qint64(bloque.size()));
-        if (auto f = fuente.leoExacto(bloque.data(), n, posicion))
-            return *f;
-        if (auto f = salida.archivo().escribo(bloque.data(), n))
-            return *f;
-        md5.agrego(bloque.data(), size_t(n));
-        posicion += n;
-        resta -= n;
-        if (c.progreso)
-            c.progreso->sumo(n);
-    }
-    if (auto f = salida.termino())
-        return *f;
-    return md5.texto();
-}
-
-void trabajador(Corrida& c)
+// A worker holds up to one partition per lane: each round reads a piece of
+// every one from the source, writes it, and hashes all the pieces together.
+void trabajador(Corrida& c, int hilos)
 {
     auto fuente = ArchivoCrudo::abro(c.plan.origen, ArchivoCrudo::Modo::Lectura);
     if (!fuente) {
         c.fallo(fuente.falla());
         return;
     }
-    std::vector<char> bloque(static_cast<size_t>(kBloque));
-    for (;;) {
+    const auto nucleo = ElijoNucleoMd5();
+    if (!nucleo) {
+        c.fallo(nucleo.falla());
+        return;
+    }
+    Md5Carriles motor(nucleo.valor());
+    const size_t carriles = size_t(std::min(CarrilesDe(nucleo.valor()), (c.plan.N + hilos - 1) / hilos));
+    // Four blocks of memory per worker, whatever the partition size.
+    const qint64 pieza = std::max<qint64>(64 * 1024, kBloque / qint64(carriles) * 4);
+    struct EnCurso {
         int i;
-        {
-            std::lock_guard l(c.m);
-            if (c.falla || c.siguiente > c.plan.N)
+        Temporal salida;
+        int flujo;
+        qint64 hecho;
+        std::vector<char> datos;
+    };
+    std::vector<EnCurso> activas;
+    std::vector<Md5Carriles::Trozo> trozos;
+    for (;;) {
+        while (activas.size() < carriles) {
+            int i;
+            {
+                std::lock_guard l(c.m);
+                if (c.falla || c.siguiente > c.plan.N)
+                    break;
+                i = c.siguiente++;
+            }
+            auto temporal = Temporal::creo(c.carpeta);
+            if (!temporal) {
+                c.fallo(temporal.falla());
                 return;
-            i = c.siguiente++;
+            }
+            activas.push_back({i, std::move(temporal.valor()), motor.abro(), 0, std::vector<char>(size_t(pieza))});
         }
+        if (activas.empty() || c.debeDetenerse())
+            return; // unfinished temporaries go with their objects
         if (c.progreso)
-            c.progreso->paso.store(i);
-        auto temporal = Temporal::creo(c.carpeta);
-        if (!temporal) {
-            c.fallo(temporal.falla());
-            return;
+            c.progreso->paso.store(activas.front().i);
+        trozos.clear();
+        for (EnCurso& a : activas) {
+            const qint64 n = std::min(pieza, c.tamanoDe(a.i) - a.hecho);
+            Estado f = fuente.valor().leoExacto(a.datos.data(), n, qint64(a.i - 1) * c.plan.S + a.hecho);
+            if (!f)
+                f = a.salida.archivo().escribo(a.datos.data(), n);
+            if (f) {
+                c.fallo(*f);
+                return;
+            }
+            trozos.push_back({a.flujo, a.datos.data(), size_t(n)});
+            a.hecho += n;
+            if (c.progreso)
+                c.progreso->sumo(n);
         }
-        auto hash = escriboParticion(c, fuente.valor(), temporal.valor(), i, bloque);
-        std::lock_guard l(c.m);
-        if (!hash) {
-            if (!c.falla)
-                c.falla = hash.falla();
-            return;
+        motor.agrego(trozos);
+        for (auto a = activas.begin(); a != activas.end();) {
+            if (a->hecho < c.tamanoDe(a->i)) {
+                ++a;
+                continue;
+            }
+            if (auto f = a->salida.termino()) {
+                c.fallo(*f);
+                return;
+            }
+            const QString hash = motor.termino(a->flujo);
+            {
+                std::lock_guard l(c.m);
+                c.hashes[size_t(a->i)] = hash;
+                c.temporales[size_t(a->i)] = std::move(a->salida);
+            }
+            a = activas.erase(a);
         }
-        c.hashes[size_t(i)] = hash.valor();
-        c.temporales[size_t(i)] = std::move(temporal.valor());
     }
 }
 
@@ -221,7 +245,7 @@ ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& c
         std::vector<std::thread> hilos;
         const int cantidad = std::max(1, std::min<int>(2, int(std::thread::hardware_concurrency())));
         for (int k = 0; k < cantidad; ++k)
-            hilos.emplace_back(trabajador, std::ref(c));
+            hilos.emplace_back(trabajador, std::ref(c), cantidad);
         for (auto& h : hilos)
             h.join();
     }

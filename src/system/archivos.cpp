@@ -99,9 +99,10 @@ Resultado<ArchivoCrudo> ArchivoCrudo::abro(const QString& ruta, Modo modo)
 {
     const QByteArray n = nativo(ruta);
     int fd = -1;
-    if (modo == Modo::Lectura) {
+    if (modo == Modo::Lectura || modo == Modo::Modifico) {
         // Non-blocking, so that a FIFO is refused instead of waited on.
-        fd = ::open(n.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        const int acceso = modo == Modo::Lectura ? O_RDONLY : O_RDWR;
+        fd = ::open(n.constData(), acceso | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0) {
             if (errno == ELOOP)
                 return noEsComun(S_IFLNK, ruta);

@@ -26,6 +26,7 @@ public:
     enum class Modo {
         Lectura,   // a regular file, not a link
         CreoNuevo, // fails with TipoFalla::YaExiste when the name is taken
+        Modifico,  // a regular file of the run's own, written in place (not a link, never truncated)
     };
 
     ArchivoCrudo() = default;

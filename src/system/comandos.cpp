@@ -1,7 +1,10 @@
 #include "system/comandos.h"
 
-#include <QEventLoop>
 #include <QProcess>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,14 +23,28 @@ QString descripcionInicio(QProcess::ProcessError error, const QString& programa)
 } // namespace
 
 SalidaComando EjecutorProcesos::ejecuto(const QString& programa, const QStringList& argumentos,
-                                        const std::function<void(const QString&)>& salida)
+                                        const std::function<void(const QString&)>& salida,
+                                        const std::function<bool()>& detener)
 {
     SalidaComando r;
     QProcess proceso;
-    QEventLoop espera;
+    // The child is killed when the thread that started it ends, so a killed
+    // parent never leaves it writing on its own; a parent that died before
+    // the request took hold is noticed through the changed parent id.
+    const pid_t padre = ::getpid();
+    proceso.setChildProcessModifier([padre] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != padre)
+            ::_exit(127);
+    });
+    proceso.start(programa, argumentos, QIODevice::ReadOnly);
+    if (!proceso.waitForStarted(-1)) {
+        r.descripcion = descripcionInicio(QProcess::FailedToStart, programa);
+        return r;
+    }
+    r.inicio = true;
     QByteArray pendiente;
-    bool terminado = false;
-    QObject::connect(&proceso, &QProcess::readyReadStandardOutput, &espera, [&] {
+    auto leoLineas = [&] {
         pendiente += proceso.readAllStandardOutput();
         qsizetype fin;
         while ((fin = pendiente.indexOf('\n')) >= 0) {
@@ -36,26 +53,23 @@ SalidaComando EjecutorProcesos::ejecuto(const QString& programa, const QStringLi
             if (salida)
                 salida(linea);
         }
-    });
-    QObject::connect(&proceso, &QProcess::finished, &espera, [&](int codigo, QProcess::ExitStatus estado) {
-        r.inicio = true;
-        r.codigo = codigo;
-        r.normal = estado == QProcess::NormalExit;
-        terminado = true;
-        espera.quit();
-    });
-    QObject::connect(&proceso, &QProcess::errorOccurred, &espera, [&](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            r.descripcion = descripcionInicio(error, programa);
-            terminado = true;
-            espera.quit();
+    };
+    while (!proceso.waitForFinished(100)) {
+        leoLineas();
+        if (proceso.state() == QProcess::NotRunning)
+            break;
+        if (detener && detener()) {
+            proceso.kill();
+            proceso.waitForFinished(-1);
+            r.cancelado = true;
+            break;
         }
-    });
-    proceso.start(programa, argumentos, QIODevice::ReadOnly);
-    if (!terminado)
-        espera.exec();
+    }
+    leoLineas();
+    r.codigo = proceso.exitCode();
+    r.normal = proceso.exitStatus() == QProcess::NormalExit;
     r.errores = QString::fromLocal8Bit(proceso.readAllStandardError());
-    if (r.inicio && !r.normal)
+    if (!r.normal && !r.cancelado)
         r.descripcion = descripcionInicio(QProcess::Crashed, programa);
     return r;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Runs an external program without a window and without a shell, and returns
-// as soon as it ends, processing events meanwhile so the screen stays alive.
+// Runs an external program without a window and without a shell. The child
+// never outlives this process, and a cancel ends it at once.
 #include "system/fallas.h"
 
 #include <QString>
@@ -8,26 +8,31 @@
 #include <functional>
 
 struct SalidaComando {
-    bool inicio = false;   // false: the program could not be started
-    int codigo = -1;       // exit code (259 is an ordinary one)
-    bool normal = false;   // ended on its own, not killed by a signal
-    QString errores;       // what it wrote to its error output
-    QString descripcion;   // Spanish description when it could not start
+    bool inicio = false;    // false: the program could not be started
+    int codigo = -1;        // exit code (259 is an ordinary one)
+    bool normal = false;    // ended on its own, not killed by a signal
+    bool cancelado = false; // ended because detener() asked for it
+    QString errores;        // what it wrote to its error output (never shown as is)
+    QString descripcion;    // Spanish description when it could not start or crashed
 };
 
 class EjecutorComandos {
 public:
     virtual ~EjecutorComandos() = default;
-    // salida receives each line of standard output as it comes (may be empty).
+    // Blocks the calling thread until the program ends: call it from a job's
+    // worker thread. salida receives each line of standard output as it
+    // comes; detener is polled about ten times a second (either may be empty).
     virtual SalidaComando ejecuto(const QString& programa, const QStringList& argumentos,
-                                  const std::function<void(const QString&)>& salida = {}) = 0;
+                                  const std::function<void(const QString&)>& salida = {},
+                                  const std::function<bool()>& detener = {}) = 0;
 };
 
-// The real runner on QProcess with a local event loop.
+// The real runner on QProcess.
 class EjecutorProcesos : public EjecutorComandos {
 public:
     SalidaComando ejecuto(const QString& programa, const QStringList& argumentos,
-                          const std::function<void(const QString&)>& salida = {}) override;
+                          const std::function<void(const QString&)>& salida = {},
+                          const std::function<bool()>& detener = {}) override;
 };
 
 SalidaComando ExecCmdNoFocus(const QString& programa, const QStringList& argumentos);

@@ -104,7 +104,7 @@ TEST(Cli, ParticionarYUnir)
     EscriboArchivo(partes[2], tercera);
     c = Corro({QStringLiteral("unir"), partes[0], QStringLiteral("--destino"), destino.path()});
     EXPECT_EQ(c.codigo, 1);
-    EXPECT_TRUE(c.errores.contains(QStringLiteral("particiones 003 no coincide")));
+    EXPECT_TRUE(c.errores.contains(QStringLiteral("la partición 003 no coincide")));
     EXPECT_TRUE(Archivos(destino.path()).isEmpty());
 
     QFile::remove(partes[1]);

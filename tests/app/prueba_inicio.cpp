@@ -91,7 +91,7 @@ TEST(Inicio, SinTamanoMaximo)
     EXPECT_EQ(e.dialogos.titulos(), (QStringList{QStringLiteral("Imposibilidad de Particionar"), QStringLiteral("TERV")}));
     EXPECT_EQ(e.dialogos.vistas[1].icono, Icono::Ninguno);
 
-    menu.agregoHash->cmdSalir->click();
+    menu.agregoHash->findChild<QPushButton*>(QStringLiteral("cmdSalir"))->click();
     EXPECT_TRUE(menu.isVisible());
 }
 

@@ -1,169 +1,278 @@
 #include "compress/compresion.h"
-#include "compress/pantallas/frmcompriarchmulti.h"
-#include "config/compartido.h"
-#include "soporte/utiles.h"
+#include "compress/zip_prueba.h"
 #include "system/archivos.h"
 
-#include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
-#include <QLineEdit>
-#include <QPushButton>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <thread>
+
 namespace {
-
-class RelojFijo : public Reloj {
-public:
-    QDate hoy() const override { return {2026, 3, 7}; }
-};
-
-// What unzip sees inside an archive: its entry names, in order.
-QStringList Entradas(const QString& zip)
-{
-    QProcess p;
-    p.start(QStringLiteral("unzip"), {QStringLiteral("-Z1"), zip});
-    p.waitForFinished();
-    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-QByteArray Extraigo(const QString& zip, const QString& entrada)
-{
-    QProcess p;
-    p.start(QStringLiteral("unzip"), {QStringLiteral("-p"), zip, entrada});
-    p.waitForFinished();
-    return p.readAllStandardOutput();
-}
 
 TEST(Compresion, NombresYLista)
 {
     QString nombre = QStringLiteral("envio");
-    EXPECT_EQ(AgregoFechayVersion(nombre, RelojFijo()), QStringLiteral("_20260307_01"));
-    EXPECT_EQ(nombre, QStringLiteral("envio_20260307_01"));
+    EXPECT_EQ(AgregoFechayVersion(nombre, QDate(2026, 12, 5)), QStringLiteral("_20261205_01"));
+    AgregoFechayVersion(nombre, QDate(2026, 12, 5));
+    EXPECT_EQ(nombre, QStringLiteral("envio_20261205_01_20261205_01"));
     EXPECT_EQ(NombrePropuesto(QStringLiteral("datos.2024.txt")), QStringLiteral("datos.2024"));
-    EXPECT_EQ(NombrePropuesto(QStringLiteral("LEEME")), QStringLiteral("LEEME"));
+
+    const std::pair<const char*, const char*> nombres[] = {
+        {"informe_20261205_01", ""}, {"a b", ""}, {"", "Debe ingresar"},
+        {"a/b", "no puede contener \"/\""}, {"a\\b", "no puede contener \"/\""},
+        {"informe.", "no puede contener \".\""}, {"..", "no puede contener \".\""},
+    };
+    for (const auto& [n, por] : nombres) {
+        SCOPED_TRACE(n);
+        const QString razon = RevisoNombreArchivo(QString::fromUtf8(n));
+        if (*por)
+            EXPECT_TRUE(razon.contains(QString::fromUtf8(por))) << qPrintable(razon);
+        else
+            EXPECT_TRUE(razon.isEmpty()) << qPrintable(razon);
+    }
 
     ListaArchivos lista;
-    const Agregado a = AgregoArchivos(lista, {QStringLiteral("/d/A.TXT"), QStringLiteral("/d/a.txt"), QStringLiteral("/d/A.TXT")});
-    EXPECT_TRUE(a.cambioCarpeta);
+    const Agregado a = AgregoArchivos(lista, {QStringLiteral("/d/c.txt"), QStringLiteral("/d/b.txt"), QStringLiteral("/d/c.txt")});
     EXPECT_EQ(a.carpeta, QStringLiteral("/d/"));
-    EXPECT_EQ(a.nombre, QStringLiteral("A"));
-    EXPECT_EQ(lista.entradas(), (QStringList{QStringLiteral("/d/a.txt"), QStringLiteral("/d/A.TXT")})); // newest first
+    EXPECT_EQ(a.nombre, QStringLiteral("c"));
+    EXPECT_EQ(lista.entradas(), (QStringList{QStringLiteral("/d/b.txt"), QStringLiteral("/d/c.txt")})); // newest first
 
-    EXPECT_TRUE(NombresRepetidos(lista.entradas()).isEmpty());
-    const QString repetidos = NombresRepetidos({QStringLiteral("/x/a.txt"), QStringLiteral("/y/a.txt")});
-    EXPECT_TRUE(repetidos.startsWith(QStringLiteral("Los archivos /x/a.txt y /y/a.txt tienen el mismo nombre")));
+    // Names differing only in letter case collide where the archive is unpacked.
+    EXPECT_TRUE(NombresRepetidos({QStringLiteral("/d/a.txt"), QStringLiteral("/d/b.txt")}).isEmpty());
+    EXPECT_TRUE(NombresRepetidos({QStringLiteral("/x/a.txt"), QStringLiteral("/y/a.txt")}).contains(QStringLiteral("tienen el mismo nombre")));
+    EXPECT_TRUE(NombresRepetidos({QStringLiteral("/d/Informe.TXT"), QStringLiteral("/d/informe.txt")}).contains(QStringLiteral("tienen el mismo nombre")));
 }
 
-TEST(Compresion, ArmoZipEnElOrdenDeLaLista)
-{
-    QTemporaryDir d, trabajo;
-    const QStringList rutas{EscriboArchivo(d.filePath(QStringLiteral("c.txt")), Datos(70000, 3)),
-                            EscriboArchivo(d.filePath(QStringLiteral("a.txt")), Datos(10, 1)),
-                            EscriboArchivo(d.filePath(QStringLiteral("b.bin")), Datos(5000, 2))};
+struct Banco {
+    QTemporaryDir origen, destino;
+    CarpetaTrabajo trabajo;
     EjecutorProcesos ejecutor;
-    QList<int> avances;
-    const auto zip = ArmoZip(rutas, QStringLiteral("paquete"), trabajo.path() + QLatin1Char('/'), ejecutor,
-                             [&](int i, int) { avances << i; });
-    ASSERT_TRUE(zip) << qPrintable(zip.falla().descripcion);
-    EXPECT_EQ(NombreDeRuta(zip.valor().archivo), QStringLiteral("paquete.zip"));
-    EXPECT_EQ(zip.valor().tamano, QFileInfo(zip.valor().archivo).size());
-    EXPECT_EQ(Entradas(zip.valor().archivo), (QStringList{QStringLiteral("c.txt"), QStringLiteral("a.txt"), QStringLiteral("b.bin")}));
-    for (const QString& r : rutas)
-        EXPECT_EQ(Extraigo(zip.valor().archivo, NombreDeRuta(r)), LeoArchivo(r));
-    EXPECT_EQ(avances, (QList<int>{1, 2, 3}));
-    BorroCorrida(zip.valor().corrida);
-    EXPECT_TRUE(QDir(trabajo.path()).isEmpty());
-}
+    Progreso progreso;
+    PlanCompresion plan;
+    QStringList preguntas; // what the operator was asked, in order
+    Banco()
+    {
+        plan.nombre = QStringLiteral("paquete");
+        plan.limite = 20 << 20;
+        plan.carpeta = destino.path();
+        plan.carpetaTrabajo = trabajo.ruta();
+        plan.particiono = [this](qint64) { preguntas << QStringLiteral("particiono"); return false; };
+        plan.confirmo = [this](const PlanParticion&) { preguntas << QStringLiteral("confirmo"); return true; };
+        plan.reemplazo = [this](const QString&) { preguntas << QStringLiteral("reemplazo"); return false; };
+    }
+    QString archivo(const QString& nombre, const QByteArray& datos) { return EscriboArchivo(origen.filePath(nombre), datos); }
+    ResultadoCompresion corro() { return ComprimoArchivosMulti(plan, ejecutor, &progreso); }
+};
 
-TEST(Compresion, FallasNoDejanNadaEnLaCarpetaDeTrabajo)
-{
-    QTemporaryDir d, trabajo;
-    EjecutorProcesos ejecutor;
-    const auto falta = ArmoZip({d.filePath(QStringLiteral("no-existe.txt"))}, QStringLiteral("p"), trabajo.path() + QLatin1Char('/'), ejecutor);
-    EXPECT_FALSE(falta);
-    EXPECT_TRUE(QDir(trabajo.path()).isEmpty());
-
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", d.path().toUtf8());
-    EXPECT_TRUE(BuscoZip(trabajo.path() + QLatin1Char('/')).isEmpty());
-    const auto sinZip = ArmoZip({EscriboArchivo(d.filePath(QStringLiteral("a.txt")), "a")}, QStringLiteral("p"),
-                                trabajo.path() + QLatin1Char('/'), ejecutor);
-    qputenv("PATH", path);
-    ASSERT_FALSE(sinZip);
-    EXPECT_FALSE(sinZip.falla().descripcion.isEmpty());
-    EXPECT_TRUE(QDir(trabajo.path()).isEmpty());
-}
-
-// The screen's three outcomes: stamped, split on request, kept whole.
-TEST(PantallaCompresion, TresDesenlaces)
+// The outcomes on the usual path, each checked against the files on disk.
+TEST(Compresion, Desenlaces)
 {
     struct Caso {
         const char* nombre;
-        qint32 maximoMB;
-        std::optional<Respuesta> particiono;
-        int archivosNuevos;
-        const char* sufijo; // of every new file
+        qint64 limite;
+        bool particiono, confirmo, reemplazo;
+        bool previo; // a paquete.zip already in the destination
+        Desenlace desenlace;
+        std::vector<const char*> preguntas;
     } casos[] = {
-        {"entra: sellado", 20, std::nullopt, 1, ".zip"},
-        {"no entra: particiones", 1, Respuesta::Si, 3, ".vesk"},
-        {"no entra: entero", 1, Respuesta::No, 1, "paquete.zip"},
+        {"entra: sellado", 20 << 20, false, true, false, false, Desenlace::Sellado, {}},
+        {"no entra: particiones", 1 << 20, true, true, false, false, Desenlace::Particionado, {"particiono", "confirmo"}},
+        {"no entra: cancela al confirmar", 1 << 20, true, false, false, false, Desenlace::Cancelado, {"particiono", "confirmo"}},
+        {"no entra: entero", 1 << 20, false, true, false, false, Desenlace::Entero, {"particiono"}},
+        {"entero sobre uno previo: no lo reemplaza", 1 << 20, false, true, false, true, Desenlace::Entero, {"particiono", "reemplazo"}},
+        {"entero sobre uno previo: lo reemplaza", 1 << 20, false, true, true, true, Desenlace::Entero, {"particiono", "reemplazo"}},
+        {"más de 327 particiones: entero", 4096, true, true, false, false, Desenlace::Entero, {"particiono"}},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
-        Escenario e;
-        compartido().TamanoMaximoMB = c.maximoMB;
-        QTemporaryDir d;
+        Banco b;
         // Random content does not compress: about 2.5 MB of archive.
-        const QStringList rutas{EscriboArchivo(d.filePath(QStringLiteral("uno.bin")), Datos(1500000, 1)),
-                                EscriboArchivo(d.filePath(QStringLiteral("dos.bin")), Datos(1000000, 2))};
-        FrmCompriArchMulti f(e.ctx);
-        e.dialogos.listas.push_back(rutas);
-        f.cmdAddFiles->click();
-        f.txtNombArc->setText(QStringLiteral("paquete"));
-        f.txtMB->setText(QString::number(c.maximoMB));
-        if (c.particiono)
-            e.dialogos.respuestas.push_back(*c.particiono);
-        f.cmdProcesar->click();
+        b.plan.rutas = {b.archivo(QStringLiteral("uno.bin"), Datos(1500000, 1)), b.archivo(QStringLiteral("dos.bin"), Datos(1000000, 2))};
+        b.plan.limite = c.limite;
+        b.plan.particiono = [&](qint64) { b.preguntas << QStringLiteral("particiono"); return c.particiono; };
+        b.plan.confirmo = [&](const PlanParticion&) { b.preguntas << QStringLiteral("confirmo"); return c.confirmo; };
+        b.plan.reemplazo = [&](const QString&) { b.preguntas << QStringLiteral("reemplazo"); return c.reemplazo; };
+        const QString previo = c.previo ? EscriboArchivo(b.destino.filePath(QStringLiteral("paquete.zip")), "de antes") : QString();
 
-        QStringList nuevos = Archivos(d.path());
-        nuevos.removeAll(QStringLiteral("uno.bin"));
-        nuevos.removeAll(QStringLiteral("dos.bin"));
-        ASSERT_EQ(nuevos.size(), c.archivosNuevos) << qPrintable(nuevos.join(QLatin1Char(' ')));
-        for (const QString& n : nuevos) {
-            EXPECT_TRUE(n.startsWith(QStringLiteral("paquete"))) << qPrintable(n);
-            EXPECT_TRUE(n.endsWith(QString::fromLatin1(c.sufijo))) << qPrintable(n);
+        const ResultadoCompresion r = b.corro();
+        ASSERT_EQ(r.desenlace, c.desenlace) << qPrintable(r.falla.descripcion);
+        EXPECT_EQ(b.preguntas, Textos(c.preguntas));
+        QStringList nuevos = Todo(b.destino.path());
+        nuevos.removeAll(QStringLiteral("paquete.zip"));
+        switch (c.desenlace) {
+        case Desenlace::Sellado:
+            ASSERT_EQ(nuevos, QStringList{NombreDeRuta(r.archivo)});
+            EXPECT_EQ(NombreDeRuta(r.archivo), QStringLiteral("paquete_") + Md5sum(r.archivo) + QStringLiteral(".zip"));
+            EXPECT_EQ(Entradas(r.archivo), (QStringList{QStringLiteral("uno.bin"), QStringLiteral("dos.bin")}));
+            EXPECT_EQ(Extraigo(r.archivo, QStringLiteral("dos.bin")), Datos(1000000, 2));
+            break;
+        case Desenlace::Particionado: {
+            ASSERT_EQ(nuevos.size(), 3);
+            EXPECT_EQ(r.particiones.size(), 3);
+            QByteArray junto;
+            for (const QString& p : r.particiones) {
+                EXPECT_TRUE(NombreDeRuta(p).startsWith(QStringLiteral("paquete_") + Md5sum(p) + QStringLiteral(".zip.part")));
+                junto += LeoArchivo(p);
+            }
+            const QString armado = EscriboArchivo(b.origen.filePath(QStringLiteral("armado.zip")), junto);
+            EXPECT_EQ(Extraigo(armado, QStringLiteral("uno.bin")), Datos(1500000, 1));
+            break;
         }
-        if (!c.particiono) {
-            EXPECT_EQ(nuevos[0], QStringLiteral("paquete_") + Md5sum(d.filePath(nuevos[0])) + QStringLiteral(".zip"));
-            EXPECT_EQ(Entradas(d.filePath(nuevos[0])), (QStringList{QStringLiteral("dos.bin"), QStringLiteral("uno.bin")}));
+        case Desenlace::Cancelado:
+            EXPECT_TRUE(r.alConfirmar);
+            EXPECT_TRUE(nuevos.isEmpty());
+            break;
+        case Desenlace::Entero:
+            if (c.previo && !c.reemplazo) {
+                EXPECT_EQ(LeoArchivo(previo), QByteArray("de antes"));
+                EXPECT_EQ(NombreDeRuta(r.archivo), QStringLiteral("paquete (2).zip"));
+                EXPECT_TRUE(r.aviso.contains(QStringLiteral("se guardó como"))) << qPrintable(r.aviso);
+            } else {
+                EXPECT_EQ(NombreDeRuta(r.archivo), QStringLiteral("paquete.zip"));
+            }
+            EXPECT_EQ(Entradas(r.archivo), (QStringList{QStringLiteral("uno.bin"), QStringLiteral("dos.bin")}));
+            EXPECT_EQ(r.demasiadas, c.limite == 4096);
+            if (r.demasiadas) {
+                EXPECT_TRUE(r.aviso.contains(QStringLiteral("(327)")) && r.aviso.contains(QStringLiteral("entero"))) << qPrintable(r.aviso);
+            }
+            break;
+        default:
+            break;
         }
-        EXPECT_TRUE(QDir(ObtengoDirectorioWindows().valor()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+        EXPECT_TRUE(Todo(b.trabajo.d.path()).isEmpty()) << qPrintable(Todo(b.trabajo.d.path()).join(QLatin1Char(' ')));
     }
 }
 
-TEST(PantallaCompresion, NoReemplazaNiAdmiteNombresRepetidos)
+// Entry names keep their accents for any reader: stored as UTF-8 and flagged so.
+TEST(Compresion, NombresUtf8)
 {
-    Escenario e;
-    compartido().TamanoMaximoMB = 1;
-    QTemporaryDir d, otra;
-    const QString uno = EscriboArchivo(d.filePath(QStringLiteral("uno.bin")), Datos(1500000, 1));
-    const QString previo = EscriboArchivo(d.filePath(QStringLiteral("paquete.zip")), "de antes");
-    FrmCompriArchMulti f(e.ctx);
-    f.agregoRutas({uno});
-    f.txtNombArc->setText(QStringLiteral("paquete"));
-    f.txtMB->setText(QStringLiteral("1"));
-    e.dialogos.respuestas.push_back(Respuesta::No);
-    f.cmdProcesar->click();
-    ASSERT_EQ(e.dialogos.vistas.size(), 2);
-    EXPECT_EQ(e.dialogos.vistas[1].icono, Icono::Critico);
-    EXPECT_TRUE(e.dialogos.vistas[1].texto.startsWith(QStringLiteral("Ya existe el archivo "))) << qPrintable(e.dialogos.vistas[1].texto);
-    EXPECT_EQ(LeoArchivo(previo), QByteArray("de antes"));
+    Banco b;
+    b.plan.rutas = {b.archivo(QStringLiteral("ñandú año.txt"), "a"), b.archivo(QStringLiteral("plain.txt"), "b")};
+    b.plan.fecha = QDate(2026, 12, 5);
+    const ResultadoCompresion r = b.corro();
+    ASSERT_EQ(r.desenlace, Desenlace::Sellado) << qPrintable(r.falla.descripcion);
+    EXPECT_EQ(r.sufijo, QStringLiteral("_20261205_01"));
+    EXPECT_TRUE(NombreDeRuta(r.archivo).startsWith(QStringLiteral("paquete_20261205_01_")));
+    EXPECT_EQ(NombreDeRuta(r.archivo), QStringLiteral("paquete_20261205_01_") + Md5sum(r.archivo) + QStringLiteral(".zip"));
+    const QStringList nombres = NombresUtf8(r.archivo);
+    if (nombres.isEmpty())
+        GTEST_SKIP() << "python3 is needed to read the archive independently";
+    EXPECT_EQ(nombres, (QStringList{QStringLiteral("ñandú año.txt|1"), QStringLiteral("plain.txt|1")}));
+}
 
-    e.dialogos.vistas.clear();
-    f.agregoRutas({EscriboArchivo(otra.filePath(QStringLiteral("uno.bin")), "x")});
-    f.cmdProcesar->click();
-    ASSERT_EQ(e.dialogos.vistas.size(), 1);
-    EXPECT_TRUE(e.dialogos.vistas[0].texto.contains(QStringLiteral("tienen el mismo nombre")));
+// Row 7: an input that is not a readable regular file is refused before
+// zip runs; a file that goes missing meanwhile, or an archive that lacks one
+// of the listed files, is a failure, never a stamped archive.
+TEST(Compresion, EntradasQueNoSonArchivos)
+{
+    struct Caso {
+        const char* nombre;
+        std::function<QString(Banco&)> preparo; // returns the odd input
+        Desenlace desenlace;
+        TipoFalla tipo;
+        const char* texto;
+    } casos[] = {
+        {"falta", [](Banco& b) { return b.origen.filePath(QStringLiteral("no-existe.txt")); }, Desenlace::Rechazado, TipoFalla::NoEncontrado, "no-existe.txt"},
+        {"carpeta", [](Banco& b) { QDir(b.origen.path()).mkdir(QStringLiteral("sub")); return b.origen.filePath(QStringLiteral("sub")); },
+         Desenlace::Rechazado, TipoFalla::NoEsArchivoComun, "sub"},
+        {"fifo", [](Banco& b) { const QString f = b.origen.filePath(QStringLiteral("tubo")); ::mkfifo(QFile::encodeName(f).constData(), 0600); return f; },
+         Desenlace::Rechazado, TipoFalla::NoEsArchivoComun, "tubo"},
+        {"enlace", [](Banco& b) {
+             const QString fuera = b.archivo(QStringLiteral("secreto.txt"), "secreto");
+             const QString enlace = b.origen.filePath(QStringLiteral("enlace.txt"));
+             QFile::link(fuera, enlace);
+             b.plan.rutas.removeAll(fuera);
+             return enlace; },
+         Desenlace::Rechazado, TipoFalla::NoEsArchivoComun, "enlace.txt"},
+        {"desaparece antes de comprimir", [](Banco& b) {
+             const QString f = b.archivo(QStringLiteral("fugaz.txt"), "x");
+             b.plan.programaZip = Guion(b.trabajo.d.path(), QStringLiteral("zip-fugaz"), "rm -f '" + QFile::encodeName(f) + "'\nexec zip \"$@\"");
+             return f; },
+         Desenlace::Fallido, TipoFalla::Otra, "código de error 18"},
+        {"zip omite uno y termina bien", [](Banco& b) {
+             b.plan.programaZip = Guion(b.trabajo.d.path(), QStringLiteral("zip-omite"), "exec zip \"${@:1:$#-1}\"");
+             return b.archivo(QStringLiteral("omitido.txt"), "x"); },
+         Desenlace::Fallido, TipoFalla::Otra, "faltan: omitido.txt"},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        Banco b;
+        b.plan.rutas = {b.archivo(QStringLiteral("bueno.txt"), "bueno")};
+        const QString raro = c.preparo(b);
+        b.plan.rutas.append(raro);
+        const ResultadoCompresion r = b.corro();
+        EXPECT_EQ(r.desenlace, c.desenlace);
+        EXPECT_EQ(r.falla.tipo, c.tipo);
+        EXPECT_TRUE(r.falla.descripcion.contains(QString::fromUtf8(c.texto))) << qPrintable(r.falla.descripcion);
+        EXPECT_FALSE(r.falla.descripcion.contains(QStringLiteral("zip warning")));
+        EXPECT_TRUE(Todo(b.destino.path()).isEmpty());
+        QStringList trabajo = Todo(b.trabajo.d.path());
+        trabajo.removeIf([](const QString& n) { return n.startsWith(QStringLiteral("zip-")); });
+        EXPECT_TRUE(trabajo.isEmpty()) << qPrintable(trabajo.join(QLatin1Char(' ')));
+    }
+}
+
+// Each zip exit code reaches the operator as a Spanish cause, never as zip's own English.
+TEST(Compresion, CodigosDeZip)
+{
+    for (const int codigo : {12, 14, 15, 18}) {
+        SCOPED_TRACE(codigo);
+        Banco b;
+        b.plan.rutas = {b.archivo(QStringLiteral("a.txt"), "a")};
+        b.plan.programaZip = Guion(b.trabajo.d.path(), QStringLiteral("zip-falla"),
+                                   "echo 'zip error: Nothing to do!' >&2\nexit " + QByteArray::number(codigo));
+        const ResultadoCompresion r = b.corro();
+        EXPECT_EQ(r.desenlace, Desenlace::Fallido);
+        EXPECT_EQ(r.falla.descripcion, CausaSalidaZip(codigo));
+        EXPECT_TRUE(r.falla.descripcion.startsWith(QStringLiteral("El programa zip terminó con el código de error %1: ").arg(codigo)));
+        EXPECT_FALSE(r.falla.descripcion.contains(QStringLiteral("Nothing")));
+    }
+}
+
+// A cancel kills zip at once and leaves nothing of the run; a later run
+// removes the folders of runs that died, and nothing else.
+TEST(Compresion, CancelarYRestosDeCorridasMuertas)
+{
+    Banco b;
+    b.plan.rutas = {b.archivo(QStringLiteral("a.txt"), "a")};
+    const QString pid = b.trabajo.d.filePath(QStringLiteral("pid"));
+    b.plan.programaZip = Guion(b.trabajo.d.path(), QStringLiteral("zip-lento"), "echo $$ > '" + QFile::encodeName(pid) + "'\nexec sleep 30");
+    std::thread cancelo([&] {
+        for (int i = 0; i < 100 && !QFile::exists(pid); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        b.progreso.cancelar.store(true);
+    });
+    QElapsedTimer reloj;
+    reloj.start();
+    const ResultadoCompresion r = b.corro();
+    cancelo.join();
+    EXPECT_LT(reloj.elapsed(), 5000);
+    EXPECT_EQ(r.desenlace, Desenlace::Cancelado);
+    EXPECT_EQ(r.falla.tipo, TipoFalla::Cancelado);
+    EXPECT_FALSE(ProcesoVivo(LeoArchivo(pid).trimmed().toLongLong()));
+    QStringList resto = Todo(b.trabajo.d.path());
+    EXPECT_EQ(resto, (QStringList{QStringLiteral("pid"), QStringLiteral("zip-lento")}));
+
+    // A run folder of a process that is gone, and one of this live process.
+    QProcess muerto;
+    muerto.start(QStringLiteral("true"));
+    muerto.waitForFinished();
+    const QString huerfana = b.trabajo.d.filePath(QStringLiteral(".terv-%1-abcdef.tmp").arg(muerto.processId()));
+    const QString viva = b.trabajo.d.filePath(QStringLiteral(".terv-%1-ghijkl.tmp").arg(QCoreApplication::applicationPid()));
+    QDir().mkdir(huerfana);
+    QDir().mkdir(viva);
+    EscriboArchivo(huerfana + QStringLiteral("/medio.zip"), "medio");
+    b.plan.programaZip.clear();
+    b.progreso.cancelar.store(false);
+    ASSERT_EQ(b.corro().desenlace, Desenlace::Sellado);
+    EXPECT_FALSE(QFileInfo::exists(huerfana));
+    EXPECT_TRUE(QFileInfo::exists(viva));
+    EXPECT_TRUE(QFileInfo::exists(pid));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "entrega/entrega.h"
 #include "entrega/pantallas/frmcomprobacioncarpeta.h"
 #include "join/pantallas/unir.h"
+#include "soporte/utiles.h"
 
 #include <QAbstractItemModel>
 #include <QAction>

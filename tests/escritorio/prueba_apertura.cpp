@@ -99,12 +99,12 @@ TEST(Apertura, ParticionAbreUnirConElla)
     ASSERT_TRUE(menu.compriArchMulti);
     EXPECT_TRUE(menu.compriArchMulti->isVisible());
     EXPECT_FALSE(menu.isVisible());
-    EXPECT_EQ(menu.compriArchMulti->lstFiles->count(), 2);
+    EXPECT_EQ(menu.compriArchMulti->findChild<QListWidget*>(QStringLiteral("lstFiles"))->count(), 2);
 
     // One more file joins the same list instead of opening a second window.
     const QString c = EscriboArchivo(e.carpeta.filePath(QStringLiteral("c.txt")), "c");
     menu.abroArchivos(LeoArgumentos({c}, QDir::currentPath()));
-    EXPECT_EQ(menu.compriArchMulti->lstFiles->count(), 3);
+    EXPECT_EQ(menu.compriArchMulti->findChild<QListWidget*>(QStringLiteral("lstFiles"))->count(), 3);
 
     // A stamped name: verification with it chosen.
     const QString sellado = EscriboArchivo(e.carpeta.filePath(QStringLiteral("envio_") + kHash + QStringLiteral(".zip")), "z");
@@ -113,7 +113,7 @@ TEST(Apertura, ParticionAbreUnirConElla)
     EXPECT_FALSE(menu.compriArchMulti);
     ASSERT_TRUE(menu.corroboroHash);
     EXPECT_TRUE(menu.corroboroHash->isVisible());
-    EXPECT_EQ(menu.corroboroHash->Text1_0->text(), sellado);
+    EXPECT_EQ(menu.corroboroHash->findChild<QLineEdit*>(QStringLiteral("Text1_0"))->text(), sellado);
 }
 
 // Installed (PREFIX/bin with no TERV.ini beside it), the organisation's file

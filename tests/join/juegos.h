@@ -3,7 +3,7 @@
 // of its own content, as the split names them.
 #include "hash/motor_hash.h"
 #include "partition/particionado.h"
-#include "soporte/utiles.h"
+#include "soporte/datos.h"
 #include "system/archivos.h"
 
 #include <QByteArray>

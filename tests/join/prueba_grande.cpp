@@ -2,7 +2,7 @@
 #include "hash/motor_hash.h"
 #include "join/union.h"
 #include "partition/particionado.h"
-#include "soporte/utiles.h"
+#include "soporte/datos.h"
 #include "system/archivos.h"
 
 #include <QDir>

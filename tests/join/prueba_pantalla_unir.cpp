@@ -1,7 +1,9 @@
 // The join screen driven as an operator would: widgets found by name, clicked.
+#include "config/archivo_ini.h"
 #include "config/compartido.h"
 #include "join/juegos.h"
 #include "join/pantallas/unir.h"
+#include "soporte/utiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -121,7 +123,7 @@ TEST(PantallaUnir, ParticionDanada)
         Clic(*p.f, "cmdUnir");
         ASSERT_EQ(p.e.dialogos.titulos(), c.titulos);
         const CajaVista& primera = p.e.dialogos.vistas[0];
-        EXPECT_TRUE(primera.texto.startsWith(QStringLiteral("El contenido de las particiones 002 no coincide")));
+        EXPECT_TRUE(primera.texto.startsWith(QStringLiteral("El contenido de la partición 002 no coincide")));
         EXPECT_EQ(primera.botones, Botones::SiNo);
         EXPECT_EQ(primera.porDefecto, Respuesta::No);
         if (c.existe) {
@@ -159,6 +161,22 @@ TEST(PantallaUnir, FaltaUnaParticion)
         EXPECT_FALSE(Hijo<QPushButton>(*p.f, "cmdUnir")->isEnabled());
         EXPECT_TRUE(Archivos(p.destino.path()).isEmpty());
     }
+}
+
+// A ".vesk" file that is not a partition; leaving keeps the destination folder.
+TEST(PantallaUnir, SinParticionesYSalida)
+{
+    Pantalla p;
+    p.partes << EscriboArchivo(p.origen.filePath(QStringLiteral("notas.vesk")), "x");
+    p.abro();
+    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Error"));
+    EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Exclamacion);
+    EXPECT_EQ(p.e.dialogos.vistas[0].texto,
+              QStringLiteral("El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado"));
+    EXPECT_FALSE(Hijo<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+    Clic(*p.f, "cmdSalir");
+    EXPECT_EQ(LeoValorINI(compartido().RutaIni, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), p.destino.path());
 }
 
 // Links at the names of the list and batch files: the files they point to

@@ -37,7 +37,7 @@ TEST(UnirCli, ArchivosDelOperador)
 
     Corrida c = Corro({QStringLiteral("unir"), partes[0]});
     EXPECT_EQ(c.codigo, 1);
-    EXPECT_TRUE(c.errores.contains(QStringLiteral("particiones 003 no coincide"))) << qPrintable(c.errores);
+    EXPECT_TRUE(c.errores.contains(QStringLiteral("la partición 003 no coincide"))) << qPrintable(c.errores);
     EXPECT_FALSE(QFile::exists(final));
 
     EscriboArchivo(final, "bueno");

@@ -1,3 +1,4 @@
+#include "hash/motor_hash.h"
 #include "partition/particionado.h"
 #include "soporte/datos.h"
 #include "system/archivos.h"
@@ -97,6 +98,38 @@ TEST(Particionado, ElJuegoReproduceElOrigen)
     EXPECT_EQ(junto, datos);
     EXPECT_EQ(Archivos(destino).size(), 3); // no working name left
     EXPECT_EQ(LeoArchivo(plan.origen), datos);
+}
+
+// Partitions hashed in lanes: more of them than lanes, sizes that are not
+// whole blocks, a last one of a single byte; each name carries its own hash.
+TEST(Particionado, MasParticionesQueCarriles)
+{
+    struct Caso {
+        qint64 F, S;
+        int N;
+    } casos[] = {{2 * 1000 + 1, 1000, 3}, {17 * 4099, 4099, 17}, {40 * 777 - 500, 777, 40}};
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.N);
+        QTemporaryDir d;
+        const QString destino = d.filePath(QStringLiteral("destino"));
+        QDir().mkpath(destino);
+        const QByteArray datos = Datos(c.F, unsigned(c.N));
+        const PlanParticion plan = Plan(d, QStringLiteral("lote.zip"), datos, c.S);
+        ASSERT_EQ(plan.N, c.N);
+        const ResultadoParticion r = GeneroParticiones(plan, destino);
+        ASSERT_FALSE(r.falla) << qPrintable(r.falla->descripcion);
+        ASSERT_EQ(r.finales.size(), c.N);
+        QByteArray junto;
+        for (int i = 0; i < c.N; ++i) {
+            const auto referencia = CalculoHash(r.finales[i]);
+            ASSERT_TRUE(referencia);
+            EXPECT_EQ(NombreDeRuta(r.finales[i]), QStringLiteral("lote_") + referencia.valor() + QStringLiteral(".zip.part")
+                                                      + TresDigitos(i + 1) + QLatin1Char('.') + TresDigitos(c.N) + QStringLiteral(".vesk"));
+            junto += LeoArchivo(r.finales[i]);
+        }
+        EXPECT_EQ(junto, datos);
+        EXPECT_EQ(Archivos(destino).size(), c.N);
+    }
 }
 
 TEST(Particionado, FallasNoDejanBasura)

@@ -1,8 +1,12 @@
 #include "soporte/datos.h"
 
+#include "hash/md5_carriles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+
+#include <cstdio>
 
 QString EscriboArchivo(const QString& ruta, const QByteArray& contenido)
 {
@@ -77,4 +81,15 @@ Corrida CorroPrograma(const QString& programa, const QStringList& args, int espe
     }
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
+}
+
+bool NucleoMd5Ausente()
+{
+    if (qEnvironmentVariableIsEmpty("TERV_MD5"))
+        return false;
+    const auto nucleo = ElijoNucleoMd5();
+    if (nucleo)
+        return false;
+    std::printf("[  SKIPPED ] %s\n", qPrintable(nucleo.falla().descripcion));
+    return true;
 }

@@ -1,8 +1,6 @@
 #include "app/cli/subcomandos.h"
 #include "app/cli/comun.h"
 #include "compress/compresion.h"
-#include "partition/particionado.h"
-#include "system/archivos.h"
 #include "system/comandos.h"
 #include "system/plataforma.h"
 
@@ -23,77 +21,58 @@ int Comprimir(const QStringList& args)
                          QStringLiteral("Comprime los archivos en un .zip listo para publicar: sellado, o particionado si supera el máximo."), 1))
         return *r;
     const auto limite = LeoOpcionMegas(o.p.value(tamano));
-    if (!limite) {
-        Aviso(QStringLiteral("El valor no puede ser 0"));
+    if (!limite)
         return UsoMal;
-    }
     ListaArchivos lista;
     QStringList rutas;
     for (const QString& a : o.p.positionalArguments())
         rutas << QFileInfo(a).absoluteFilePath();
     const Agregado agregado = AgregoArchivos(lista, rutas);
-    if (const QString repetidos = NombresRepetidos(lista.entradas()); !repetidos.isEmpty()) {
-        Aviso(repetidos);
-        return UsoMal;
-    }
-    QString Nombre = o.p.isSet(nombre) ? o.p.value(nombre).trimmed() : agregado.nombre;
-    if (o.p.isSet(fecha)) {
-        RelojSistema reloj;
-        AgregoFechayVersion(Nombre, reloj);
-    }
-    QString carpeta = o.p.isSet(destino) ? QFileInfo(o.p.value(destino)).absoluteFilePath() : agregado.carpeta;
-    if (!carpeta.endsWith(QLatin1Char('/')))
-        carpeta += QLatin1Char('/');
-
-    EjecutorProcesos ejecutor;
     const auto trabajo = ObtengoDirectorioWindows();
     if (!trabajo) {
         Aviso(QStringLiteral("Error al armar el Archivo: ") + trabajo.falla().descripcion);
         return Fallo;
     }
-    const auto zip = ArmoZip(lista.entradas(), Nombre, trabajo.valor(), ejecutor, [&](int i, int n) {
-        if (EsTerminal())
-            errores() << QStringLiteral("\rcomprimiendo %1 de %2").arg(i).arg(n) << Qt::flush;
-    });
-    if (EsTerminal())
-        errores() << Qt::endl;
-    if (!zip) {
-        Aviso(QStringLiteral("Error al armar el Archivo: ") + zip.falla().descripcion);
-        return Fallo;
-    }
+
+    PlanCompresion plan;
+    plan.rutas = lista.entradas();
+    plan.nombre = o.p.isSet(nombre) ? o.p.value(nombre) : agregado.nombre;
+    if (o.p.isSet(fecha))
+        plan.fecha = RelojSistema().hoy();
+    plan.limite = *limite;
+    plan.carpeta = o.p.isSet(destino) ? QFileInfo(o.p.value(destino)).absoluteFilePath() : agregado.carpeta;
+    plan.carpetaTrabajo = trabajo.valor();
+    // Without an operator to ask: split unless --entero, and an existing
+    // Nombre.zip is kept (the new archive takes a free name).
+    const bool particiono = !o.p.isSet(entero);
+    plan.particiono = [particiono](qint64) { return particiono; };
+    plan.confirmo = [](const PlanParticion&) { return true; };
+    plan.reemplazo = [](const QString&) { return false; };
+
+    EjecutorProcesos ejecutor;
     Progreso progreso;
-    if (zip.valor().tamano <= *limite) {
-        const auto r = ConAvance(Nombre, progreso, [&] { return EntregoSellado(zip.valor(), carpeta, Nombre, &progreso); });
-        if (!r) {
-            Aviso(r.falla().descripcion);
-            return Fallo;
-        }
-        Informo(o, {{QStringLiteral("archivo"), r.valor()}}, r.valor());
+    const ResultadoCompresion r = ConAvance(plan.nombre, progreso, [&] { return ComprimoArchivosMulti(plan, ejecutor, &progreso); });
+    if (!r.aviso.isEmpty())
+        Aviso(r.aviso);
+    switch (r.desenlace) {
+    case Desenlace::Sellado:
+    case Desenlace::Entero:
+        Informo(o, {{QStringLiteral("archivo"), r.archivo}}, r.archivo);
         return Exito;
-    }
-    if (o.p.isSet(entero)) {
-        const auto r = EntregoEntero(zip.valor(), carpeta, Nombre);
-        if (!r) {
-            Aviso(r.falla().descripcion);
-            return Fallo;
-        }
-        Informo(o, {{QStringLiteral("archivo"), r.valor()}}, r.valor());
+    case Desenlace::Particionado:
+        for (const QString& f : r.particiones)
+            Informo(o, {{QStringLiteral("archivo"), f}}, f);
         return Exito;
-    }
-    PlanParticion plan;
-    const RechazoParticion rechazo = PlanificoParticion(zip.valor().archivo, zip.valor().tamano, *limite, plan);
-    if (rechazo != RechazoParticion::Ninguno) {
-        BorroCorrida(zip.valor().corrida);
-        Aviso(TextoRechazo(rechazo));
+    case Desenlace::Rechazado:
+        InformoFalla(o, plan.nombre, r.falla.descripcion);
+        // A bad name or list is a usage error; a missing or unfit file is wrong data.
+        return r.falla.tipo == TipoFalla::ArgumentoInvalido ? UsoMal : DatosMal;
+    case Desenlace::Cancelado:
+        InformoFalla(o, plan.nombre, r.falla.descripcion);
         return Fallo;
+    case Desenlace::Fallido:
+        break;
     }
-    const ResultadoParticion r = ConAvance(Nombre, progreso, [&] { return GeneroParticiones(plan, carpeta, true, &progreso); });
-    BorroCorrida(zip.valor().corrida);
-    for (const QString& f : r.finales)
-        Informo(o, {{QStringLiteral("archivo"), f}}, f);
-    if (r.falla) {
-        Aviso(TextoFallaParticion(*r.falla));
-        return Fallo;
-    }
-    return Exito;
+    InformoFalla(o, plan.nombre, QStringLiteral("Error al armar el Archivo: ") + r.falla.descripcion);
+    return Fallo;
 }

@@ -48,7 +48,7 @@ std::optional<int> Analizo(Opciones& o, const QStringList& args, const QString& 
 {
     o.p.setApplicationDescription(descripcion);
     o.p.addOptions({o.ayuda, o.json});
-    o.p.addPositionalArgument(sintaxis, QString());
+    o.p.addPositionalArgument(sintaxis.section(QStringLiteral(" --"), 0, 0), QString());
     if (!o.p.parse(args)) {
         Aviso(o.p.errorText());
         return UsoMal;

@@ -2,8 +2,8 @@
 
 #include "config/archivo_ini.h"
 #include "config/compartido.h"
-#include "hash/motor_hash.h"
 #include "partition/pantallas/frmpartarcmult.h"
+#include "partition/pantallas/mensajes_particion.h"
 #include "system/archivos.h"
 #include "system/pantallas/pantalla.h"
 
@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStyle>
@@ -67,6 +68,11 @@ FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(con
     negrita.setBold(true);
     lblMensaje->setFont(negrita);
     lblMensaje->hide();
+    // The wait text has the progress beside it; "Cancelar" takes the bar's right end.
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(Tw(240), Tw(6000), Tw(8400), Tw(330));
+    ProgressBar1->hide();
     auto* picture2 = new QLabel(this);
     picture2->setObjectName(QStringLiteral("Picture2"));
     picture2->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(24, 24));
@@ -87,16 +93,8 @@ FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(con
     connect(cmdProcesar, &QPushButton::clicked, this, &FrmCompriArchMulti::cmdProcesar_Click);
     connect(cmdVolver, &QPushButton::clicked, this, &FrmCompriArchMulti::cmdVolver_Click);
     connect(txtNombArc, &QLineEdit::textChanged, this, [this](const QString& t) { cmdProcesar->setEnabled(!t.isEmpty()); });
-    connect(chkAgregarFyV, &QCheckBox::toggled, this, [this](bool marcado) {
-        if (marcado) {
-            NombreSinFecha = txtNombArc->text();
-            QString nombre = NombreSinFecha;
-            AgregoFechayVersion(nombre, ctx_.reloj);
-            txtNombArc->setText(nombre);
-        } else if (!txtNombArc->text().isEmpty()) {
-            txtNombArc->setText(NombreSinFecha);
-        }
-    });
+    connect(chkAgregarFyV, &QCheckBox::toggled, this, &FrmCompriArchMulti::chkAgregarFyV_Click);
+    partidor_ = new FrmPartArcMult(this);
 
     // Form_Load.
     const qint32 maximo = compartido().TamanoMaximoMB;
@@ -104,7 +102,6 @@ FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(con
     cmdAddFiles->setText(QStringLiteral("Agregar archivos"));
     cmdDelete->setText(QStringLiteral("Eliminar selección"));
     cmdClear->setText(QStringLiteral("Eliminar todo"));
-    compartido().ParticionesGeneradas = false;
     centroFormulario(this);
 }
 
@@ -121,6 +118,18 @@ bool FrmCompriArchMulti::eventFilter(QObject* objeto, QEvent* evento)
     return PantallaTrabajo::eventFilter(objeto, evento);
 }
 
+void FrmCompriArchMulti::chkAgregarFyV_Click(bool marcado)
+{
+    if (marcado) {
+        NombreSinFecha = txtNombArc->text();
+        QString nombre = NombreSinFecha;
+        compartido().SufijoFechaVersion = AgregoFechayVersion(nombre, ctx_.reloj.hoy());
+        txtNombArc->setText(nombre);
+    } else if (!txtNombArc->text().isEmpty()) {
+        txtNombArc->setText(NombreSinFecha);
+    }
+}
+
 bool FrmCompriArchMulti::txtMB_LostFocus()
 {
     const qint32 maximo = compartido().TamanoMaximoMB;
@@ -134,25 +143,38 @@ bool FrmCompriArchMulti::txtMB_LostFocus()
     if (txtMB->text().isEmpty())
         return rechazo(QStringLiteral("Debe ingresar algún valor"));
     const qint64 valor = txtMB->text().toLongLong();
-    if (maximo != 0 && valor > maximo)
-        return rechazo(QStringLiteral("El valor máximo no puede superar los ") + QString::number(maximo) + QStringLiteral(" MB"));
-    if (valor <= 0)
+    const qint64 tope = maximo != 0 ? maximo : qint64(kMegasMaximos);
+    if (valor > tope)
+        return rechazo(QStringLiteral("El valor máximo no puede superar los ") + QString::number(tope) + QStringLiteral(" MB"));
+    if (valor <= 0 || !LeoMegas(txtMB->text()))
         return rechazo(QStringLiteral("El valor no puede ser 0"));
     return true;
 }
 
 void FrmCompriArchMulti::cmdAddFiles_Click()
 {
+    const auto turno = tomoTurno();
+    if (!turno)
+        return;
     lblMensaje->hide();
     const QStringList rutas = ctx_.dialogos.abroArchivos(this, QStringLiteral("Agregar archivos"), QString(),
                                                          QStringLiteral("Todos los Archivos (*)"));
     if (!rutas.isEmpty())
-        agregoRutas(rutas);
+        AgregoArchivos(rutas);
 }
 
 void FrmCompriArchMulti::agregoRutas(const QStringList& rutas)
 {
-    const Agregado a = AgregoArchivos(Lista, rutas);
+    const auto turno = tomoTurno();
+    if (!turno || rutas.isEmpty())
+        return;
+    lblMensaje->hide();
+    AgregoArchivos(rutas);
+}
+
+void FrmCompriArchMulti::AgregoArchivos(const QStringList& rutas)
+{
+    const Agregado a = ::AgregoArchivos(Lista, rutas);
     if (a.cambioCarpeta) {
         chkAgregarFyV->setEnabled(true);
         txtNombArc->setEnabled(true);
@@ -179,6 +201,9 @@ void FrmCompriArchMulti::CargoListaArchivos()
 
 void FrmCompriArchMulti::cmdDelete_Click()
 {
+    const auto turno = tomoTurno();
+    if (!turno)
+        return;
     lblMensaje->hide();
     for (const QListWidgetItem* i : lstFiles->selectedItems())
         Lista.quito(i->text());
@@ -187,6 +212,9 @@ void FrmCompriArchMulti::cmdDelete_Click()
 
 void FrmCompriArchMulti::cmdClear_Click()
 {
+    const auto turno = tomoTurno();
+    if (!turno)
+        return;
     lblMensaje->hide();
     Lista.vacio();
     CargoListaArchivos();
@@ -201,22 +229,119 @@ void FrmCompriArchMulti::estado(const QString& texto, const QColor& color)
 
 void FrmCompriArchMulti::cmdProcesar_Click()
 {
+    const auto turno = tomoTurno();
+    if (!turno)
+        return;
     if (!txtMB_LostFocus())
         return;
     const QString Nombre = txtNombArc->text().trimmed();
     if (Nombre.isEmpty() || Lista.isEmpty())
         return;
-    const QString repetidos = NombresRepetidos(Lista.entradas());
-    if (!repetidos.isEmpty()) {
-        mensaje(aviso(repetidos));
+    const qint64 limite = MegasABytes(*LeoMegas(txtMB->text()));
+    estado(QStringLiteral("Armando Archivo... Por Favor espere..."), ColorRojo());
+    const ResultadoCompresion r = ComprimoArchivosMulti(Nombre, limite);
+    muestroDesenlace(r);
+}
+
+ResultadoCompresion FrmCompriArchMulti::ComprimoArchivosMulti(const QString& Nombre, qint64 limite)
+{
+    const auto trabajo = ObtengoDirectorioWindows();
+    if (!trabajo) {
+        ResultadoCompresion r;
+        r.falla = trabajo.falla();
+        return r;
+    }
+    Progreso progreso;
+    PlanCompresion plan;
+    plan.rutas = Lista.entradas();
+    plan.nombre = Nombre;
+    plan.limite = limite;
+    plan.carpeta = CarpetaArchivos;
+    plan.carpetaTrabajo = trabajo.valor();
+    // The answers are asked on the interface thread while the job waits.
+    const QString megas = txtMB->text();
+    plan.particiono = [this, megas, &progreso](qint64) {
+        const Respuesta r = preguntoDesdeTrabajo(
+            {QStringLiteral("Atención"),
+             QStringLiteral("El tamaño del/los archivos comprimidos supera el máximo permitido (") + megas
+                 + QStringLiteral("MB). Desea Particionar el archivo?"),
+             Icono::Pregunta, Botones::SiNo, Respuesta::No});
+        if (r != Respuesta::Si)
+            return false;
+        QMetaObject::invokeMethod(this, [&] { partidor_->CargoFormulario(&progreso); }, Qt::BlockingQueuedConnection);
+        return true;
+    };
+    plan.confirmo = [this](const PlanParticion& p) {
+        bool acepto = false;
+        QMetaObject::invokeMethod(
+            this,
+            [&] {
+                acepto = ctx_.dialogos.mensaje(partidor_, MensajeConfirmacion(p)) == Respuesta::Aceptar;
+                if (!acepto)
+                    partidor_->VuelvoACompresion();
+            },
+            Qt::BlockingQueuedConnection);
+        return acepto;
+    };
+    plan.reemplazo = [this](const QString& existente) {
+        return preguntoDesdeTrabajo({TituloAplicacion(),
+                                     QStringLiteral("Ya existe el archivo ") + existente
+                                         + QStringLiteral(". ¿Desea reemplazarlo por el archivo comprimido nuevo?"),
+                                     Icono::Pregunta, Botones::SiNo, Respuesta::No})
+            == Respuesta::Si;
+    };
+    ProgressBar1->show();
+    ResultadoCompresion r;
+    {
+        CursorOcupado ocupado;
+        r = ejecuto([&] { return ::ComprimoArchivosMulti(plan, ctx_.ejecutor, &progreso); }, progreso, ProgressBar1,
+                    [this] { partidor_->muestroAvance(); });
+    }
+    ProgressBar1->hide();
+    return r;
+}
+
+void FrmCompriArchMulti::muestroDesenlace(const ResultadoCompresion& r)
+{
+    const bool enParticion = partidor_->isVisible();
+    switch (r.desenlace) {
+    case Desenlace::Sellado:
+        mensaje({TituloAplicacion(), QStringLiteral("Archivo armado exitosamente")});
+        estado(QStringLiteral("Archivo armado exitosamente"), ColorVerde());
+        return;
+    case Desenlace::Particionado:
+        ctx_.dialogos.mensaje(partidor_, MensajeParticionesGeneradas());
+        partidor_->termino();
+        estado(QStringLiteral("Particiones generadas con Éxito"), ColorVerde());
+        return;
+    case Desenlace::Entero:
+        partidor_->termino();
+        if (!r.aviso.isEmpty())
+            mensaje({TituloAplicacion(), r.aviso, Icono::Informacion});
+        estado(r.demasiadas ? QStringLiteral("Archivo armado sin particionar")
+                            : QStringLiteral("Generación de particiones cancelada por el usuario"),
+               ColorRojo());
+        return;
+    case Desenlace::Rechazado:
+        lblMensaje->hide();
+        mensaje(aviso(r.falla.descripcion));
+        return;
+    case Desenlace::Cancelado:
+        partidor_->termino();
+        estado(enParticion || r.alConfirmar ? QStringLiteral("Generación de particiones cancelada por el usuario")
+                                            : r.falla.descripcion,
+               ColorRojo());
+        return;
+    case Desenlace::Fallido:
+        if (enParticion) {
+            ctx_.dialogos.mensaje(partidor_, ManejoErrores(r.falla));
+            partidor_->termino();
+            estado(QStringLiteral("Error al armar el Archivo"), ColorRojo());
+            return;
+        }
+        fallaArmado(r.falla.descripcion);
         return;
     }
-    estado(QStringLiteral("Armando Archivo... Por Favor espere..."), ColorRojo());
-    Compartido& v = compartido();
-    v.ParticionesGeneradas = false;
-    bloqueo(true);
-    ComprimoArchivosMulti(Nombre);
-    bloqueo(false);
 }
 
 void FrmCompriArchMulti::fallaArmado(const QString& causa)
@@ -225,68 +350,11 @@ void FrmCompriArchMulti::fallaArmado(const QString& causa)
     mensaje({TituloAplicacion(), causa, Icono::Critico});
 }
 
-void FrmCompriArchMulti::ComprimoArchivosMulti(const QString& Nombre)
-{
-    Compartido& v = compartido();
-    Resultado<ArchivoArmado> zip = [&] {
-        CursorOcupado ocupado;
-        const auto trabajo = ObtengoDirectorioWindows();
-        if (!trabajo)
-            return Resultado<ArchivoArmado>(trabajo.falla());
-        return ArmoZip(Lista.entradas(), Nombre, trabajo.valor(), ctx_.ejecutor, [&](int i, int n) {
-            v.NombreArchivoElegido = NombreDeRuta(Lista.entradas().value(i - 1));
-            lblMensaje->setText(QStringLiteral("Armando Archivo... comprimiendo %1 de %2: ").arg(i).arg(n)
-                                + v.NombreArchivoElegido);
-        });
-    }();
-    if (!zip) {
-        fallaArmado(zip.falla().descripcion);
-        return;
-    }
-    const qint64 limite = txtMB->text().toLongLong() * 1024 * 1024;
-    if (zip.valor().tamano <= limite) {
-        v.ComprimidoPendiente = true;
-        entregoSellado(zip.valor(), Nombre);
-        return;
-    }
-    const Respuesta r = mensaje({QStringLiteral("Atención"),
-                                 QStringLiteral("El tamaño del/los archivos comprimidos supera el máximo permitido (") + txtMB->text()
-                                     + QStringLiteral("MB). Desea Particionar el archivo?"),
-                                 Icono::Pregunta, Botones::SiNo, Respuesta::No});
-    if (r == Respuesta::Si) {
-        v.ComprimidoPendiente = true;
-        FrmPartArcMult partidor(ctx_, this);
-        partidor.CargoFormulario(zip.valor(), limite, CarpetaArchivos);
-        if (v.ParticionesGeneradas)
-            estado(QStringLiteral("Particiones generadas con Éxito"), ColorVerde());
-        else if (v.ComprimidoPendiente)
-            estado(QStringLiteral("Error al armar el Archivo"), ColorRojo());
-        else
-            estado(QStringLiteral("Generación de particiones cancelada por el usuario"), ColorRojo());
-        return;
-    }
-    v.ComprimidoPendiente = false;
-    if (const auto entero = EntregoEntero(zip.valor(), CarpetaArchivos, Nombre); !entero) {
-        fallaArmado(entero.falla().descripcion);
-        return;
-    }
-    estado(QStringLiteral("Generación de particiones cancelada por el usuario"), ColorRojo());
-}
-
-void FrmCompriArchMulti::entregoSellado(const ArchivoArmado& zip, const QString& Nombre)
-{
-    Progreso progreso;
-    const auto sellado = EjecutoTrabajo([&] { return EntregoSellado(zip, CarpetaArchivos, Nombre, &progreso); });
-    if (!sellado) {
-        fallaArmado(sellado.falla().descripcion);
-        return;
-    }
-    mensaje({TituloAplicacion(), QStringLiteral("Archivo armado exitosamente")});
-    estado(QStringLiteral("Archivo armado exitosamente"), ColorVerde());
-}
-
 void FrmCompriArchMulti::cmdVolver_Click()
 {
+    const auto turno = tomoTurno();
+    if (!turno)
+        return;
     const Compartido& v = compartido();
     if (!v.UltimaCarpeta.isEmpty())
         GuardoCarpetaINI(v.RutaIni, QStringLiteral("NETWORK"), v.UltimaCarpeta);

@@ -10,11 +10,11 @@ class FrmAgregoHash : public PantallaTrabajo {
     Q_OBJECT
 public:
     explicit FrmAgregoHash(Contexto& contexto);
-
     void Command1_Click(int Index);
     void eligoArchivo(const QString& ruta); // from the dialog or a drop
     void AgregoHash();
 
+private:
     qint64 TamanoArchivo = 0;
     QLineEdit* txtTamMB;
     QLineEdit* Text1;
@@ -25,8 +25,6 @@ public:
     QLabel* Label1;
     QLabel* lblEspere;
     QProgressBar* barra;
-
-private:
     void txtTamMB_Change();
     void errorDeHash(const Falla& falla);
 };

@@ -10,11 +10,14 @@ class FrmCorroboroHash : public PantallaTrabajo {
     Q_OBJECT
 public:
     explicit FrmCorroboroHash(Contexto& contexto);
-
     void Command1_Click(int Index);
     void eligoArchivo(const QString& ruta);
     void CorroboroHash();
 
+protected:
+    void salgo() override;
+
+private:
     QLineEdit* Text1_0;
     QLineEdit* Text1_1;
     QPushButton* cmdElegir;     // Command1(0)
@@ -22,10 +25,5 @@ public:
     QPushButton* cmdSalir;
     QLabel* lblCorroboroHash;
     QProgressBar* barra;
-
-protected:
-    void salgo() override;
-
-private:
     void errorDeHash(const Falla& falla);
 };

@@ -11,11 +11,14 @@ class Cortar : public PantallaTrabajo {
     Q_OBJECT
 public:
     explicit Cortar(Contexto& contexto);
-
     void Command1_Click(int Index);
     void eligoArchivo(const QString& ruta);
     void GeneroParticiones();
 
+protected:
+    void salgo() override { Command1_Click(2); }
+
+private:
     qint64 F = 0;
     qint64 L = 0;
     QLineEdit* txtArchivo;  // Text1(0)
@@ -30,11 +33,6 @@ public:
     QLineEdit* txtTamMB;
     QLabel* lblTamBytes;
     QProgressBar* ProgressBar1;
-
-protected:
-    void salgo() override { Command1_Click(2); }
-
-private:
     void txtTamMB_Change();
     void finComun();
     void VuelvoAlMenu() { emit vuelvoAlMenu(); }

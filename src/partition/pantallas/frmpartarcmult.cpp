@@ -1,15 +1,13 @@
 #include "partition/pantallas/frmpartarcmult.h"
 
-#include "config/compartido.h"
-#include "partition/pantallas/mensajes_particion.h"
-#include "system/archivos.h"
-#include "system/pantallas/contexto.h"
 #include "system/pantallas/pantalla.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 
-FrmPartArcMult::FrmPartArcMult(Contexto& contexto, QWidget* compresion) : ctx_(contexto), compresion_(compresion)
+FrmPartArcMult::FrmPartArcMult(QWidget* compresion) : QWidget(compresion, Qt::Window), compresion_(compresion)
 {
     setObjectName(QStringLiteral("frmPartArcMult"));
     setWindowTitle(QStringLiteral("Particionando archivo comprimido"));
@@ -17,62 +15,57 @@ FrmPartArcMult::FrmPartArcMult(Contexto& contexto, QWidget* compresion) : ctx_(c
     Etiqueta(this, "Label1", QStringLiteral("Particionando Archivos... Por favor espere..."), 240, 240, 5500, 300);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setGeometry(Tw(240), Tw(720), Tw(5520), Tw(360));
+    ProgressBar1->setGeometry(Tw(240), Tw(720), Tw(4200), Tw(360));
+    ProgressBar1->setRange(0, 1000);
+    cmdCancelar = Boton(this, "cmdCancelar", QStringLiteral("Cancelar"), 4560, 690, 1200, 420);
+    connect(cmdCancelar, &QPushButton::clicked, this, [this] {
+        if (progreso_)
+            progreso_->cancelar.store(true);
+        cmdCancelar->setEnabled(false);
+    });
 }
 
-void FrmPartArcMult::CargoFormulario(const ArchivoArmado& zip, qint64 tamanioMAX, const QString& rutaFinal)
+void FrmPartArcMult::CargoFormulario(Progreso* progreso)
 {
+    progreso_ = progreso;
+    ProgressBar1->setValue(0);
+    cmdCancelar->setEnabled(true);
     show();
     centroFormulario(this);
-    Cortar_Archivo(zip, tamanioMAX, rutaFinal);
 }
 
-void FrmPartArcMult::Cortar_Archivo(const ArchivoArmado& zip, qint64 tamanioMAX, const QString& rutaFinal)
+void FrmPartArcMult::muestroAvance()
 {
-    Compartido& v = compartido();
-    PlanParticion plan;
-    const RechazoParticion rechazo = PlanificoParticion(zip.archivo, zip.tamano, tamanioMAX, plan);
-    if (rechazo == RechazoParticion::SinArchivo || rechazo == RechazoParticion::SinPunto
-        || rechazo == RechazoParticion::Demasiadas) {
-        ctx_.dialogos.mensaje(this, MensajeRechazo(rechazo));
-        BorroCorrida(zip.corrida);
-        v.ComprimidoPendiente = false;
-        VuelvoACompresion();
+    if (!progreso_ || !isVisible())
         return;
-    }
-    ProgressBar1->setRange(0, 1000);
-    ProgressBar1->setValue(0);
-    if (ctx_.dialogos.mensaje(this, MensajeConfirmacion(plan)) != Respuesta::Aceptar) {
-        BorroCorrida(zip.corrida);
-        v.ComprimidoPendiente = false;
-        VuelvoACompresion();
-        return;
-    }
-    Progreso progreso;
-    const ResultadoParticion r = EjecutoTrabajo([&] { return GeneroParticiones(plan, rutaFinal, true, &progreso); },
-                                                [&] {
-                                                    const qint64 total = progreso.total.load();
-                                                    if (total > 0)
-                                                        ProgressBar1->setValue(int(progreso.hecho.load() * 1000 / total));
-                                                });
-    // Partitions already delivered stay; nothing of the run stays in the work folder.
-    BorroCorrida(zip.corrida);
-    if (r.falla) {
-        ctx_.dialogos.mensaje(this, ManejoErrores(*r.falla));
-        close();
-        return;
-    }
-    ProgressBar1->setValue(0);
-    v.ParticionesGeneradas = true;
-    ctx_.dialogos.mensaje(this, MensajeParticionesGeneradas());
-    close();
+    const qint64 total = progreso_->total.load();
+    if (total > 0)
+        ProgressBar1->setValue(int(progreso_->hecho.load() * 1000 / total));
 }
 
 void FrmPartArcMult::VuelvoACompresion()
 {
-    hide();
+    termino();
     if (compresion_) {
         compresion_->show();
         compresion_->raise();
     }
+}
+
+void FrmPartArcMult::termino()
+{
+    progreso_ = nullptr;
+    ProgressBar1->setValue(0);
+    hide();
+}
+
+void FrmPartArcMult::closeEvent(QCloseEvent* e)
+{
+    // Closing the window mid-run means stopping the run, as "Cancelar" does.
+    if (progreso_) {
+        progreso_->cancelar.store(true);
+        e->ignore();
+        return;
+    }
+    QWidget::closeEvent(e);
 }

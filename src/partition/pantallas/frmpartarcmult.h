@@ -1,25 +1,32 @@
 #pragma once
-#include "compress/compresion.h"
+// The progress form of a split after compression: shown while the
+// compression's job splits an archive that exceeds the limit.
+#include "system/trabajo.h"
 
 #include <QWidget>
 
-struct Contexto;
 class QProgressBar;
+class QPushButton;
 
-// Splits an archive that the compression made and that exceeds the limit,
-// delivering the partitions into the files' folder.
 class FrmPartArcMult : public QWidget {
     Q_OBJECT
 public:
-    explicit FrmPartArcMult(Contexto& contexto, QWidget* compresion);
-    // Shows the form and runs the split; returns when it has ended. The
-    // outcome is in ParticionesGeneradas and ComprimidoPendiente.
-    void CargoFormulario(const ArchivoArmado& zip, qint64 tamanioMAX, const QString& rutaFinal);
-    QProgressBar* ProgressBar1;
+    explicit FrmPartArcMult(QWidget* compresion);
+    // Shows the form centred, its bar and "Cancelar" on that run's progress.
+    void CargoFormulario(Progreso* progreso);
+    // The bar follows the bytes written.
+    void muestroAvance();
+    // After a cancel at the confirmation: back to the compression screen.
+    void VuelvoACompresion();
+    // The run has ended.
+    void termino();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
 
 private:
-    void Cortar_Archivo(const ArchivoArmado& zip, qint64 tamanioMAX, const QString& rutaFinal);
-    void VuelvoACompresion();
-    Contexto& ctx_;
     QWidget* compresion_;
+    QProgressBar* ProgressBar1;
+    QPushButton* cmdCancelar;
+    Progreso* progreso_ = nullptr;
 };

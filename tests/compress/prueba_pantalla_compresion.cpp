@@ -1,0 +1,229 @@
+// The compression screen driven as an operator would: widgets found by name,
+// answers scripted, the real zip.
+#include "compress/pantallas/frmcompriarchmulti.h"
+#include "compress/zip_prueba.h"
+#include "config/compartido.h"
+#include "soporte/utiles.h"
+#include "system/archivos.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A home of the test's own, so that the work folder is not shared with
+// whatever else runs on the machine.
+struct HogarPropio {
+    QTemporaryDir d;
+    QByteArray antes = qgetenv("HOME");
+    HogarPropio() { qputenv("HOME", d.path().toUtf8()); }
+    ~HogarPropio() { qputenv("HOME", antes); }
+};
+
+struct Pantalla {
+    HogarPropio hogar;
+    Escenario e;
+    QTemporaryDir d;
+    qint32 maximoMB;
+    bool fijado = (compartido().TamanoMaximoMB = maximoMB, true); // read by the screen as it loads
+    FrmCompriArchMulti f{e.ctx};
+    explicit Pantalla(qint32 maximo) : maximoMB(maximo) { f.show(); }
+    template <class T>
+    T* hijo(const char* nombre) { return f.findChild<T*>(QString::fromLatin1(nombre)); }
+    void agrego(const QStringList& rutas)
+    {
+        e.dialogos.listas.push_back(rutas);
+        QTest::mouseClick(hijo<QPushButton>("cmdAddFiles"), Qt::LeftButton);
+    }
+    void proceso(const QString& nombre, const QString& mb)
+    {
+        hijo<QLineEdit>("txtNombArc")->setText(nombre);
+        hijo<QLineEdit>("txtMB")->setText(mb);
+        QTest::mouseClick(hijo<QPushButton>("cmdProcesar"), Qt::LeftButton);
+    }
+    QString estado() { return hijo<QLabel>("lblMensaje")->isVisible() ? hijo<QLabel>("lblMensaje")->text() : QString(); }
+    QColor color() { return hijo<QLabel>("lblMensaje")->palette().color(QPalette::WindowText); }
+    QStringList nuevos(const QStringList& propios)
+    {
+        QStringList n = Todo(d.path());
+        for (const QString& p : propios)
+            n.removeAll(NombreDeRuta(p));
+        return n;
+    }
+};
+
+const QColor kRojo(255, 0, 0), kVerde(0, 192, 0);
+
+// The three outcomes, with the boxes of each in their order.
+TEST(PantallaCompresion, Desenlaces)
+{
+    struct Caso {
+        const char* nombre;
+        const char* mb;
+        QList<Respuesta> respuestas;
+        std::vector<const char*> titulos;
+        const char* estado;
+        QColor color;
+        int nuevos;
+    } casos[] = {
+        {"entra: sellado", "20", {}, {"TERV"}, "Archivo armado exitosamente", kVerde, 1},
+        {"no entra: particiones", "1", {Respuesta::Si, Respuesta::Aceptar},
+         {"Atención", "Particionador de Archivos", "Partición de archivo Correcta"}, "Particiones generadas con Éxito", kVerde, 3},
+        {"no entra: cancela al confirmar", "1", {Respuesta::Si, Respuesta::Cancelar},
+         {"Atención", "Particionador de Archivos"}, "Generación de particiones cancelada por el usuario", kRojo, 0},
+        {"no entra: entero", "1", {Respuesta::No}, {"Atención"}, "Generación de particiones cancelada por el usuario", kRojo, 1},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        Pantalla p(20);
+        const QStringList rutas{EscriboArchivo(p.d.filePath(QStringLiteral("uno.bin")), Datos(1500000, 1)),
+                                EscriboArchivo(p.d.filePath(QStringLiteral("dos.bin")), Datos(1000000, 2))};
+        p.agrego(rutas);
+        EXPECT_EQ(p.hijo<QLineEdit>("txtNombArc")->text(), QStringLiteral("uno"));
+        for (Respuesta r : c.respuestas)
+            p.e.dialogos.respuestas.push_back(r);
+        p.proceso(QStringLiteral("paquete"), QString::fromLatin1(c.mb));
+        EXPECT_EQ(p.e.dialogos.titulos(), Textos(c.titulos));
+        EXPECT_EQ(p.estado(), QString::fromUtf8(c.estado));
+        EXPECT_EQ(p.color(), c.color);
+        const QStringList nuevos = p.nuevos(rutas);
+        EXPECT_EQ(nuevos.size(), c.nuevos) << qPrintable(nuevos.join(QLatin1Char(' ')));
+        if (c.titulos.size() > 1) {
+            const CajaVista& pregunta = p.e.dialogos.vistas[0];
+            EXPECT_EQ(pregunta.texto, QStringLiteral("El tamaño del/los archivos comprimidos supera el máximo permitido (1MB). Desea Particionar el archivo?"));
+            EXPECT_EQ(pregunta.icono, Icono::Pregunta);
+            EXPECT_EQ(pregunta.botones, Botones::SiNo);
+            EXPECT_EQ(pregunta.porDefecto, Respuesta::No);
+        }
+        if (c.nuevos == 1 && c.respuestas.isEmpty()) {
+            EXPECT_EQ(nuevos[0], QStringLiteral("paquete_") + Md5sum(p.d.filePath(nuevos[0])) + QStringLiteral(".zip"));
+        }
+        auto* partidor = p.f.findChild<QWidget*>(QStringLiteral("frmPartArcMult"));
+        ASSERT_NE(partidor, nullptr);
+        EXPECT_FALSE(partidor->isVisible());
+        EXPECT_TRUE(p.hijo<QPushButton>("cmdVolver")->isEnabled());
+        ASSERT_TRUE(ObtengoDirectorioWindows().valor().startsWith(p.hogar.d.path()));
+        EXPECT_TRUE(Todo(ObtengoDirectorioWindows().valor()).isEmpty());
+    }
+}
+
+// "No" to splitting when Nombre.zip is there: asked whether to replace it
+// (No by default); on No the old one stays and the new one takes a free name.
+TEST(PantallaCompresion, NoReemplazaSinPreguntar)
+{
+    Pantalla p(20);
+    const QString uno = EscriboArchivo(p.d.filePath(QStringLiteral("uno.bin")), Datos(1500000, 1));
+    const QString previo = EscriboArchivo(p.d.filePath(QStringLiteral("paquete.zip")), "de antes");
+    p.agrego({uno});
+    p.e.dialogos.respuestas = {Respuesta::No, Respuesta::No};
+    p.proceso(QStringLiteral("paquete"), QStringLiteral("1"));
+    ASSERT_EQ(p.e.dialogos.vistas.size(), 3);
+    const CajaVista& reemplazo = p.e.dialogos.vistas[1];
+    EXPECT_EQ(reemplazo.texto, QStringLiteral("Ya existe el archivo ") + previo
+                                   + QStringLiteral(". ¿Desea reemplazarlo por el archivo comprimido nuevo?"));
+    EXPECT_EQ(reemplazo.botones, Botones::SiNo);
+    EXPECT_EQ(reemplazo.porDefecto, Respuesta::No);
+    EXPECT_TRUE(p.e.dialogos.vistas[2].texto.contains(QStringLiteral("paquete (2).zip")));
+    EXPECT_EQ(LeoArchivo(previo), QByteArray("de antes"));
+    EXPECT_EQ(Entradas(p.d.filePath(QStringLiteral("paquete (2).zip"))), QStringList{QStringLiteral("uno.bin")});
+}
+
+// Names the screen refuses, saying why, before anything is built.
+TEST(PantallaCompresion, NombresRechazados)
+{
+    const std::pair<const char*, const char*> casos[] = {
+        {"sub/paquete", "no puede contener \"/\""},
+        {"paquete.v2", "no puede contener \".\""},
+        {"", nullptr}, // Procesar stays disabled
+    };
+    for (const auto& [nombre, por] : casos) {
+        SCOPED_TRACE(nombre);
+        Pantalla p(20);
+        const QString uno = EscriboArchivo(p.d.filePath(QStringLiteral("Uno.txt")), "uno");
+        const QString dos = EscriboArchivo(p.d.filePath(QStringLiteral("uno.TXT")), "dos");
+        p.agrego({uno});
+        p.proceso(QString::fromUtf8(nombre), QStringLiteral("20"));
+        if (!por) {
+            EXPECT_FALSE(p.hijo<QPushButton>("cmdProcesar")->isEnabled());
+            EXPECT_TRUE(p.e.dialogos.vistas.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
+        EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Exclamacion);
+        EXPECT_TRUE(p.e.dialogos.vistas[0].texto.contains(QString::fromUtf8(por))) << qPrintable(p.e.dialogos.vistas[0].texto);
+        EXPECT_EQ(p.estado(), QString());
+        EXPECT_EQ(p.nuevos({uno, dos}), QStringList());
+        // Names equal but for letter case are refused like equal names.
+        p.agrego({dos});
+        p.proceso(QStringLiteral("paquete"), QStringLiteral("20"));
+        ASSERT_EQ(p.e.dialogos.vistas.size(), 2);
+        EXPECT_TRUE(p.e.dialogos.vistas[1].texto.contains(QStringLiteral("tienen el mismo nombre")));
+        EXPECT_EQ(p.nuevos({uno, dos}), QStringList());
+    }
+}
+
+// Two clicks posted before the first is handled give one run, not two.
+TEST(PantallaCompresion, DosClicsUnaCorrida)
+{
+    Pantalla p(20);
+    const QString uno = EscriboArchivo(p.d.filePath(QStringLiteral("uno.bin")), Datos(3000000, 1));
+    p.agrego({uno});
+    p.hijo<QLineEdit>("txtNombArc")->setText(QStringLiteral("paquete"));
+    QPushButton* procesar = p.hijo<QPushButton>("cmdProcesar");
+    const QPoint centro = procesar->rect().center();
+    for (int i = 0; i < 2; ++i) {
+        QApplication::postEvent(procesar, new QMouseEvent(QEvent::MouseButtonPress, centro, procesar->mapToGlobal(centro),
+                                                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QApplication::postEvent(procesar, new QMouseEvent(QEvent::MouseButtonRelease, centro, procesar->mapToGlobal(centro),
+                                                          Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    }
+    QApplication::processEvents();
+    QTRY_COMPARE(p.estado(), QStringLiteral("Archivo armado exitosamente"));
+    QApplication::processEvents();
+    EXPECT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("TERV")});
+    EXPECT_EQ(p.nuevos({uno}).size(), 1);
+}
+
+// "Cancelar" beside the progress stops zip at once and leaves nothing.
+TEST(PantallaCompresion, Cancelar)
+{
+    Pantalla p(20);
+    const QString trabajo = ObtengoDirectorioWindows().valor();
+    const QString pid = p.d.filePath(QStringLiteral("pid"));
+    const QString zip = Guion(trabajo, QStringLiteral("zip"), "echo $$ > '" + QFile::encodeName(pid) + "'\nexec sleep 30");
+    const QString uno = EscriboArchivo(p.d.filePath(QStringLiteral("uno.txt")), "uno");
+    p.agrego({uno});
+    bool visto = false;
+    QTimer cancelo;
+    QObject::connect(&cancelo, &QTimer::timeout, &p.f, [&] {
+        auto* b = p.f.findChild<QPushButton*>(QStringLiteral("cmdCancelar"));
+        if (b && b->isVisible() && QFile::exists(pid)) {
+            visto = p.estado() == QStringLiteral("Armando Archivo... Por Favor espere...")
+                && p.hijo<QWidget>("ProgressBar1")->isVisible() && !p.hijo<QPushButton>("cmdProcesar")->isEnabled();
+            QTest::mouseClick(b, Qt::LeftButton);
+            cancelo.stop();
+        }
+    });
+    cancelo.start(50);
+    QElapsedTimer reloj;
+    reloj.start();
+    p.proceso(QStringLiteral("paquete"), QStringLiteral("20"));
+    QFile::remove(zip);
+    EXPECT_TRUE(visto);
+    EXPECT_LT(reloj.elapsed(), 10000);
+    EXPECT_EQ(p.estado(), QStringLiteral("Proceso cancelado por el usuario"));
+    EXPECT_EQ(p.color(), kRojo);
+    EXPECT_FALSE(ProcesoVivo(LeoArchivo(pid).trimmed().toLongLong()));
+    EXPECT_TRUE(p.e.dialogos.vistas.isEmpty());
+    EXPECT_EQ(p.nuevos({uno, pid}), QStringList());
+    EXPECT_TRUE(Todo(trabajo).isEmpty()) << qPrintable(Todo(trabajo).join(QLatin1Char(' ')));
+}
+
+} // namespace
