@@ -4,6 +4,7 @@
 #include "entrega/entrega.h"
 #include "entrega/pantallas/frmcomprobacioncarpeta.h"
 #include "join/pantallas/unir.h"
+#include "soporte/controles.h"
 #include "soporte/utiles.h"
 
 #include <QAbstractItemModel>
@@ -22,14 +23,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-template <class T>
-T* Control(QWidget& pantalla, const char* nombre)
-{
-    T* w = pantalla.findChild<T*>(QString::fromLatin1(nombre));
-    EXPECT_NE(w, nullptr) << nombre;
-    return w;
-}
 
 // What the table shows: name -> state, the sets' rows included, as filtered.
 std::map<QString, QString> Filas(QWidget& f)
@@ -202,7 +195,7 @@ TEST(PantallaComprobacionCarpeta, DosClicsUnaSolaEleccion)
     FrmComprobacionCarpeta f(e.ctx);
     f.show();
     e.dialogos.carpetas.push_back(d.raiz);
-    PosteoDosClics(Control<QPushButton>(f, "cmdCarpeta"));
+    DosClicsSeguidos(Control<QPushButton>(f, "cmdCarpeta"));
     EXPECT_EQ(e.dialogos.leyendas.size(), 1);
     EXPECT_EQ(Filas(f).size(), 9u);
 }

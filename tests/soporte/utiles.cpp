@@ -1,4 +1,5 @@
 #include "soporte/utiles.h"
+#include "soporte/controles.h"
 
 #include "config/compartido.h"
 
@@ -15,7 +16,7 @@ Escenario::Escenario()
     compartido().RutaIni = carpeta.path() + QStringLiteral("/TERV.ini");
 }
 
-void PosteoDosClics(QWidget* boton)
+void DosClicsSeguidos(QWidget* boton)
 {
     for (int i = 0; i < 2; ++i) {
         const QPoint centro = boton->rect().center();

@@ -13,8 +13,3 @@ struct Escenario {
     Contexto ctx{dialogos, ejecutor, reloj};
     Escenario();
 };
-
-class QWidget;
-// Two clicks queued before the first is handled, as a quick double click; the
-// events are then processed.
-void PosteoDosClics(QWidget* boton);
