@@ -12,6 +12,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
@@ -198,6 +200,25 @@ TEST(PantallaComprobacionCarpeta, DosClicsUnaSolaEleccion)
     DosClicsSeguidos(Control<QPushButton>(f, "cmdCarpeta"));
     EXPECT_EQ(e.dialogos.leyendas.size(), 1);
     EXPECT_EQ(Filas(f).size(), 9u);
+}
+
+// Files and folders dropped together are checked together.
+TEST(PantallaComprobacionCarpeta, ArrastrarArchivosYCarpetas)
+{
+    Escenario e;
+    Entrega d;
+    FrmComprobacionCarpeta f(e.ctx);
+    f.show();
+    QMimeData datos;
+    datos.setUrls({QUrl::fromLocalFile(d.bueno), QUrl::fromLocalFile(d.raiz + QStringLiteral("/sub"))});
+    QDragEnterEvent entra(QPoint(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &entra);
+    EXPECT_TRUE(entra.isAccepted());
+    QDropEvent suelta(QPointF(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &suelta);
+    EXPECT_EQ(Filas(f), (std::map<QString, QString>{{NombreDeRuta(d.bueno), QStringLiteral("Correcto")},
+                                                    {NombreDeRuta(d.sub), QStringLiteral("Correcto")}}));
+    EXPECT_EQ(Control<QLineEdit>(f, "txtOrigen")->text(), d.bueno + QStringLiteral("; ") + d.raiz + QStringLiteral("/sub"));
 }
 
 // The menu entry sits after "Comprobación de Hash"; F1 opens its own help section.
