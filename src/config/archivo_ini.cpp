@@ -4,9 +4,15 @@
 #include "system/archivos.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QList>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QStringList>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -43,6 +49,54 @@ Linea analizo(const QString& texto)
 
 bool igual(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
+// Larger than any INI file the program writes or the installer ships.
+constexpr qint64 kMaximoIni = 1024 * 1024;
+
+Estado escriboTodo(int fd, const QByteArray& bytes, const QString& ruta)
+{
+    for (qint64 hecho = 0; hecho < bytes.size();) {
+        const ssize_t w = ::pwrite(fd, bytes.constData() + hecho, size_t(bytes.size() - hecho), off_t(hecho));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return Falla::desdeErrno(w < 0 ? errno : ENOSPC, ruta);
+        hecho += w;
+    }
+    return std::nullopt;
+}
+
+// In place, for a folder that cannot take a new file: the same inode, so the
+// owner and mode stay; the file is cut only after the new text is written.
+Estado reescriboEnSuLugar(const QString& ruta, const struct stat& antes, const QByteArray& bytes)
+{
+    const int fd = ::open(QFile::encodeName(ruta).constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return Falla::desdeErrno(errno, ruta);
+    struct stat st {};
+    Estado e;
+    if (::fstat(fd, &st) != 0)
+        e = Falla::desdeErrno(errno, ruta);
+    else if (st.st_dev != antes.st_dev || st.st_ino != antes.st_ino)
+        e = Falla::otra(QStringLiteral("El archivo cambió mientras se lo actualizaba: ") + ruta);
+    if (!e)
+        e = escriboTodo(fd, bytes, ruta);
+    if (!e && ::ftruncate(fd, off_t(bytes.size())) != 0)
+        e = Falla::desdeErrno(errno, ruta);
+    if (!e && ::fsync(fd) != 0)
+        e = Falla::desdeErrno(errno, ruta);
+    ::close(fd);
+    return e;
+}
+
+void sincronizoCarpeta(const QString& carpeta)
+{
+    const int fd = ::open(QFile::encodeName(carpeta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 } // namespace
 
 QString DecodificoTextoIni(const QByteArray& bytes, bool* esUtf8)
@@ -67,33 +121,33 @@ QString DecodificoTextoIni(const QByteArray& bytes, bool* esUtf8)
     return texto;
 }
 
-QByteArray CodificoWindows1252(const QString& texto)
+QByteArray CodificoWindows1252(const QString& texto, bool* completo)
 {
     QByteArray bytes;
     bytes.reserve(texto.size());
+    if (completo)
+        *completo = true;
     for (const QChar c : texto) {
         const char16_t u = c.unicode();
         if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
             bytes += char(u);
             continue;
         }
-        char elegido = '?';
+        char elegido = 0;
         for (int i = 0; i < 32; ++i)
             if (kCp1252Alto[i] == u)
                 elegido = char(0x80 + i);
-        bytes += elegido;
+        if (!elegido && completo)
+            *completo = false;
+        bytes += elegido ? elegido : '?';
     }
     return bytes;
 }
 
-QString LeoValorINI(const QString& ruta, const QString& seccion, const QString& clave)
+QString LeoValorTextoINI(const QByteArray& contenido, const QString& seccion, const QString& clave)
 {
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
-        return {};
-    const QStringList lineas = DecodificoTextoIni(archivo.readAll()).split(QLatin1Char('\n'));
     bool dentro = false;
-    for (const QString& texto : lineas) {
+    for (const QString& texto : DecodificoTextoIni(contenido).split(QLatin1Char('\n'))) {
         const Linea l = analizo(texto);
         if (l.tipo == Linea::Seccion)
             dentro = igual(l.nombre, seccion);
@@ -103,62 +157,181 @@ QString LeoValorINI(const QString& ruta, const QString& seccion, const QString& 
     return {};
 }
 
-bool GuardoCarpetaINI(const QString& ruta, const QString& seccion, const QString& valor)
+QString LeoValorINI(const QString& ruta, const QString& seccion, const QString& clave)
 {
-    compartido().CarpetaGuardada = valor;
-    const QString clave = QStringLiteral("PARTGUAR");
+    const auto contenido = LeoArchivoIni(ruta);
+    return contenido ? LeoValorTextoINI(contenido.valor(), seccion, clave) : QString();
+}
 
-    QByteArray original;
+QByteArray ActualizoTextoINI(const QByteArray& original, const QString& seccion, const QString& clave,
+                             const QString& valor)
+{
     bool esUtf8 = true;
-    {
-        QFile archivo(ruta);
-        if (archivo.exists() && !archivo.open(QIODevice::ReadOnly))
-            return false;
-        if (archivo.isOpen())
-            original = archivo.readAll();
-    }
     const QString texto = DecodificoTextoIni(original, &esUtf8);
-    const QString fin = (texto.contains(QStringLiteral("\r\n")) || texto.isEmpty()) ? QStringLiteral("\r\n")
-                                                                                    : QStringLiteral("\n");
-    QStringList lineas = texto.split(fin);
-    const bool terminaEnFin = !texto.isEmpty() && texto.endsWith(fin);
-    if (terminaEnFin)
-        lineas.removeLast();
-    if (texto.isEmpty())
-        lineas.clear();
+    // Each line keeps its own ending: files edited by hand mix CRLF and LF.
+    struct Renglon {
+        QString texto, fin;
+    };
+    QList<Renglon> renglones;
+    for (qsizetype desde = 0; desde < texto.size();) {
+        const qsizetype nl = texto.indexOf(QLatin1Char('\n'), desde);
+        if (nl < 0) {
+            renglones.append({texto.mid(desde), QString()});
+            break;
+        }
+        const bool cr = nl > desde && texto[nl - 1] == QLatin1Char('\r');
+        renglones.append({texto.mid(desde, nl - desde - (cr ? 1 : 0)), cr ? QStringLiteral("\r\n") : QStringLiteral("\n")});
+        desde = nl + 1;
+    }
 
     qsizetype inicioSeccion = -1, ultimaDeSeccion = -1, lineaClave = -1;
-    for (qsizetype i = 0; i < lineas.size() && inicioSeccion < 0; ++i) {
-        const Linea l = analizo(lineas[i]);
+    for (qsizetype i = 0; i < renglones.size() && inicioSeccion < 0; ++i) {
+        const Linea l = analizo(renglones[i].texto);
         if (l.tipo == Linea::Seccion && igual(l.nombre, seccion))
             inicioSeccion = ultimaDeSeccion = i;
     }
-    for (qsizetype i = inicioSeccion + 1; inicioSeccion >= 0 && i < lineas.size(); ++i) {
-        const Linea l = analizo(lineas[i]);
+    for (qsizetype i = inicioSeccion + 1; inicioSeccion >= 0 && i < renglones.size(); ++i) {
+        const Linea l = analizo(renglones[i].texto);
         if (l.tipo == Linea::Seccion)
             break;
-        if (!lineas[i].trimmed().isEmpty())
+        if (!renglones[i].texto.trimmed().isEmpty())
             ultimaDeSeccion = i;
         if (l.tipo == Linea::Clave && igual(l.nombre, clave)) {
             lineaClave = i;
             break;
         }
     }
-    if (lineaClave >= 0) {
-        const Linea l = analizo(lineas[lineaClave]);
-        lineas[lineaClave] = l.nombre + QLatin1Char('=') + valor;
-    } else if (inicioSeccion >= 0) {
-        lineas.insert(ultimaDeSeccion + 1, clave + QLatin1Char('=') + valor);
-    } else {
-        lineas << QLatin1Char('[') + seccion + QLatin1Char(']') << clave + QLatin1Char('=') + valor;
+    auto agrego = [&](qsizetype despuesDe, const QString& linea) {
+        // A new line takes the ending of the line before it (CRLF in a new file).
+        QString fin = QStringLiteral("\r\n");
+        if (despuesDe >= 0) {
+            if (renglones[despuesDe].fin.isEmpty())
+                renglones[despuesDe].fin = despuesDe > 0 && !renglones[despuesDe - 1].fin.isEmpty()
+                    ? renglones[despuesDe - 1].fin
+                    : fin;
+            fin = renglones[despuesDe].fin;
+        }
+        renglones.insert(despuesDe + 1, {linea, fin});
+    };
+    if (lineaClave >= 0)
+        renglones[lineaClave].texto = analizo(renglones[lineaClave].texto).nombre + QLatin1Char('=') + valor;
+    else if (inicioSeccion >= 0)
+        agrego(ultimaDeSeccion, clave + QLatin1Char('=') + valor);
+    else {
+        agrego(renglones.size() - 1, QLatin1Char('[') + seccion + QLatin1Char(']'));
+        agrego(renglones.size() - 1, clave + QLatin1Char('=') + valor);
     }
 
-    const QString nuevo = lineas.join(fin) + fin;
-    QSaveFile salida(ruta);
-    if (!salida.open(QIODevice::WriteOnly))
+    QString nuevo;
+    for (const Renglon& r : renglones)
+        nuevo += r.texto + r.fin;
+    if (!esUtf8) {
+        // Windows-1252 while it can hold every character; otherwise the whole
+        // file moves to UTF-8 rather than write a folder that does not exist.
+        bool completo = false;
+        const QByteArray ansi = CodificoWindows1252(nuevo, &completo);
+        if (completo)
+            return ansi;
+    }
+    return nuevo.toUtf8();
+}
+
+bool GuardoCarpetaINI(const QString& ruta, const QString& seccion, const QString& valor)
+{
+    compartido().CarpetaGuardada = valor;
+    QByteArray original;
+    if (const auto leido = LeoArchivoIni(ruta))
+        original = leido.valor();
+    else if (leido.falla().tipo != TipoFalla::NoEncontrado)
         return false;
-    salida.write(esUtf8 ? nuevo.toUtf8() : CodificoWindows1252(nuevo));
-    return salida.commit();
+    return !ReescriboArchivoIni(ruta, ActualizoTextoINI(original, seccion, QStringLiteral("PARTGUAR"), valor));
+}
+
+Resultado<QByteArray> LeoArchivoIni(const QString& ruta)
+{
+    const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return Falla::desdeErrno(errno, ruta);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int numero = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        return Falla::desdeErrno(numero, ruta);
+    }
+    QByteArray bytes;
+    char bloque[16384];
+    for (;;) {
+        const ssize_t r = ::read(fd, bloque, sizeof bloque);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0) {
+            const int numero = errno;
+            ::close(fd);
+            return Falla::desdeErrno(numero, ruta);
+        }
+        if (r == 0)
+            break;
+        bytes.append(bloque, r);
+        if (bytes.size() > kMaximoIni) {
+            ::close(fd);
+            return Falla::otra(QStringLiteral("El archivo es demasiado grande para ser un archivo de configuración: ") + ruta);
+        }
+    }
+    ::close(fd);
+    return bytes;
+}
+
+Estado ReescriboArchivoIni(const QString& ruta, const QByteArray& bytes)
+{
+    const QByteArray nativo = QFile::encodeName(ruta);
+    struct stat antes {};
+    const bool existe = ::lstat(nativo.constData(), &antes) == 0;
+    if (!existe && errno != ENOENT)
+        return Falla::desdeErrno(errno, ruta);
+    if (existe && !S_ISREG(antes.st_mode))
+        return Falla::otra(QStringLiteral("No se escribe a través de un enlace ni en algo que no es un archivo común: ") + ruta);
+
+    const QString carpeta = CarpetaDeRuta(ruta).isEmpty() ? QStringLiteral(".") : CarpetaDeRuta(ruta);
+    const QString temporal = UnoRuta(carpeta, QStringLiteral(".TERV.ini.%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+    const QByteArray nativoTemporal = QFile::encodeName(temporal);
+    // A new file follows the umask; a replacement takes the old one's mode.
+    const int fd = ::open(nativoTemporal.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int numero = errno;
+        if (existe && (numero == EACCES || numero == EPERM || numero == EROFS || numero == ENOSPC || numero == EDQUOT))
+            return reescriboEnSuLugar(ruta, antes, bytes);
+        return Falla::desdeErrno(numero, ruta);
+    }
+    Estado e = escriboTodo(fd, bytes, temporal);
+    bool enSuLugar = false;
+    if (!e && existe) {
+        struct stat nuevo {};
+        ::fstat(fd, &nuevo);
+        // The operator's file stays the operator's, even when root saves it.
+        if ((nuevo.st_uid != antes.st_uid || nuevo.st_gid != antes.st_gid)
+            && ::fchown(fd, antes.st_uid, antes.st_gid) != 0)
+            enSuLugar = true;
+        else if (::fchmod(fd, antes.st_mode & 07777) != 0)
+            enSuLugar = true;
+    }
+    if (!e && !enSuLugar && ::fsync(fd) != 0)
+        e = Falla::desdeErrno(errno, temporal);
+    ::close(fd);
+    if (!e && !enSuLugar) {
+        if (existe) {
+            if (::rename(nativoTemporal.constData(), nativo.constData()) != 0)
+                e = Falla::desdeErrno(errno, ruta);
+        } else {
+            e = RenombroSinReemplazo(temporal, ruta);
+        }
+    }
+    if (e || enSuLugar)
+        ::unlink(nativoTemporal.constData());
+    if (enSuLugar)
+        return reescriboEnSuLugar(ruta, antes, bytes);
+    if (!e)
+        sincronizoCarpeta(carpeta);
+    return e;
 }
 
 Configuracion CargoConfiguracion()
@@ -167,10 +340,15 @@ Configuracion CargoConfiguracion()
     Compartido& v = compartido();
     c.existe = ExisteArchivoComun(v.RutaIni);
     if (c.existe) {
+        const auto contenido = LeoArchivoIni(v.RutaIni);
+        if (!contenido) {
+            c.ilegible = contenido.falla().descripcion;
+            return c;
+        }
         const QString s = QStringLiteral("NETWORK");
-        c.entorno = LeoValorINI(v.RutaIni, s, QStringLiteral("AMBIENTE"));
-        v.UrlServicio = LeoValorINI(v.RutaIni, s, QStringLiteral("URL"));
-        v.CarpetaGuardada = LeoValorINI(v.RutaIni, s, QStringLiteral("PARTGUAR"));
+        c.entorno = LeoValorTextoINI(contenido.valor(), s, QStringLiteral("AMBIENTE"));
+        v.UrlServicio = LeoValorTextoINI(contenido.valor(), s, QStringLiteral("URL"));
+        v.CarpetaGuardada = LeoValorTextoINI(contenido.valor(), s, QStringLiteral("PARTGUAR"));
     }
     if (c.entorno == QLatin1String("DESA") || c.entorno == QLatin1String("TEST"))
         c.ambiente = Ambiente::Prueba;

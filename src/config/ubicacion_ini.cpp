@@ -66,6 +66,8 @@ Configuracion CargoConfiguracion(const UbicacionIni& u)
         return c;
     // The operator's file wins key by key; an empty value is no value.
     const Configuracion propia = CargoConfiguracion();
+    if (!propia.ilegible.isEmpty())
+        c.ilegible = propia.ilegible;
     if (!propia.entorno.isEmpty()) {
         c.entorno = propia.entorno;
         c.ambiente = propia.ambiente;

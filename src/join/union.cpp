@@ -175,6 +175,7 @@ Resultado<QStringList> CopioYCalculo(std::vector<ArchivoCrudo>& partes, ArchivoC
                 const qint64 c = std::min<qint64>(kTramoCopia, largo - hecho);
                 if ((falla = salida.copioDesde(partes[size_t(k)], hecho, c, desde[size_t(k)] + hecho)))
                     break;
+                salida.adelantoEscritura(desde[size_t(k)] + hecho, c); // the final flush waits little
                 hecho += c;
                 if (progreso)
                     progreso->sumo(c);

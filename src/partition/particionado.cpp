@@ -196,6 +196,8 @@ void trabajador(Corrida& c, int hilos)
                 c.fallo(*f);
                 return;
             }
+            // The disk writes while the rest is cut: the flush at the end waits little.
+            a.salida.archivo().adelantoEscritura(a.hecho, n);
             trozos.push_back({a.flujo, a.datos.data(), size_t(n)});
             a.hecho += n;
             if (c.progreso)

@@ -1,5 +1,7 @@
 #include "server/consulta.h"
 
+#include "server/http.h"
+
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -7,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
+#include <QXmlStreamReader>
 
 #include <pugixml.hpp>
 
@@ -52,6 +55,13 @@ QString nombreDe(const pugi::xml_node& nodo)
     return nodo.type() == pugi::node_element ? QString::fromUtf8(nodo.name()) : QString();
 }
 
+// Statuses 4xx and 5xx: the server did answer, and its body is read.
+bool EsErrorDeEstadoHttp(QNetworkReply::NetworkError error)
+{
+    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
+        || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+}
+
 QString descripcionRed(QNetworkReply::NetworkError error, const QString& url)
 {
     switch (error) {
@@ -67,6 +77,8 @@ QString descripcionRed(QNetworkReply::NetworkError error, const QString& url)
     case QNetworkReply::ProxyConnectionClosedError:
     case QNetworkReply::ProxyNotFoundError:
     case QNetworkReply::ProxyTimeoutError: return QStringLiteral("No se pudo conectar con el servidor proxy");
+    case QNetworkReply::ProtocolFailure:
+        return QStringLiteral("La respuesta del servidor llegó cortada o con un formato HTTP inválido");
     case QNetworkReply::ProtocolUnknownError:
     case QNetworkReply::ProtocolInvalidOperationError:
         return QStringLiteral("La dirección del servicio no es válida: ") + url;
@@ -111,8 +123,10 @@ ResultadoConsulta InterpretoRespuesta(const QByteArray& cuerpo)
     pugi::xml_document doc;
     const unsigned banderas = pugi::parse_default | pugi::parse_declaration | pugi::parse_pi
         | pugi::parse_comments | pugi::parse_doctype;
-    if (!doc.load_buffer(cuerpo.constData(), size_t(cuerpo.size()), banderas))
-        doc.reset(); // a reply that is not well-formed leaves the document empty
+    // pugixml also takes fragments (two roots, text around the root); a reply
+    // that a strict reader refuses leaves the document empty.
+    if (!EsXmlBienFormado(cuerpo) || !doc.load_buffer(cuerpo.constData(), size_t(cuerpo.size()), banderas))
+        doc.reset();
     const pugi::xml_node primero = doc.first_child();
     if (!primero)
         return FalloConsulta(sinConexion);
@@ -129,6 +143,9 @@ ResultadoConsulta InterpretoRespuesta(const QByteArray& cuerpo)
         const auto mb = ConviertoEntero(texto, &motivo);
         if (!mb)
             return FalloConsulta(motivo);
+        if (*mb < 0)
+            return FalloConsulta(QStringLiteral("El servidor informó un tamaño máximo negativo (") + texto
+                                 + QStringLiteral(" MB), que no es un tamaño válido."));
         ResultadoConsulta r;
         r.exito = true;
         r.tamanoMB = *mb;
@@ -156,36 +173,123 @@ ResultadoConsulta InterpretoRespuesta(const QByteArray& cuerpo)
     return fallaConTitulo(kTituloA, QStringLiteral("No se detecta Formato de XML Válido"));
 }
 
-ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs)
+bool EsXmlBienFormado(const QByteArray& cuerpo)
 {
+    QXmlStreamReader lector(cuerpo);
+    bool raiz = false, tipo = false;
+    while (!lector.atEnd()) {
+        switch (lector.readNext()) {
+        case QXmlStreamReader::StartElement: raiz = true; break;
+        case QXmlStreamReader::DTD:
+            // One document type, and only before the root (the reader lets a late one by).
+            if (raiz || tipo)
+                return false;
+            tipo = true;
+            break;
+        default: break;
+        }
+    }
+    return !lector.hasError();
+}
+
+namespace {
+
+ResultadoConsulta SinRespuestaATiempo(int esperaMs)
+{
+    return FalloConsulta(QStringLiteral("Se agotó el tiempo de espera: el servidor no respondió en %1 segundos")
+                             .arg(esperaMs / 1000.0));
+}
+
+ResultadoConsulta RespuestaExcedida()
+{
+    return FalloConsulta(QStringLiteral("La respuesta del servidor supera el máximo admitido de 1 MiB: "
+                                        "no es una respuesta del servicio de tamaño máximo"));
+}
+
+ResultadoConsulta ConsultaAbandonada()
+{
+    ResultadoConsulta r;
+    r.abandonada = true;
+    r.msgError = QStringLiteral("Se cerró la ventana de conexión antes de obtener el tamaño máximo.");
+    return r;
+}
+
+} // namespace
+
+ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs, const AbandonoConsulta* abandono)
+{
+    // Plain HTTP goes through our own reader, which knows where a reply ends.
+    if (const QUrl destino(url); destino.scheme() == QLatin1String("http") && !destino.host().isEmpty()) {
+        const DescargaHttp d = DescargoHttp(destino, esperaMs, kMaximoRespuesta, abandono);
+        if (d.corte == DescargaHttp::Corte::Tiempo)
+            return SinRespuestaATiempo(esperaMs);
+        if (d.corte == DescargaHttp::Corte::Abandono)
+            return ConsultaAbandonada();
+        if (d.excedido)
+            return RespuestaExcedida();
+        if (!d.falla.isEmpty())
+            return FalloConsulta(d.falla);
+        return InterpretoRespuesta(d.cuerpo); // whatever the status, the body is read
+    }
     QNetworkAccessManager red;
     QNetworkRequest pedido{QUrl(url)};
     // No cached reply is ever used or kept: each start asks the service.
     pedido.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     pedido.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     QNetworkReply* respuesta = red.get(pedido);
+    respuesta->setReadBufferSize(64 * 1024);
     QEventLoop espera;
     QTimer limite;
     limite.setSingleShot(true);
-    bool agotado = false;
-    QObject::connect(respuesta, &QNetworkReply::finished, &espera, &QEventLoop::quit);
-    QObject::connect(&limite, &QTimer::timeout, &espera, [&] {
-        agotado = true;
+    enum class Corte { Ninguno, Tiempo, Excedido, Abandono } corte = Corte::Ninguno;
+    QByteArray cuerpo;
+    auto corto = [&](Corte motivo) {
+        if (corte == Corte::Ninguno)
+            corte = motivo;
         respuesta->abort();
+    };
+    QObject::connect(respuesta, &QNetworkReply::finished, &espera, &QEventLoop::quit);
+    QObject::connect(&limite, &QTimer::timeout, &espera, [&] { corto(Corte::Tiempo); });
+    // The body is read as it comes, and never past the cap.
+    QObject::connect(respuesta, &QNetworkReply::metaDataChanged, &espera, [&] {
+        bool ok = false;
+        const qint64 anunciado = respuesta->header(QNetworkRequest::ContentLengthHeader).toLongLong(&ok);
+        if (ok && anunciado > kMaximoRespuesta)
+            corto(Corte::Excedido);
     });
+    QObject::connect(respuesta, &QNetworkReply::readyRead, &espera, [&] {
+        cuerpo += respuesta->read(kMaximoRespuesta + 1 - cuerpo.size());
+        if (cuerpo.size() > kMaximoRespuesta)
+            corto(Corte::Excedido);
+    });
+    if (abandono)
+        QObject::connect(abandono, &AbandonoConsulta::abandonada, &espera, [&] { corto(Corte::Abandono); });
     limite.start(esperaMs);
+    if (abandono && abandono->fueAbandonada())
+        corto(Corte::Abandono);
     if (!respuesta->isFinished())
         espera.exec();
     limite.stop();
-    const QByteArray cuerpo = respuesta->readAll();
+    if (corte == Corte::Ninguno && respuesta->bytesAvailable() > 0) {
+        cuerpo += respuesta->read(kMaximoRespuesta + 1 - cuerpo.size());
+        if (cuerpo.size() > kMaximoRespuesta)
+            corte = Corte::Excedido;
+    }
     const QNetworkReply::NetworkError error = respuesta->error();
     const bool respondio = respuesta->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
     respuesta->deleteLater();
-    if (agotado)
-        return FalloConsulta(QStringLiteral("Se agotó el tiempo de espera: el servidor no respondió en %1 segundos")
-                                 .arg(esperaMs / 1000.0));
-    // The HTTP status is not examined: whatever body came back is read.
-    if (error == QNetworkReply::NoError || respondio)
+    switch (corte) {
+    case Corte::Tiempo: return SinRespuestaATiempo(esperaMs);
+    case Corte::Excedido: return RespuestaExcedida();
+    case Corte::Abandono: return ConsultaAbandonada();
+    case Corte::Ninguno: break;
+    }
+    // The HTTP status is not examined: whatever body came back is read. A
+    // transfer that broke off is a failure, whatever part of it arrived.
+    if (error == QNetworkReply::NoError || (respondio && EsErrorDeEstadoHttp(error)))
         return InterpretoRespuesta(cuerpo);
+    if (respondio && error == QNetworkReply::RemoteHostClosedError)
+        return FalloConsulta(QStringLiteral("El servidor cerró la conexión antes de terminar la respuesta: "
+                                            "la respuesta llegó incompleta"));
     return FalloConsulta(descripcionRed(error, url));
 }

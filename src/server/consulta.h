@@ -3,6 +3,7 @@
 #include "system/pantallas/dialogos.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <optional>
 
@@ -11,6 +12,26 @@ struct ResultadoConsulta {
     qint32 tamanoMB = 0;             // valid only on success
     QString msgError;                // failure text, empty otherwise
     std::optional<Mensaje> mensaje;  // the box the operator must see, if any
+    bool abandonada = false;         // the operator closed the window: no box
+};
+
+// A reply larger than this is not the service's: reading stops there.
+constexpr qint64 kMaximoRespuesta = 1024 * 1024;
+
+// Lets the window give up a query under way.
+class AbandonoConsulta : public QObject {
+    Q_OBJECT
+public:
+    void abandono()
+    {
+        abandonada_ = true;
+        emit abandonada();
+    }
+    bool fueAbandonada() const { return abandonada_; }
+signals:
+    void abandonada();
+private:
+    bool abandonada_ = false;
 };
 
 // Front part + program + "&version=" + major "." minor + "&release=" + revision.
@@ -23,8 +44,13 @@ ResultadoConsulta InterpretoRespuesta(const QByteArray& cuerpo);
 ResultadoConsulta FalloConsulta(const QString& descripcion);
 
 // GET without any cached reply, processing events while it waits; gives up
-// after esperaMs with a Spanish time-out description.
-ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs = 30000);
+// after esperaMs with a Spanish time-out description, past kMaximoRespuesta
+// bytes, or at once when the abandonment is signalled.
+ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs = 30000,
+                                 const AbandonoConsulta* abandono = nullptr);
+
+// Whether a strict XML reader takes the reply as one well-formed document.
+bool EsXmlBienFormado(const QByteArray& cuerpo);
 
 // The platform's text-to-integer conversion: blanks, sign, digits, a fraction
 // rounded half to even. nullopt with the reason in *motivo.

@@ -15,6 +15,7 @@ struct Respuesta {
     int estado = 200;
     QByteArray tipo = "text/xml; charset=utf-8";
     QByteArray cuerpo;
+    enum class Envio { Completo, Corto, ChunkSinFin, Anuncio8GB, SinLargo } envio = Envio::Completo;
 };
 
 Respuesta armo(const QString& modo, const QString& tamano)
@@ -47,7 +48,35 @@ Respuesta armo(const QString& modo, const QString& tamano)
         r.cuerpo = "<?xml version=\"1.0\"?><respuesta>" + t + "</respuesta>";
     else if (modo == QLatin1String("otro"))
         r.cuerpo = "<resultado>" + t + "</resultado>";
-    else if (modo == QLatin1String("html")) {
+    // Replies that are not well-formed, each in its own way.
+    else if (modo == QLatin1String("dosraices"))
+        r.cuerpo = "<respuesta>" + t + "</respuesta><respuesta>30</respuesta>";
+    else if (modo == QLatin1String("textodespues"))
+        r.cuerpo = "<respuesta>" + t + "</respuesta>basura";
+    else if (modo == QLatin1String("textoantes"))
+        r.cuerpo = "basura<respuesta>" + t + "</respuesta>";
+    else if (modo == QLatin1String("doctypedespues"))
+        r.cuerpo = "<respuesta>" + t + "</respuesta><!DOCTYPE respuesta>";
+    else if (modo == QLatin1String("nul"))
+        r.cuerpo = "<respuesta>" + t + "</respuesta>" + QByteArray(1, '\0') + "basura<x>";
+    // Transfers that break off or never end.
+    else if (modo == QLatin1String("corto")) {
+        r.cuerpo = "<respuesta>" + t + "</respuesta>";
+        r.envio = Respuesta::Envio::Corto;
+    } else if (modo == QLatin1String("chunkcorto")) {
+        r.cuerpo = "<respuesta>" + t + "</respuesta>";
+        r.envio = Respuesta::Envio::ChunkSinFin;
+    } else if (modo == QLatin1String("enorme")) {
+        r.envio = Respuesta::Envio::Anuncio8GB;
+    } else if (modo == QLatin1String("enormesinlargo")) {
+        r.envio = Respuesta::Envio::SinLargo;
+    } else if (modo == QLatin1String("mensajelargo")) {
+        QByteArray largo;
+        for (int i = 0; largo.size() < 1000000; ++i)
+            largo += "palabra" + QByteArray::number(i % 10) + ' ';
+        r.cuerpo = "<error><codigo>1</codigo><tipo>DATO</tipo><mensaje>" + largo.left(1000000)
+            + "</mensaje><nroTransaccion>4711</nroTransaccion></error>";
+    } else if (modo == QLatin1String("html")) {
         r.estado = 500;
         r.tipo = "text/html";
         r.cuerpo = "<html><head><title>Error</title></head><body><p>Falla<br></p></body></html>";
@@ -74,7 +103,9 @@ int main(int argc, char** argv)
     opciones.addOption({QStringLiteral("tamano"), QStringLiteral("Tamaño en MB"), QStringLiteral("mb"), QStringLiteral("20")});
     opciones.addOption({QStringLiteral("modo"),
                         QStringLiteral("respuesta, texto, vacio, sinhijos, dato, inesperado, sintransaccion, "
-                                       "sinmensaje, sintipo, trehijos, declaracion, otro, html, htmlxml, lento"),
+                                       "sinmensaje, sintipo, trehijos, declaracion, otro, html, htmlxml, lento, dosraices, "
+                                       "textodespues, textoantes, doctypedespues, nul, corto, chunkcorto, enorme, "
+                                       "enormesinlargo, mensajelargo, redirige"),
                         QStringLiteral("modo"), QStringLiteral("respuesta")});
     opciones.process(app);
     const QString modo = opciones.value(QStringLiteral("modo"));
@@ -94,11 +125,35 @@ int main(int argc, char** argv)
                 const QByteArray linea = s->readLine();
                 s->setProperty("pedido", linea);
                 QTextStream(stdout) << "PEDIDO " << linea.trimmed() << Qt::endl;
-                const Respuesta r = armo(modo, tamano);
+                Respuesta r = armo(modo == QLatin1String("redirige") ? QStringLiteral("respuesta") : modo, tamano);
+                // The service moved: the first request is sent on elsewhere.
+                if (modo == QLatin1String("redirige") && !linea.contains("/redirigido")) {
+                    r.estado = 302;
+                    r.cuerpo.clear();
+                    r.tipo = "text/plain\r\nLocation: /redirigido" + linea.mid(linea.indexOf('?')).split(' ').first();
+                }
                 auto envio = [s, r] {
                     QByteArray http = "HTTP/1.1 " + QByteArray::number(r.estado) + " X\r\nContent-Type: " + r.tipo
-                        + "\r\nContent-Length: " + QByteArray::number(r.cuerpo.size())
-                        + "\r\nCache-Control: max-age=3600\r\nConnection: close\r\n\r\n" + r.cuerpo;
+                        + "\r\nCache-Control: max-age=3600\r\nConnection: close\r\n";
+                    using E = Respuesta::Envio;
+                    switch (r.envio) {
+                    case E::Completo:
+                        http += "Content-Length: " + QByteArray::number(r.cuerpo.size()) + "\r\n\r\n" + r.cuerpo;
+                        break;
+                    case E::Corto: // announces more than it sends
+                        http += "Content-Length: " + QByteArray::number(r.cuerpo.size() + 100) + "\r\n\r\n" + r.cuerpo;
+                        break;
+                    case E::ChunkSinFin: // no last chunk
+                        http += "Transfer-Encoding: chunked\r\n\r\n" + QByteArray::number(r.cuerpo.size(), 16) + "\r\n"
+                            + r.cuerpo + "\r\n";
+                        break;
+                    case E::Anuncio8GB:
+                        http += "Content-Length: 8589934592\r\n\r\n" + QByteArray(4 * 1024 * 1024, 'x');
+                        break;
+                    case E::SinLargo: // the end is the connection's end
+                        http += "\r\n<respuesta>" + QByteArray(4 * 1024 * 1024, ' ');
+                        break;
+                    }
                     s->write(http);
                     s->disconnectFromHost();
                 };

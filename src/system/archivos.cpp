@@ -149,6 +149,13 @@ void ArchivoCrudo::avisoLecturaSecuencial()
 #endif
 }
 
+void ArchivoCrudo::adelantoEscritura(qint64 posicion, qint64 n)
+{
+#ifdef SYNC_FILE_RANGE_WRITE
+    ::sync_file_range(fd_, off64_t(posicion), off64_t(n), SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 Resultado<qint64> ArchivoCrudo::leo(char* destino, qint64 n)
 {
     for (;;) {

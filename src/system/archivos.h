@@ -56,6 +56,9 @@ public:
     // Closing reports delayed write errors (a full disk shows up here too).
     Estado cierro();
     void avisoLecturaSecuencial();
+    // Starts writing a range to the disk without waiting for it, so that a
+    // later flush of a large file waits little (a hint; errors show at the flush).
+    void adelantoEscritura(qint64 posicion, qint64 n);
 
 private:
     int fd_ = -1;

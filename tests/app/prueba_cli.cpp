@@ -16,7 +16,7 @@ TEST(Cli, UsoIncorrecto)
         {{}, 2},
         {{QStringLiteral("borrar")}, 2},
         {{QStringLiteral("sellar")}, 2},
-        {{QStringLiteral("particionar"), QStringLiteral("x.zip")}, 2},
+        {{QStringLiteral("particionar"), QStringLiteral("x.zip"), QStringLiteral("--tamano"), QStringLiteral("0")}, 2},
         {{QStringLiteral("sellar"), QStringLiteral("--nada"), QStringLiteral("x.zip")}, 2},
         {{QStringLiteral("--help")}, 0},
         {{QStringLiteral("comprimir"), QStringLiteral("--help")}, 0},
@@ -119,7 +119,8 @@ TEST(Cli, Comprimir)
     const QString a = EscriboArchivo(d.filePath(QStringLiteral("a.txt")), QByteArray(5000, 'a'));
     const QString b = EscriboArchivo(d.filePath(QStringLiteral("b.bin")), Datos(1500000, 4));
 
-    Corrida c = Corro({QStringLiteral("comprimir"), QStringLiteral("--nombre"), QStringLiteral("paquete"), a, b});
+    Corrida c = Corro({QStringLiteral("comprimir"), QStringLiteral("--nombre"), QStringLiteral("paquete"), QStringLiteral("--tamano"),
+                       QStringLiteral("50"), a, b});
     ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
     const QString zip = c.salida.trimmed();
     EXPECT_EQ(NombreDeRuta(zip), QStringLiteral("paquete_") + Md5sum(zip) + QStringLiteral(".zip"));
@@ -129,9 +130,98 @@ TEST(Cli, Comprimir)
     ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
     EXPECT_EQ(c.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 3);
 
-    c = Corro({QStringLiteral("comprimir"), a, EscriboArchivo(otra.filePath(QStringLiteral("a.txt")), "otro")});
+    c = Corro({QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50"), a,
+               EscriboArchivo(otra.filePath(QStringLiteral("a.txt")), "otro")});
     EXPECT_EQ(c.codigo, 2);
     EXPECT_TRUE(c.errores.contains(QStringLiteral("tienen el mismo nombre")));
+}
+
+// terv-cli copied beside its own TERV.ini, as installed.
+struct CliInstalado {
+    QTemporaryDir carpeta;
+    QString cli;
+    explicit CliInstalado(const QString& url)
+    {
+        cli = carpeta.filePath(QStringLiteral("terv-cli"));
+        QFile::copy(QStringLiteral(TERV_CLI), cli);
+        QFile(cli).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EscriboArchivo(carpeta.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\r\nAMBIENTE=DESA\r\nURL=" + url.toUtf8() + "\r\n");
+    }
+    Corrida corro(const QStringList& args) const
+    {
+        QProcess p;
+        p.start(cli, args);
+        p.waitForFinished(120000);
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+};
+
+// The start-up query from the command line: the size on standard output, or
+// the box's title and text on standard error with status 3.
+TEST(Cli, Consultar)
+{
+    struct Caso {
+        const char* modo;
+        const char* tamano;
+        int codigo;
+        const char* salida;  // standard output, trimmed
+        const char* errores; // a part of standard error
+    } casos[] = {
+        {"respuesta", "20", 0, "20", ""},
+        {"respuesta", "-5", 3, "", "negativo"},
+        {"dato", "20", 3, "", "Error\nLa versión del utilitario no está habilitada"},
+        {"dosraices", "20", 3, "", "0 \nNo se pudo realizar la conexion a Internet para la Obtención de Datos."},
+        {"otro", "20", 3, "", "Error de tipo 0 \nNo se detecta Formato de XML Válido"},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.modo);
+        Servicio s(QString::fromLatin1(c.modo), QString::fromLatin1(c.tamano));
+        QTemporaryDir d;
+        const QString ini = EscriboArchivo(d.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\r\nURL=" + s.url().toUtf8() + "\r\n");
+        const Corrida r = Corro({QStringLiteral("consultar"), QStringLiteral("--ini"), ini});
+        EXPECT_EQ(r.codigo, c.codigo) << qPrintable(r.errores);
+        EXPECT_EQ(r.salida.trimmed(), QString::fromUtf8(c.salida));
+        EXPECT_TRUE(r.errores.contains(QString::fromUtf8(c.errores))) << qPrintable(r.errores);
+        const Corrida j = Corro({QStringLiteral("consultar"), QStringLiteral("--json"), QStringLiteral("--ini"), ini});
+        const QJsonObject o = QJsonDocument::fromJson(j.salida.toUtf8()).object();
+        EXPECT_EQ(j.codigo, c.codigo);
+        if (c.codigo == 0)
+            EXPECT_EQ(o.value(QStringLiteral("tamanoMB")).toInt(), 20);
+        else
+            EXPECT_FALSE(o.value(QStringLiteral("texto")).toString().isEmpty()) << qPrintable(j.salida);
+    }
+    const Corrida sinIni = Corro({QStringLiteral("consultar"), QStringLiteral("--ini"), QStringLiteral("/no/existe/TERV.ini")});
+    EXPECT_EQ(sinIni.codigo, 3);
+    EXPECT_TRUE(sinIni.errores.startsWith(QStringLiteral("No se encuentra archivo\n"))) << qPrintable(sinIni.errores);
+    EXPECT_EQ(Corro({QStringLiteral("consultar"), QStringLiteral("sobra")}).codigo, 2);
+}
+
+// Without --tamano, splitting and compressing take the service's size.
+TEST(Cli, SinTamanoUsaElDelServicio)
+{
+    Servicio s(QStringLiteral("texto"), QStringLiteral("1"));
+    const CliInstalado terv(s.url());
+    EXPECT_EQ(terv.corro({QStringLiteral("consultar")}).salida.trimmed(), QStringLiteral("1"));
+    QTemporaryDir d;
+    const QString ruta = EscriboArchivo(d.filePath(QStringLiteral("informe.zip")), Datos(2 * 1048576 + 3, 5));
+    Corrida c = terv.corro({QStringLiteral("particionar"), ruta});
+    ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    EXPECT_EQ(c.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 3);
+
+    const QString b = EscriboArchivo(d.filePath(QStringLiteral("b.bin")), Datos(1500000, 4));
+    c = terv.corro({QStringLiteral("comprimir"), QStringLiteral("--nombre"), QStringLiteral("grande"), b});
+    ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    EXPECT_EQ(c.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 2);
+
+    // No size from the service: a failure that says why, nothing written.
+    Servicio malo(QStringLiteral("respuesta"), QStringLiteral("-5"));
+    const CliInstalado sinTamano(malo.url());
+    QTemporaryDir vacia;
+    const QString otro = EscriboArchivo(vacia.filePath(QStringLiteral("otro.zip")), Datos(3 * 1048576, 6));
+    c = sinTamano.corro({QStringLiteral("particionar"), otro});
+    EXPECT_EQ(c.codigo, 3);
+    EXPECT_TRUE(c.errores.contains(QStringLiteral("No se pudo obtener el tamaño máximo"))) << qPrintable(c.errores);
+    EXPECT_EQ(Archivos(vacia.path()), QStringList{QStringLiteral("otro.zip")});
 }
 
 } // namespace

@@ -34,7 +34,7 @@ QList<qint64> Hijos(qint64 pid)
 qint64 ArrancoConZip(QProcess& cli, const QProcessEnvironment& entorno, const QString& grande)
 {
     cli.setProcessEnvironment(entorno);
-    cli.start(QStringLiteral(TERV_CLI), {QStringLiteral("comprimir"), QStringLiteral("--nombre"), QStringLiteral("p"), grande});
+    cli.start(QStringLiteral(TERV_CLI), {QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("200"), QStringLiteral("--nombre"), QStringLiteral("p"), grande});
     if (!cli.waitForStarted())
         return 0;
     for (int i = 0; i < 250; ++i) {
@@ -91,7 +91,7 @@ TEST(CliCompresion, MuertoOInterrumpidoDuranteElZip)
 
     QProcess otra;
     otra.setProcessEnvironment(entorno);
-    otra.start(QStringLiteral(TERV_CLI), {QStringLiteral("comprimir"), QStringLiteral("--nombre"), QStringLiteral("q"),
+    otra.start(QStringLiteral(TERV_CLI), {QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50"), QStringLiteral("--nombre"), QStringLiteral("q"),
                                           EscriboArchivo(datos.filePath(QStringLiteral("chico.txt")), "chico")});
     ASSERT_TRUE(otra.waitForFinished(60000));
     EXPECT_EQ(otra.exitCode(), 0) << otra.readAllStandardError().constData();
@@ -122,7 +122,7 @@ TEST(CliCompresion, Codigos)
             EscriboArchivo(datos.filePath(QStringLiteral("A.TXT")), "A");
         QProcess cli;
         cli.setProcessEnvironment(entorno);
-        cli.start(QStringLiteral(TERV_CLI), QStringList{QStringLiteral("comprimir")} + args);
+        cli.start(QStringLiteral(TERV_CLI), QStringList{QStringLiteral("comprimir")} + (args.contains(QStringLiteral("--tamano")) ? args : QStringList{QStringLiteral("--tamano"), QStringLiteral("50")} + args));
         ASSERT_TRUE(cli.waitForFinished(60000));
         EXPECT_EQ(cli.exitCode(), codigo) << cli.readAllStandardError().constData();
         QStringList quedan = Todo(datos.path());

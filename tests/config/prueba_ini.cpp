@@ -3,7 +3,11 @@
 #include "soporte/utiles.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +56,15 @@ TEST(Ini, GuardoCarpetaConservaElArchivo)
          "[NETWORK]\r\nNOTA=A\xf1o\r\nPARTGUAR=/Gr\xe1" "ficos/\r\n"},
         {"utf8", "[NETWORK]\r\nNOTA=A\xc3\xb1o\r\n", QStringLiteral("/Gráficos/"),
          "[NETWORK]\r\nNOTA=A\xc3\xb1o\r\nPARTGUAR=/Gr\xc3\xa1" "ficos/\r\n"},
+        // A folder Windows-1252 cannot hold: the whole file moves to UTF-8.
+        {"a utf8 por omega", "[NETWORK]\r\nNOTA=A\xf1o\r\nPARTGUAR=/viejo/\r\n", QStringLiteral("/datos/Ωmega"),
+         "[NETWORK]\r\nNOTA=A\xc3\xb1o\r\nPARTGUAR=/datos/\xce\xa9mega\r\n"},
+        {"a utf8 por kanji", "[NETWORK]\r\nNOTA=\x80\r\n", QStringLiteral("/日本/"),
+         "[NETWORK]\r\nNOTA=\xe2\x82\xac\r\nPARTGUAR=/\xe6\x97\xa5\xe6\x9c\xac/\r\n"},
+        // Line ends mixed by hand: the key is found and replaced, each line keeps its end.
+        {"crlf y lf", "[NETWORK]\r\nURL=u\nPARTGUAR=/viejo/\nAMBIENTE=DESA\r\n", QStringLiteral("/nuevo/"),
+         "[NETWORK]\r\nURL=u\nPARTGUAR=/nuevo/\nAMBIENTE=DESA\r\n"},
+        {"sin fin de linea", "[NETWORK]\nURL=u", QStringLiteral("/d/"), "[NETWORK]\nURL=u\nPARTGUAR=/d/\n"},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -65,6 +78,79 @@ TEST(Ini, GuardoCarpetaConservaElArchivo)
         EXPECT_EQ(LeoValorINI(ini, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), c.valor);
         EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("TERV.ini")}); // no temporary left
     }
+}
+
+// The file stays the operator's: owner and mode kept when root saves it, an
+// update in place when the folder cannot take a new file, nothing through a link.
+TEST(Ini, GuardoConservaDuenoYModo)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "cambiar de dueño requiere root";
+    const QString s = QStringLiteral("NETWORK");
+    {
+        QTemporaryDir d;
+        const QString ini = EscriboArchivo(d.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\r\nURL=u\r\n");
+        ASSERT_EQ(::chown(QFile::encodeName(ini).constData(), 4321, 4322), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(ini).constData(), 0604), 0);
+        EXPECT_TRUE(GuardoCarpetaINI(ini, s, QStringLiteral("/r/")));
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(ini).constData(), &st), 0);
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 4322u);
+        EXPECT_EQ(st.st_mode & 07777, 0604u);
+        EXPECT_EQ(LeoValorINI(ini, s, QStringLiteral("PARTGUAR")), QStringLiteral("/r/"));
+        EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("TERV.ini")});
+    }
+    {
+        // An operator (uid 65534) whose INI is writable in a folder that is not.
+        QTemporaryDir d;
+        const QString ini = EscriboArchivo(d.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\nURL=u\nPARTGUAR=/un/largo/camino/\n");
+        ASSERT_EQ(::chown(QFile::encodeName(ini).constData(), 65534, 65534), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(ini).constData(), 0640), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(d.path()).constData(), 0555), 0);
+        struct stat antes {}, despues {};
+        ::stat(QFile::encodeName(ini).constData(), &antes);
+        ASSERT_EQ(::setegid(65534), 0);
+        ASSERT_EQ(::seteuid(65534), 0);
+        const bool escrito = GuardoCarpetaINI(ini, s, QStringLiteral("/c/"));
+        ASSERT_EQ(::seteuid(0), 0);
+        ASSERT_EQ(::setegid(0), 0);
+        EXPECT_TRUE(escrito);
+        EXPECT_EQ(LeoArchivo(ini), QByteArray("[NETWORK]\nURL=u\nPARTGUAR=/c/\n"));
+        ::stat(QFile::encodeName(ini).constData(), &despues);
+        EXPECT_EQ(despues.st_ino, antes.st_ino);
+        EXPECT_EQ(despues.st_uid, 65534u);
+        EXPECT_EQ(despues.st_mode & 07777, 0640u);
+        EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("TERV.ini")});
+        ::chmod(QFile::encodeName(d.path()).constData(), 0700);
+    }
+}
+
+TEST(Ini, NoSeEscribeAtravesDeUnEnlace)
+{
+    QTemporaryDir d;
+    const QString otro = EscriboArchivo(d.filePath(QStringLiteral("otro.txt")), "[NETWORK]\r\nURL=u\r\n");
+    const QString ini = d.filePath(QStringLiteral("TERV.ini"));
+    ASSERT_TRUE(QFile::link(otro, ini));
+    EXPECT_FALSE(GuardoCarpetaINI(ini, QStringLiteral("NETWORK"), QStringLiteral("/x/")));
+    EXPECT_EQ(LeoArchivo(otro), QByteArray("[NETWORK]\r\nURL=u\r\n"));
+    EXPECT_TRUE(QFileInfo(ini).isSymLink());
+    EXPECT_EQ(Archivos(d.path()).size(), 2);
+}
+
+// An INI that is there but cannot be read says so, and why.
+TEST(Ini, IlegibleDiceQueNoSePuedeLeer)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "hace falta root para leer como otro usuario";
+    Escenario e;
+    PreparoIniIlegible("[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\n");
+    ASSERT_EQ(::seteuid(65534), 0);
+    const Configuracion c = CargoConfiguracion();
+    ASSERT_EQ(::seteuid(0), 0);
+    EXPECT_TRUE(c.existe);
+    EXPECT_TRUE(c.ilegible.contains(QStringLiteral("Permiso denegado"))) << qPrintable(c.ilegible);
+    EXPECT_TRUE(compartido().UrlServicio.isEmpty());
 }
 
 TEST(Ini, GuardoEnCarpetaInexistenteFallaSinTocarNada)

@@ -1,4 +1,3 @@
-#include "app/pantallas/ayuda.h"
 #include "app/pantallas/frminicio.h"
 #include "config/compartido.h"
 #include "entrega/entrega.h"
@@ -16,10 +15,8 @@
 #include <QMimeData>
 #include <QMenu>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTextBrowser>
 #include <QTimer>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -221,13 +218,11 @@ TEST(PantallaComprobacionCarpeta, ArrastrarArchivosYCarpetas)
     EXPECT_EQ(Control<QLineEdit>(f, "txtOrigen")->text(), d.bueno + QStringLiteral("; ") + d.raiz + QStringLiteral("/sub"));
 }
 
-// The menu entry sits after "Comprobación de Hash"; F1 opens its own help section.
-TEST(PantallaComprobacionCarpeta, MenuYAyuda)
+// The menu entry sits after "Comprobación de Hash"; "Unir" leads to the join screen.
+TEST(PantallaComprobacionCarpeta, MenuYUnir)
 {
     Escenario e;
-    EscriboArchivo(e.carpeta.filePath(QStringLiteral("AYUDA TERV.hlp")), LeoArchivo(QStringLiteral(TERV_AYUDA)));
     FrmInicio menu(e.ctx);
-    menu.archivoAyuda = e.carpeta.filePath(QStringLiteral("AYUDA TERV.hlp"));
     QMenu* oac = menu.findChild<QMenu*>(QStringLiteral("OAC"));
     ASSERT_NE(oac, nullptr);
     QStringList textos;
@@ -240,16 +235,6 @@ TEST(PantallaComprobacionCarpeta, MenuYAyuda)
     auto* f = menu.comprobacionCarpeta.data();
     ASSERT_NE(f, nullptr);
     EXPECT_TRUE(f->isVisible());
-    f->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(f));
-    QTest::keyClick(f, Qt::Key_F1);
-    ASSERT_NE(menu.ayuda.data(), nullptr);
-    EXPECT_TRUE(menu.ayuda->isVisible());
-    QTextBrowser* texto = menu.ayuda->texto;
-    EXPECT_TRUE(texto->toPlainText().contains(QStringLiteral("Comprobación de Carpeta")));
-    EXPECT_GT(texto->verticalScrollBar()->value(), 0); // at its section, not at the top
-    menu.ayuda->hide();
-
     // "Unir" hands the set over to the join screen.
     QTemporaryDir d;
     const QStringList juego = EscriboJuego(d.path(), QStringLiteral("informe.zip"), Corto(Datos(900, 4), 3));

@@ -47,7 +47,7 @@ QStringList Archivos(const QString& carpeta)
 Servicio::Servicio(const QString& modo, const QString& tamano) : proceso_(std::make_unique<QProcess>())
 {
     proceso_->start(QStringLiteral(TERV_SERVICIO_DEMO),
-                    {QStringLiteral("--modo"), modo, QStringLiteral("--tamano"), tamano, QStringLiteral("--puerto"), QStringLiteral("0")});
+                    {QStringLiteral("--modo"), modo, QStringLiteral("--tamano=") + tamano, QStringLiteral("--puerto"), QStringLiteral("0")});
     proceso_->waitForStarted();
     while (proceso_->waitForReadyRead(5000)) {
         const QByteArray linea = proceso_->readLine();

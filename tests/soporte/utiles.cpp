@@ -2,10 +2,13 @@
 #include "soporte/controles.h"
 
 #include "config/compartido.h"
+#include "system/archivos.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QMouseEvent>
 #include <QWidget>
+#include <sys/stat.h>
 
 Escenario::Escenario()
 {
@@ -14,6 +17,14 @@ Escenario::Escenario()
     ctx.esAdministrador = [] { return true; };
     ctx.programa = QStringLiteral("TERV");
     compartido().RutaIni = carpeta.path() + QStringLiteral("/TERV.ini");
+}
+
+void PreparoIniIlegible(const QByteArray& contenido)
+{
+    const QString ini = compartido().RutaIni;
+    EscriboArchivo(ini, contenido);
+    ::chmod(QFile::encodeName(CarpetaDeRuta(ini)).constData(), 0755);
+    ::chmod(QFile::encodeName(ini).constData(), 0600);
 }
 
 void DosClicsSeguidos(QWidget* boton)

@@ -13,3 +13,7 @@ struct Escenario {
     Contexto ctx{dialogos, ejecutor, reloj};
     Escenario();
 };
+
+// RutaIni with this content, readable by root alone: after seteuid(65534) it
+// cannot be read.
+void PreparoIniIlegible(const QByteArray& contenido);

@@ -11,8 +11,8 @@ int Comprimir(const QStringList& args)
     Opciones o;
     const QCommandLineOption nombre(QStringLiteral("nombre"), QStringLiteral("Nombre del archivo comprimido, sin \".zip\"."), QStringLiteral("nombre"));
     const QCommandLineOption fecha(QStringLiteral("fecha"), QStringLiteral("Agrega la fecha y la versión al nombre (_AAAAMMDD_01)."));
-    const QCommandLineOption tamano(QStringLiteral("tamano"), QStringLiteral("Tamaño máximo publicable en MB (50 si falta)."), QStringLiteral("MB"),
-                                    QStringLiteral("50"));
+    const QCommandLineOption tamano(QStringLiteral("tamano"), QStringLiteral("Tamaño máximo publicable en MB (el del servicio si falta)."),
+                                    QStringLiteral("MB"));
     const QCommandLineOption entero(QStringLiteral("entero"), QStringLiteral("Si supera el máximo, lo entrega sin particionar."));
     const QCommandLineOption destino(QStringLiteral("destino"), QStringLiteral("Carpeta de entrega (la del primer archivo si falta)."),
                                      QStringLiteral("carpeta"));
@@ -20,9 +20,13 @@ int Comprimir(const QStringList& args)
     if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO..."),
                          QStringLiteral("Comprime los archivos en un .zip listo para publicar: sellado, o particionado si supera el máximo."), 1))
         return *r;
-    const auto limite = LeoOpcionMegas(o.p.value(tamano));
-    if (!limite)
-        return UsoMal;
+    QString sinTamano;
+    const auto limite = o.p.isSet(tamano) ? LeoOpcionMegas(o.p.value(tamano)) : TamanoConsultadoBytes(&sinTamano);
+    if (!limite) {
+        if (!sinTamano.isEmpty())
+            Aviso(sinTamano);
+        return sinTamano.isEmpty() ? UsoMal : Fallo;
+    }
     ListaArchivos lista;
     QStringList rutas;
     for (const QString& a : o.p.positionalArguments())

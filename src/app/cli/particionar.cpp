@@ -10,16 +10,17 @@ int Particionar(const QStringList& args)
     const QCommandLineOption destino(QStringLiteral("destino"), QStringLiteral("Carpeta de las particiones (la del archivo si falta)."),
                                      QStringLiteral("carpeta"));
     o.p.addOptions({tamano, destino});
-    if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO --tamano MB"),
+    if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO [--tamano MB]"),
                          QStringLiteral("Divide el archivo en particiones numeradas, cada una con su código hash."), 1, 1))
         return *r;
-    if (!o.p.isSet(tamano)) {
-        Aviso(QStringLiteral("Debe asiganar un tamaño de particiones"));
-        return UsoMal;
+    // Without --tamano, the size the service gives (as at the program's start).
+    QString sinTamano;
+    const auto S = o.p.isSet(tamano) ? LeoOpcionMegas(o.p.value(tamano)) : TamanoConsultadoBytes(&sinTamano);
+    if (!S) {
+        if (!sinTamano.isEmpty())
+            Aviso(sinTamano);
+        return sinTamano.isEmpty() ? UsoMal : Fallo;
     }
-    const auto S = LeoOpcionMegas(o.p.value(tamano));
-    if (!S)
-        return UsoMal;
     const QString origen = o.p.positionalArguments().first();
     const auto F = TamanoDe(origen);
     if (!F) {

@@ -19,7 +19,8 @@ const QString kAyuda = QStringLiteral(
     "Subcomandos:\n"
     "  sellar ARCHIVO...               agrega el código hash al nombre de cada archivo\n"
     "  verificar ARCHIVO|CARPETA...    comprueba el hash del nombre (--corregir lo cambia)\n"
-    "  particionar ARCHIVO --tamano MB divide en particiones selladas\n"
+    "  consultar [--ini RUTA]          consulta al servicio el tamaño máximo publicable (MB)\n"
+    "  particionar ARCHIVO [--tamano MB] divide en particiones selladas (tamaño del servicio si falta)\n"
     "  unir PARTICION                  une el juego de particiones, comprobando cada hash\n"
     "  comprimir ARCHIVO...            arma un .zip listo para publicar\n"
     "  integrar [--quitar]             agrega las acciones de TERV a Nautilus (este usuario)\n"
@@ -64,6 +65,8 @@ int main(int argc, char** argv)
         codigo = Comprimir(args);
     else if (sub == QLatin1String("integrar"))
         codigo = Integrar(args);
+    else if (sub == QLatin1String("consultar"))
+        codigo = Consultar(args);
     else
         errores() << QStringLiteral("Subcomando desconocido: ") << sub << "\n\n" << kAyuda;
     salida().flush();

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QHash>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
@@ -16,6 +17,8 @@
 #include <QLocale>
 #include <QTimer>
 #include <QTranslator>
+
+#include <clocale>
 
 namespace {
 
@@ -42,6 +45,24 @@ public:
     }
 };
 
+// Texts of Qt's file dialogs that its Spanish translation lacks.
+class TraduccionesFaltantes : public QTranslator {
+public:
+    QString translate(const char* contexto, const char* texto, const char*, int) const override
+    {
+        if (qstrcmp(contexto, "QAbstractFileIconProvider") != 0 && qstrcmp(contexto, "QFileIconProvider") != 0)
+            return {};
+        static const QHash<QByteArray, QString> textos{
+            {"Folder", QStringLiteral("Carpeta")},       {"Drive", QStringLiteral("Unidad")},
+            {"File", QStringLiteral("Archivo")},         {"%1 File", QStringLiteral("Archivo %1")},
+            {"Shortcut", QStringLiteral("Acceso directo")}, {"Alias", QStringLiteral("Alias")},
+            {"Unknown", QStringLiteral("Desconocido")},
+        };
+        return textos.value(QByteArray(texto));
+    }
+    bool isEmpty() const override { return false; }
+};
+
 // A request that arrives while a message box waits for the operator, or
 // while a job runs, is served once they are over.
 void Atiendo(FrmInicio& menu, const Pedido& pedido)
@@ -52,9 +73,33 @@ void Atiendo(FrmInicio& menu, const Pedido& pedido)
 
 } // namespace
 
+void InstaloTraducciones()
+{
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
+    static QTranslator qtEspanol;
+    if (qtEspanol.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtEspanol);
+    static TraduccionesFaltantes faltantes;
+    QCoreApplication::installTranslator(&faltantes);
+}
+
 int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
 {
+    // Qt reads the system locale (dates, numbers of the file dialogs) from the
+    // environment once: it reads Spanish, and the C library and the programs
+    // TERV runs keep the operator's own.
+    const bool habiaLcAll = qEnvironmentVariableIsSet("LC_ALL");
+    const QByteArray lcAll = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "es_AR.UTF-8");
     QApplication app(argc, argv);
+    QLocale::system();
+    if (habiaLcAll)
+        qputenv("LC_ALL", lcAll);
+    else
+        qunsetenv("LC_ALL");
+    std::setlocale(LC_ALL, "");
+    InstaloTraducciones();
     // Before anything else: a second copy only hands its files over.
     const Pedido pedido = LeoArgumentos(QApplication::arguments().mid(1), QDir::currentPath());
     Instancia instancia;
@@ -63,11 +108,6 @@ int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
     QApplication::setStyle(new EstiloTerv);
     QApplication::setApplicationName(QStringLiteral("TERV"));
     QApplication::setApplicationVersion(QStringLiteral(TERV_VERSION_TEXTO));
-    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
-    QTranslator qtEspanol;
-    if (qtEspanol.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtEspanol);
 
     // The screens are laid out for an 8-point interface font.
     QFont letra = QApplication::font();

@@ -1,6 +1,10 @@
 #include "app/pantallas/ayuda.h"
 
 #include "system/pantallas/dialogos.h"
+#include "system/pantallas/pantalla.h"
+
+#include <QHash>
+#include <QScrollBar>
 
 #include <QFile>
 #include <QTextBrowser>
@@ -19,16 +23,37 @@ VisorAyuda::VisorAyuda(Dialogos& dialogos) : dialogos_(dialogos)
     capa->addWidget(texto);
 }
 
-void VisorAyuda::abro(const QString& archivo, const QString& ancla)
+QString SeccionAyuda(const QString& ventana)
+{
+    static const QHash<QString, QString> secciones{
+        {QStringLiteral("frmCompriArchMulti"), QStringLiteral("comprimir")},
+        {QStringLiteral("frmAgregoHash"), QStringLiteral("hash")},
+        {QStringLiteral("Cortar"), QStringLiteral("particiones")},
+        {QStringLiteral("frmPartArcMult"), QStringLiteral("particiones")},
+        {QStringLiteral("Unir"), QStringLiteral("unir")},
+        {QStringLiteral("frmCorroboroHash"), QStringLiteral("comprobar")},
+        {QStringLiteral("frmComprobacionCarpeta"), QStringLiteral("carpeta")},
+        {QStringLiteral("frmAcercaDe"), QStringLiteral("inicio")},
+    };
+    return secciones.value(ventana);
+}
+
+void VisorAyuda::abro(const QString& archivo, const QString& seccionPedida, QWidget* sobre)
 {
     QFile f(archivo);
     if (!f.open(QIODevice::ReadOnly)) {
-        dialogos_.mensaje(this, {QString(), QStringLiteral("No se encuentra el archivo de ayuda ") + archivo, Icono::Exclamacion});
+        dialogos_.mensaje(sobre ? sobre : this,
+                          {QString(), QStringLiteral("No se encuentra el archivo de ayuda ") + archivo, Icono::Exclamacion});
         return;
     }
     texto->setHtml(QString::fromUtf8(f.readAll()));
-    if (!ancla.isEmpty())
-        texto->scrollToAnchor(ancla);
+    seccion = seccionPedida;
+    if (seccion.isEmpty())
+        texto->verticalScrollBar()->setValue(0);
+    else
+        texto->scrollToAnchor(seccion);
+    if (!isVisible())
+        CentroSobre(this, sobre);
     show();
     raise();
     activateWindow();

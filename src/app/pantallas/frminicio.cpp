@@ -18,7 +18,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLinearGradient>
+#include <QLayout>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QPainter>
 
 namespace {
@@ -89,7 +91,18 @@ FrmInicio::FrmInicio(Contexto& contexto) : ctx_(contexto)
     accion(menuAyuda, "Acerca", QStringLiteral("Acerca de..."), &FrmInicio::Acerca_Click);
     QAction* ayu = accion(menuAyuda, "Ayu", QStringLiteral("Ayuda"), &FrmInicio::Ayu_Click);
     ayu->setShortcut(QKeySequence(Qt::Key_F1));
-    ayu->setShortcutContext(Qt::ApplicationShortcut);
+    ayu->setShortcutContext(Qt::WindowShortcut);
+
+    // A fixed size: maximised, the menu would be a small panel in a grey field.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+}
+
+void FrmInicio::instaloF1(QWidget* ventana)
+{
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), ventana);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, [this, ventana] { muestroAyuda(SeccionAyuda(ventana->objectName()), ventana); });
 }
 
 FrmInicio::~FrmInicio()
@@ -107,20 +120,29 @@ FrmInicio::~FrmInicio()
 
 void FrmInicio::Form_Load()
 {
+    // Placed first, so the start-up boxes open over the menu.
+    adjustSize();
+    centroFormulario(this);
     if (!ctx_.esAdministrador())
         ctx_.dialogos.mensaje(this, {TituloAplicacion(),
                                      QStringLiteral("Se ha detectado que está ingresando a este sistema con un usuario que no es administrador ")
                                          + QStringLiteral("de este equipo. Lamentablemente en estas condiciones no podrá generar particiones ni unirlas. ")
                                          + QStringLiteral("Sí podrá generar código hash de un archivo sin particionar."),
                                      Icono::Exclamacion});
-    adjustSize();
-    centroFormulario(this);
     archivoAyuda = UbicoAyuda(ctx_.carpetaAplicacion);
     const Configuracion c = CargoConfiguracion(UbicoIni(ctx_.carpetaAplicacion));
     if (!c.existe)
         ctx_.dialogos.mensaje(this, {QStringLiteral("No se encuentra archivo"),
                                      QStringLiteral("No se encuentra el archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"),
                                      Icono::Exclamacion});
+    if (!c.ilegible.isEmpty()) {
+        // The query would only fail for want of a URL: say what is really wrong.
+        const QString texto = QStringLiteral("No se puede leer el archivo TERV.ini: ") + c.ilegible;
+        ctx_.dialogos.mensaje(this, {QStringLiteral("No se puede leer el archivo"), texto, Icono::Exclamacion});
+        muestroAmbiente(c);
+        lblAmbiente->setText(texto);
+        return;
+    }
     muestroAmbiente(c);
     FrmCnx cnx(ctx_);
     cnx.inicio();
@@ -156,6 +178,7 @@ void FrmInicio::abro(QPointer<T>& pantalla, bool descargarAlVolver)
     hide();
     if (!pantalla) {
         pantalla = new T(ctx_);
+        instaloF1(pantalla);
         connect(pantalla.data(), &T::vuelvoAlMenu, this, [this, p = pantalla.data(), descargarAlVolver] {
             p->hide();
             if (descargarAlVolver)
@@ -207,11 +230,6 @@ void FrmInicio::CompCarpeta_Click()
         uni_Click();
         unir->abroCon(particion);
     });
-    connect(comprobacionCarpeta.data(), &FrmComprobacionCarpeta::pidoAyuda, this, [this] {
-        if (!ayuda)
-            ayuda = new VisorAyuda(ctx_.dialogos);
-        ayuda->abro(archivoAyuda, QStringLiteral("carpeta"));
-    });
 }
 
 void FrmInicio::CoArPrPaPu_Click() { abro(compriArchMulti, true); }
@@ -228,17 +246,21 @@ void FrmInicio::Sal_Click()
 
 void FrmInicio::Acerca_Click()
 {
-    if (!acercaDe)
+    if (!acercaDe) {
         acercaDe = new FrmAcercaDe(this);
+        instaloF1(acercaDe);
+    }
     acercaDe->show();
     acercaDe->raise();
 }
 
-void FrmInicio::Ayu_Click()
+void FrmInicio::Ayu_Click() { muestroAyuda(QString(), this); }
+
+void FrmInicio::muestroAyuda(const QString& seccion, QWidget* sobre)
 {
     if (!ayuda)
         ayuda = new VisorAyuda(ctx_.dialogos);
-    ayuda->abro(archivoAyuda);
+    ayuda->abro(archivoAyuda, seccion, sobre);
 }
 
 bool FrmInicio::abroArchivos(const Pedido& pedido)

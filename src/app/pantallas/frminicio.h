@@ -35,6 +35,7 @@ public:
     void Sal_Click();
     void Acerca_Click();
     void Ayu_Click();
+    void muestroAyuda(const QString& seccion, QWidget* sobre);
 
     QLabel* lblAmbiente = nullptr;
     QString archivoAyuda;
@@ -54,6 +55,8 @@ public:
 
 private:
     template <class T> void abro(QPointer<T>& pantalla, bool descargarAlVolver);
+    // F1 in that window opens the help at its section.
+    void instaloF1(QWidget* ventana);
     void muestroAmbiente(const Configuracion& c);
     Contexto& ctx_;
 };

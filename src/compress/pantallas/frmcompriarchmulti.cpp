@@ -58,8 +58,8 @@ FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(con
     Etiqueta(frame2, "Label2", QStringLiteral(".zip"), 7400, 750, 600, 255);
     chkAgregarFyV->setEnabled(false);
     txtNombArc->setEnabled(false);
-    Etiqueta(this, "lblLey1", QStringLiteral("Si el archivo de Compresión generado supera el limite de"), 240, 4700, 4600, 255);
-    txtMB = Caja(this, "txtMB", 4860, 4640, 800, 330, false);
+    Etiqueta(this, "lblLey1", QStringLiteral("Si el archivo de Compresión generado supera el limite de"), 240, 4700, 5400, 255);
+    txtMB = Caja(this, "txtMB", 5700, 4640, 800, 330, false);
     txtMB->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,9}")), txtMB));
     txtMB->installEventFilter(this);
     Etiqueta(this, "lblley2", QStringLiteral("MB, se ofrecerá la opción de generar particiones correspondientes."), 240, 5040, 8400, 255);
@@ -81,8 +81,8 @@ FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(con
     cmdProcesar = Boton(this, "cmdProcesar", QStringLiteral("Procesar"), 5400, 6420, 1600, 450);
     cmdProcesar->setEnabled(false);
     cmdVolver = Boton(this, "cmdVolver", QStringLiteral("Volver"), 7200, 6420, 1600, 450);
-    FmeAyudaRapida = Marco(this, "FmeAyudaRapida", QStringLiteral("Ayuda Rápida"), 720, 3240, 8160, 3000);
-    Etiqueta(FmeAyudaRapida, "Label11", textoAyudaRapida(), 120, 300, 7900, 2600)->setWordWrap(true);
+    FmeAyudaRapida = Marco(this, "FmeAyudaRapida", QStringLiteral("Ayuda Rápida"), 120, 3240, 8760, 3000);
+    Etiqueta(FmeAyudaRapida, "Label11", textoAyudaRapida(), 120, 300, 8500, 2600)->setWordWrap(true);
     FmeAyudaRapida->setAutoFillBackground(true);
     FmeAyudaRapida->hide();
     bloqueables_ = {cmdAddFiles, cmdDelete, cmdClear, chkAgregarFyV, txtNombArc, txtMB, cmdProcesar, cmdVolver, lstFiles};

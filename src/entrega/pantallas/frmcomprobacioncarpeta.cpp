@@ -13,7 +13,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
-#include <QShortcut>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTreeView>
@@ -130,8 +129,6 @@ FrmComprobacionCarpeta::FrmComprobacionCarpeta(Contexto& contexto) : PantallaTra
     connect(cmdSalir, &QPushButton::clicked, this, [this] { salgo(); });
     connect(cboEstado, &QComboBox::currentIndexChanged, this, [this] { cboEstado_Change(); });
     connect(tblArchivos->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { actualizoBotones(); });
-    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(f1, &QShortcut::activated, this, [this] { emit pidoAyuda(); });
     setAcceptDrops(true);
     actualizoBotones();
     centroFormulario(this);

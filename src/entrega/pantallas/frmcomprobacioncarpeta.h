@@ -24,8 +24,6 @@ public:
 signals:
     // "Unir" on a complete, correct set: the join screen takes it over.
     void abroUnion(const QString& particion);
-    // F1: this screen's section of the help.
-    void pidoAyuda();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* e) override;

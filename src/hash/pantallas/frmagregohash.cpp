@@ -17,25 +17,25 @@
 FrmAgregoHash::FrmAgregoHash(Contexto& contexto) : PantallaTrabajo(contexto)
 {
     setObjectName(QStringLiteral("frmAgregoHash"));
-    setFixedSize(Tw(7635), Tw(3720));
-    Etiqueta(this, "Label2", QStringLiteral("Tamaño máximo el archivo:"), 360, 120, 2655, 255);
-    txtTamMB = Caja(this, "txtTamMB", 2400, 60, 375, 285, true);
-    Etiqueta(this, "lblMB", QStringLiteral("MB"), 2880, 120, 375, 255);
-    QGroupBox* frame = Marco(this, "Frame1", QString(), 240, 600, 7335, 2055);
+    setFixedSize(Tw(8100), Tw(4380));
+    Etiqueta(this, "Label2", QStringLiteral("Tamaño máximo el archivo:"), 240, 120, 2700, 255);
+    txtTamMB = Caja(this, "txtTamMB", 3000, 60, 600, 285, true);
+    Etiqueta(this, "lblMB", QStringLiteral("MB"), 3660, 120, 375, 255);
+    QGroupBox* frame = Marco(this, "Frame1", QString(), 240, 600, 7800, 2760);
     Text1 = Caja(frame, "Text1", 240, 360, 5055, 375, true);
     cmdElegir = Boton(frame, "Command1_0", QString(), 5400, 360, 1695, 375);
-    lblnoesZip = Etiqueta(frame, "lblnoesZip", QString(), 120, 840, 5175, 1095);
+    lblnoesZip = Etiqueta(frame, "lblnoesZip", QString(), 120, 840, 5175, 1560);
     PongoColor(lblnoesZip, ColorRojo());
-    Label1 = Etiqueta(frame, "Label1_2", QString(), 240, 1440, 3975, 255);
+    Label1 = Etiqueta(frame, "Label1_2", QString(), 240, 2430, 5000, 255);
     cmdGenerar = Boton(frame, "Command1_2", QString(), 5400, 1200, 1695, 375);
-    lblEspere = Etiqueta(this, "lblEspere", QString(), 120, 2760, 5295, 375);
+    lblEspere = Etiqueta(this, "lblEspere", QString(), 120, 3480, 5295, 375);
     QFont negrita = lblEspere->font();
     negrita.setBold(true);
     lblEspere->setFont(negrita);
-    cmdSalir = Boton(this, "cmdSalir", QStringLiteral("Salir"), 5640, 2760, 1695, 375);
+    cmdSalir = Boton(this, "cmdSalir", QStringLiteral("Salir"), 5640, 3480, 1695, 375);
     barra = new QProgressBar(this);
     barra->setObjectName(QStringLiteral("barra"));
-    barra->setGeometry(Tw(120), Tw(3240), Tw(7215), Tw(300));
+    barra->setGeometry(Tw(120), Tw(3960), Tw(7860), Tw(300));
     barra->setValue(0);
     bloqueables_ = {cmdElegir, cmdGenerar, cmdSalir};
 

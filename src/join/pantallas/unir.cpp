@@ -65,6 +65,11 @@ Unir::Unir(Contexto& contexto) : PantallaTrabajo(contexto)
     File2 = new QListWidget(fmeValido);
     File2->setObjectName(QStringLiteral("File2"));
     File2->setGeometry(0, 0, Tw(8520), Tw(1900));
+    // The list only shows the set, and is kept disabled: it must still read clearly.
+    QPalette legible = File2->palette();
+    for (const auto rol : {QPalette::Text, QPalette::Base, QPalette::WindowText})
+        legible.setColor(QPalette::Disabled, rol, legible.color(QPalette::Active, rol));
+    File2->setPalette(legible);
     lblProg = Etiqueta(this, "lblProg", QString(), 240, 5800, 6000, 255);
     barra = new QProgressBar(this);
     barra->setObjectName(QStringLiteral("barra"));
@@ -79,8 +84,8 @@ Unir::Unir(Contexto& contexto) : PantallaTrabajo(contexto)
     cmdUnir = Boton(this, "cmdUnir", QStringLiteral("Unir Partes"), 5520, 6660, 1500, 420);
     cmdSalir = Boton(this, "cmdSalir", QStringLiteral("Salir"), 7260, 6660, 1500, 420);
     cmdUnir->setEnabled(false);
-    FmeAyudaRapida = Marco(this, "FmeAyudaRapida", QStringLiteral("Ayuda Rápida"), 1700, 3400, 7060, 3200);
-    auto* ayuda = Etiqueta(FmeAyudaRapida, "Label1", textoAyudaRapida(), 120, 300, 6800, 2800);
+    FmeAyudaRapida = Marco(this, "FmeAyudaRapida", QStringLiteral("Ayuda Rápida"), 240, 3400, 8520, 3200);
+    auto* ayuda = Etiqueta(FmeAyudaRapida, "Label1", textoAyudaRapida(), 120, 300, 8280, 2800);
     ayuda->setWordWrap(true);
     FmeAyudaRapida->setAutoFillBackground(true);
     FmeAyudaRapida->hide();

@@ -15,26 +15,26 @@
 Cortar::Cortar(Contexto& contexto) : PantallaTrabajo(contexto)
 {
     setObjectName(QStringLiteral("Cortar"));
-    setFixedSize(Tw(8400), Tw(5040));
-    QGroupBox* frame0 = Marco(this, "Frame1_0", QString(), 120, 120, 8160, 2520);
+    setFixedSize(Tw(8400), Tw(5280));
+    QGroupBox* frame0 = Marco(this, "Frame1_0", QString(), 120, 120, 8160, 2760);
     cmdElegir = Boton(frame0, "Command1_0", QString(), 6240, 360, 1695, 375);
     txtArchivo = Caja(frame0, "Text1_0", 120, 360, 6000, 375, true);
     cmdGuardarEn = Boton(frame0, "Command1_1", QString(), 6240, 840, 1695, 375);
     txtCarpeta = Caja(frame0, "Text1_1", 120, 840, 6000, 375, true);
     Label1 = Etiqueta(frame0, "Label1_2", QString(), 120, 1320, 6000, 255);
-    lblnoesZip = Etiqueta(frame0, "lblnoesZip", QString(), 120, 1620, 7800, 840);
+    lblnoesZip = Etiqueta(frame0, "lblnoesZip", QString(), 120, 1600, 7800, 1080);
     PongoColor(lblnoesZip, ColorRojo());
-    Etiqueta(this, "Label2", QStringLiteral("Tamaño de las particiones:"), 240, 2820, 2300, 255);
-    txtTamMB = Caja(this, "txtTamMB", 2520, 2760, 900, 315, false);
-    Etiqueta(this, "lblMB", QStringLiteral("MB"), 3480, 2820, 400, 255);
-    lblTamBytes = Etiqueta(this, "lblTamBytes", QString(), 3960, 2820, 2000, 255);
+    Etiqueta(this, "Label2", QStringLiteral("Tamaño de las particiones:"), 240, 3060, 2580, 255);
+    txtTamMB = Caja(this, "txtTamMB", 2880, 3000, 900, 315, false);
+    Etiqueta(this, "lblMB", QStringLiteral("MB"), 3840, 3060, 400, 255);
+    lblTamBytes = Etiqueta(this, "lblTamBytes", QString(), 4320, 3060, 3800, 255);
     lblTamBytes->hide();
-    lblProgHash = Etiqueta(this, "lblProgHash", QString(), 240, 3240, 7900, 255);
+    lblProgHash = Etiqueta(this, "lblProgHash", QString(), 240, 3480, 7900, 255);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setGeometry(Tw(240), Tw(3560), Tw(7920), Tw(300));
+    ProgressBar1->setGeometry(Tw(240), Tw(3800), Tw(7920), Tw(300));
     ProgressBar1->setValue(0);
-    QGroupBox* frame1 = Marco(this, "Frame1_1", QString(), 120, 4020, 8160, 900);
+    QGroupBox* frame1 = Marco(this, "Frame1_1", QString(), 120, 4260, 8160, 900);
     cmdSalir = Boton(frame1, "Command1_2", QString(), 6240, 300, 1695, 420);
     cmdParticionar = Boton(frame1, "Command1_3", QStringLiteral("Particionar"), 4320, 300, 1695, 420);
     bloqueables_ = {cmdElegir, cmdGuardarEn, cmdSalir, cmdParticionar, txtTamMB};

@@ -5,6 +5,7 @@
 #include "system/pantallas/pantalla.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -54,7 +55,9 @@ ResultadoConsulta FrmCnx::inicio()
     ResultadoConsulta r;
     {
         CursorOcupado ocupado;
-        r = ConsultoTamano(URL, ctx_.esperaConsultaMs);
+        enCurso_ = true;
+        r = ConsultoTamano(URL, ctx_.esperaConsultaMs, &abandono_);
+        enCurso_ = false;
     }
     if (r.exito)
         compartido().TamanoMaximoMB = r.tamanoMB;
@@ -65,4 +68,12 @@ ResultadoConsulta FrmCnx::inicio()
     if (r.mensaje)
         ctx_.dialogos.mensaje(nullptr, *r.mensaje);
     return r;
+}
+
+void FrmCnx::closeEvent(QCloseEvent* evento)
+{
+    // Closing the window while it waits gives up the query: start-up goes on.
+    if (enCurso_)
+        abandono_.abandono();
+    QWidget::closeEvent(evento);
 }

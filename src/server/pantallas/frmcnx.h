@@ -15,6 +15,11 @@ public:
     QString URL;
     QString msgError;
 
+protected:
+    void closeEvent(QCloseEvent* evento) override;
+
 private:
     Contexto& ctx_;
+    AbandonoConsulta abandono_;
+    bool enCurso_ = false;
 };

@@ -1,19 +1,93 @@
 #include "system/pantallas/dialogos_qt.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+#include "system/pantallas/pantalla.h"
+
+namespace {
+
+QRect ZonaDe(const QWidget* padre)
+{
+    const QScreen* pantalla = padre && padre->screen() ? padre->screen() : QGuiApplication::primaryScreen();
+    return pantalla ? pantalla->availableGeometry() : QRect(0, 0, 800, 600);
+}
+
+// A box that always lands on screen: over its owner even when the owner is
+// not shown yet (the start-up warnings), otherwise over the screen's centre.
+class CajaCentrada : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* evento) override
+    {
+        QMessageBox::showEvent(evento);
+        const QWidget* duenio = parentWidget() ? parentWidget()->window() : nullptr;
+        const QRect zona = ZonaDe(duenio);
+        // Wide enough for its title, whatever the text (even none).
+        const int titulo = qMin(zona.width() - 40, QFontMetrics(font()).horizontalAdvance(windowTitle()) + 100);
+        if (width() < titulo)
+            setFixedWidth(titulo);
+        // Still taller than the screen (a narrow screen wraps more): cut further.
+        for (int paso = 0; paso < 8 && frameGeometry().height() > zona.height() && text().size() > 40; ++paso)
+            setText(text().left(text().size() * 2 / 3).trimmed() + QChar(0x2026));
+        CentroSobre(this, duenio);
+    }
+};
+
+} // namespace
+
+QString RecortoTextoCaja(const QString& texto, int maxLineas, int anchoLinea)
+{
+    // Long words get break opportunities, so the box can wrap them.
+    QString partido;
+    int seguidos = 0;
+    for (const QChar c : texto) {
+        seguidos = c.isSpace() ? 0 : seguidos + 1;
+        if (seguidos > anchoLinea) {
+            partido += QChar(0x200B);
+            seguidos = 1;
+        }
+        partido += c;
+    }
+    // Count the lines it will take once wrapped, and stop where they run out.
+    int lineas = 0;
+    qsizetype corte = 0;
+    for (const QString& linea : partido.split(QLatin1Char('\n'))) {
+        const int ocupa = qMax(1, int((linea.size() + anchoLinea - 1) / anchoLinea));
+        if (lineas + ocupa > maxLineas) {
+            const qsizetype caben = qsizetype(qMax(0, maxLineas - lineas)) * anchoLinea;
+            return partido.left(corte + qMin(caben, linea.size())).trimmed() + QChar(0x2026);
+        }
+        lineas += ocupa;
+        corte += linea.size() + 1;
+    }
+    return partido;
+}
 
 Respuesta DialogosQt::mensaje(QWidget* padre, const Mensaje& m)
 {
-    QMessageBox caja(padre);
+    CajaCentrada caja(padre);
     caja.setWindowTitle(TituloVisible(m));
+    // The box must fit the screen, its button included: long texts are cut.
+    const QRect zona = ZonaDe(padre);
+    // The box wraps at about min(screen - 480, 1000) pixels.
+    const QFontMetrics letra(caja.font());
+    const int maxLineas = qMax(3, (zona.height() / 2) / qMax(1, letra.lineSpacing()));
+    const int anchoTexto = qBound(200, zona.width() - 600, 900);
+    const QString texto = RecortoTextoCaja(m.texto, maxLineas, qMax(20, anchoTexto / qMax(1, letra.horizontalAdvance(QLatin1Char('m')))));
     if (m.alineadoDerecha) {
         caja.setTextFormat(Qt::RichText);
-        caja.setText(QStringLiteral("<p align=\"right\">") + m.texto.toHtmlEscaped() + QStringLiteral("</p>"));
+        caja.setText(QStringLiteral("<p align=\"right\">") + texto.toHtmlEscaped() + QStringLiteral("</p>"));
     } else {
         caja.setTextFormat(Qt::PlainText);
-        caja.setText(m.texto);
+        caja.setText(texto);
     }
     switch (m.icono) {
     case Icono::Ninguno: caja.setIcon(QMessageBox::NoIcon); break;
@@ -63,8 +137,9 @@ QStringList DialogosQt::abroArchivos(QWidget* padre, const QString& titulo, cons
 std::optional<QString> DialogosQt::eligoCarpeta(QWidget* padre, const QString& leyenda)
 {
     // The caption line is shown as the dialog's title; the browser does not open there.
-    const QString carpeta = QFileDialog::getExistingDirectory(padre, leyenda, QString(),
-                                                              QFileDialog::ShowDirsOnly);
+    const QString carpeta = QFileDialog::getExistingDirectory(padre, QStringLiteral("Seleccione una carpeta (") + leyenda
+                                                                  + QLatin1Char(')'),
+                                                              QString(), QFileDialog::ShowDirsOnly);
     if (carpeta.isEmpty())
         return std::nullopt;
     return carpeta;

@@ -1,6 +1,10 @@
 #pragma once
 #include "system/pantallas/dialogos.h"
 
+// At most maxLineas lines of about anchoLinea characters, ending in "…" when
+// cut; words longer than a line get break opportunities.
+QString RecortoTextoCaja(const QString& texto, int maxLineas, int anchoLinea);
+
 // The real boxes and dialogs, with Spanish button texts.
 class DialogosQt : public Dialogos {
 public:

@@ -50,6 +50,19 @@ void centroFormulario(QWidget* formulario, int divisorH, int divisorV)
                      zona.y() + int((zona.height() - tam.height()) / double(divisorV)));
 }
 
+void CentroSobre(QWidget* ventana, const QWidget* sobre)
+{
+    const QScreen* pantalla = sobre && sobre->screen() ? sobre->screen() : QGuiApplication::primaryScreen();
+    if (!pantalla)
+        return;
+    const QRect zona = pantalla->availableGeometry();
+    QRect marco(QPoint(), ventana->frameGeometry().size());
+    marco.moveCenter(sobre ? sobre->frameGeometry().center() : zona.center());
+    marco.moveLeft(qBound(zona.left(), marco.left(), qMax(zona.left(), zona.right() + 1 - marco.width())));
+    marco.moveTop(qBound(zona.top(), marco.top(), qMax(zona.top(), zona.bottom() + 1 - marco.height())));
+    ventana->move(marco.topLeft());
+}
+
 QString LeyendaCarpeta()
 {
     const QString& guardada = compartido().CarpetaGuardada;

@@ -19,6 +19,9 @@ constexpr int Tw(int twips) { return (twips + 7) / 15; }
 // Places the form at (screen - form) / divisor on each axis.
 void centroFormulario(QWidget* formulario, int divisorH = 2, int divisorV = 2);
 
+// Places a window over the centre of another (the screen's when none), kept on screen.
+void CentroSobre(QWidget* ventana, const QWidget* sobre);
+
 // The folder browser: caption line CarpetaGuardada or the root; nullopt on cancel.
 std::optional<QString> SeleccionoCarpeta(Dialogos& dialogos, QWidget* padre);
 QString LeyendaCarpeta();
