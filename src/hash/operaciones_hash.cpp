@@ -151,7 +151,7 @@ Verificacion CorroboroArchivo(const PlanVerificacion& plan, Progreso* progreso)
 }
 
 std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std::function<bool(const Verificacion&)>& corrijo,
-                                            Progreso* progreso)
+                                            Progreso* progreso, const std::function<void(qsizetype, const Verificacion&)>& alComprobar)
 {
     if (progreso) {
         qint64 total = 0;
@@ -167,6 +167,8 @@ std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std:
         hechas.push_back(nombreVerificado(ruta));
         if (faltaHash(hechas.back()))
             aHashear.push_back(qsizetype(hechas.size()) - 1);
+        else if (alComprobar)
+            alComprobar(qsizetype(hechas.size()) - 1, hechas.back());
     }
     std::vector<ArchivoCrudo> abiertos(aHashear.size());
     std::vector<IdentidadArchivo> antes(aHashear.size());
@@ -190,6 +192,8 @@ std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std:
             else
                 v.falla = hash.falla();
             abiertos[size_t(k)] = ArchivoCrudo();
+            if (alComprobar)
+                alComprobar(aHashear[size_t(k)], v);
         },
         progreso);
     for (Verificacion& v : hechas)

@@ -52,8 +52,11 @@ Verificacion CorroboroArchivo(const PlanVerificacion& plan, Progreso* progreso =
 void CambioHashArchivo(Verificacion& v);
 
 // Several files at once, results in the order given; corrijo as above.
+// alComprobar, when given, gets each check (index, result) as soon as it is
+// known, from a worker thread, before any correction.
 std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std::function<bool(const Verificacion&)>& corrijo,
-                                            Progreso* progreso = nullptr);
+                                            Progreso* progreso = nullptr,
+                                            const std::function<void(qsizetype, const Verificacion&)>& alComprobar = {});
 
 // The files of a folder whose names carry a hash, in name order.
 QStringList ArchivosConHash(const QString& carpeta);

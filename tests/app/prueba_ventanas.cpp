@@ -4,6 +4,7 @@
 #include "app/pantallas/frminicio.h"
 #include "compress/pantallas/frmcompriarchmulti.h"
 #include "config/compartido.h"
+#include "entrega/pantallas/frmcomprobacioncarpeta.h"
 #include "hash/pantallas/frmagregohash.h"
 #include "hash/pantallas/frmcorroborohash.h"
 #include "join/pantallas/unir.h"
@@ -67,6 +68,7 @@ TEST(Ventanas, F1AbreLaAyudaEnLaSeccionDeCadaVentana)
         {&FrmInicio::Part_Click, [&] { return menu.cortar.data(); }, "particiones"},
         {&FrmInicio::uni_Click, [&] { return menu.unir.data(); }, "unir"},
         {&FrmInicio::CompHash_Click, [&] { return menu.corroboroHash.data(); }, "comprobar"},
+        {&FrmInicio::CompCarpeta_Click, [&] { return menu.comprobacionCarpeta.data(); }, "carpeta"},
         {&FrmInicio::Acerca_Click, [&] { return menu.acercaDe.data(); }, "inicio"},
     };
     for (const auto& c : casos) {

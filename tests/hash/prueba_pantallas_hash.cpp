@@ -2,6 +2,7 @@
 #include "hash/pantallas/frmagregohash.h"
 #include "hash/pantallas/frmcorroborohash.h"
 #include "hash/nombre_hash.h"
+#include "soporte/controles.h"
 #include "soporte/utiles.h"
 
 #include <QLabel>
@@ -12,28 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-template <class T>
-T* Control(QWidget& pantalla, const char* nombre)
-{
-    T* w = pantalla.findChild<T*>(QString::fromLatin1(nombre));
-    EXPECT_NE(w, nullptr) << nombre;
-    return w;
-}
-
-// Both clicks are queued before the first is handled, as a quick double click.
-void DosClicsSeguidos(QPushButton* boton)
-{
-    for (int i = 0; i < 2; ++i) {
-        const QPoint centro = boton->rect().center();
-        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonPress, centro, boton->mapToGlobal(centro),
-                                                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonRelease, centro, boton->mapToGlobal(centro),
-                                                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-    }
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
 
 TEST(PantallaAgregoHash, EstampaElArchivoElegido)
 {

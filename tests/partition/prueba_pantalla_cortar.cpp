@@ -2,6 +2,7 @@
 #include "config/compartido.h"
 #include "partition/pantallas/cortar.h"
 #include "partition/pantallas/mensajes_particion.h"
+#include "soporte/controles.h"
 #include "soporte/utiles.h"
 
 #include <QLabel>
@@ -16,28 +17,6 @@
 namespace {
 
 constexpr qint64 MB = 1048576;
-
-template <class T>
-T* Control(QWidget& pantalla, const char* nombre)
-{
-    T* w = pantalla.findChild<T*>(QString::fromLatin1(nombre));
-    EXPECT_NE(w, nullptr) << nombre;
-    return w;
-}
-
-// Both clicks are queued before the first is handled, as a quick double click.
-void DosClicsSeguidos(QPushButton* boton)
-{
-    for (int i = 0; i < 2; ++i) {
-        const QPoint centro = boton->rect().center();
-        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonPress, centro, boton->mapToGlobal(centro),
-                                                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonRelease, centro, boton->mapToGlobal(centro),
-                                                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-    }
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
 
 // The size service said 1 MB before the screen was opened.
 Contexto& ConMaximoDeUnMega(Escenario& e)

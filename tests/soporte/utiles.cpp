@@ -1,9 +1,13 @@
 #include "soporte/utiles.h"
+#include "soporte/controles.h"
 
 #include "config/compartido.h"
 #include "system/archivos.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QMouseEvent>
+#include <QWidget>
 #include <sys/stat.h>
 
 Escenario::Escenario()
@@ -21,4 +25,17 @@ void PreparoIniIlegible(const QByteArray& contenido)
     EscriboArchivo(ini, contenido);
     ::chmod(QFile::encodeName(CarpetaDeRuta(ini)).constData(), 0755);
     ::chmod(QFile::encodeName(ini).constData(), 0600);
+}
+
+void DosClicsSeguidos(QWidget* boton)
+{
+    for (int i = 0; i < 2; ++i) {
+        const QPoint centro = boton->rect().center();
+        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonPress, centro, boton->mapToGlobal(centro),
+                                                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonRelease, centro, boton->mapToGlobal(centro),
+                                                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    }
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
 }

@@ -1,24 +1,41 @@
 #include "app/cli/comun.h"
 #include "app/cli/subcomandos.h"
+#include "entrega/comprobacion_carpeta.h"
 #include "hash/nombre_hash.h"
 #include "hash/operaciones_hash.h"
 #include "system/archivos.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
 
 namespace {
 
-QString Palabra(const Verificacion& v)
+QString Palabra(const FilaComprobacion& f)
 {
-    switch (v.estado) {
-    case EstadoHash::Correcto: return QStringLiteral("correcto");
-    case EstadoHash::Invalido: return QStringLiteral("invalido");
-    case EstadoHash::Corregido: return QStringLiteral("corregido");
-    case EstadoHash::SinFormato: return QStringLiteral("sin_formato");
-    case EstadoHash::Error: break;
+    switch (f.estado()) {
+    case EstadoFila::Correcto: return QStringLiteral("correcto");
+    case EstadoFila::Incorrecto: return QStringLiteral("invalido");
+    case EstadoFila::Corregido: return QStringLiteral("corregido");
+    case EstadoFila::SinFormato: return QStringLiteral("sin_formato");
+    case EstadoFila::Error: break;
     }
-    // A name without "." carries no hash either.
-    return v.falla && v.falla->tipo == TipoFalla::ArgumentoInvalido ? QStringLiteral("sin_formato") : QStringLiteral("error");
+    return QStringLiteral("error");
+}
+
+QJsonArray Numeros(const QList<int>& numeros)
+{
+    QJsonArray a;
+    for (int n : numeros)
+        a.append(n);
+    return a;
+}
+
+// The facts the folder check's report gives about a partition's set.
+QJsonObject Juego(const JuegoParticiones& j)
+{
+    return {{QStringLiteral("archivo"), j.nombreFinal}, {QStringLiteral("total"), j.total},
+            {QStringLiteral("completo"), j.completo},   {QStringLiteral("faltan"), Numeros(j.faltan)},
+            {QStringLiteral("repetidas"), Numeros(j.repetidas)}, {QStringLiteral("danadas"), Numeros(j.danadas)}};
 }
 
 QString Detalle(const Verificacion& v)
@@ -51,9 +68,14 @@ int Verificar(const QStringList& args)
     const auto hechas = ConAvance(QStringLiteral("verificando"), progreso, [&] {
         return CorroboroArchivos(rutas, [corrijo](const Verificacion&) { return corrijo; }, &progreso);
     });
+    std::vector<FilaComprobacion> filas;
+    for (const Verificacion& v : hechas)
+        filas.push_back(FilaDe(v));
+    const auto juegos = AgrupoJuegos(filas);
     int codigo = Exito;
-    for (const Verificacion& v : hechas) {
-        const QString estado = Palabra(v);
+    for (const FilaComprobacion& f : filas) {
+        const Verificacion& v = f.v;
+        const QString estado = Palabra(f);
         if (estado == QLatin1String("error"))
             codigo = Fallo;
         else if (estado != QLatin1String("correcto") && estado != QLatin1String("corregido") && codigo == Exito)
@@ -74,6 +96,10 @@ int Verificar(const QStringList& args)
             j.insert(QStringLiteral("nuevo"), v.nueva);
         if (v.falla && estado == QLatin1String("error"))
             j.insert(QStringLiteral("error"), Detalle(v));
+        if (f.tamano >= 0)
+            j.insert(QStringLiteral("tamano"), f.tamano);
+        if (f.juego >= 0)
+            j.insert(QStringLiteral("juego"), Juego(juegos[size_t(f.juego)]));
         Informo(o, j, texto);
     }
     return SeCancelo() ? Fallo : codigo;

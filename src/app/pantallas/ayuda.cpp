@@ -32,6 +32,7 @@ QString SeccionAyuda(const QString& ventana)
         {QStringLiteral("frmPartArcMult"), QStringLiteral("particiones")},
         {QStringLiteral("Unir"), QStringLiteral("unir")},
         {QStringLiteral("frmCorroboroHash"), QStringLiteral("comprobar")},
+        {QStringLiteral("frmComprobacionCarpeta"), QStringLiteral("carpeta")},
         {QStringLiteral("frmAcercaDe"), QStringLiteral("inicio")},
     };
     return secciones.value(ventana);

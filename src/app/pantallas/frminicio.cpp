@@ -6,6 +6,7 @@
 #include "compress/pantallas/frmcompriarchmulti.h"
 #include "config/compartido.h"
 #include "config/ubicacion_ini.h"
+#include "entrega/pantallas/frmcomprobacioncarpeta.h"
 #include "hash/pantallas/frmagregohash.h"
 #include "hash/pantallas/frmcorroborohash.h"
 #include "join/pantallas/unir.h"
@@ -83,6 +84,7 @@ FrmInicio::FrmInicio(Contexto& contexto) : ctx_(contexto)
     accion(oac, "Part", QStringLiteral("&Generar Particiones"), &FrmInicio::Part_Click);
     accion(oac, "uni", QStringLiteral("&Unir Particiones"), &FrmInicio::uni_Click);
     accion(oac, "CompHash", QStringLiteral("Compro&bación de Hash"), &FrmInicio::CompHash_Click);
+    accion(oac, "CompCarpeta", QStringLiteral("Comprobación de &Carpeta"), &FrmInicio::CompCarpeta_Click);
     accion(gestArch, "Sal", QStringLiteral("&Salir"), &FrmInicio::Sal_Click);
     QMenu* menuAyuda = menuBar()->addMenu(QStringLiteral("Ay&uda"));
     menuAyuda->setObjectName(QStringLiteral("Ayuda"));
@@ -108,6 +110,7 @@ FrmInicio::~FrmInicio()
     // The screens are top-level windows of their own.
     delete agregoHash;
     delete corroboroHash;
+    delete comprobacionCarpeta;
     delete cortar;
     delete unir;
     delete compriArchMulti;
@@ -215,6 +218,20 @@ void FrmInicio::Part_Click()
 
 void FrmInicio::uni_Click() { abro(unir, true); }
 void FrmInicio::CompHash_Click() { abro(corroboroHash, true); }
+void FrmInicio::CompCarpeta_Click()
+{
+    // Kept when left, so that the check is still there after joining one of its sets.
+    const bool nueva = !comprobacionCarpeta;
+    abro(comprobacionCarpeta, false);
+    if (!nueva)
+        return;
+    connect(comprobacionCarpeta.data(), &FrmComprobacionCarpeta::abroUnion, this, [this](const QString& particion) {
+        comprobacionCarpeta->hide();
+        uni_Click();
+        unir->abroCon(particion);
+    });
+}
+
 void FrmInicio::CoArPrPaPu_Click() { abro(compriArchMulti, true); }
 
 void FrmInicio::Sal_Click()
@@ -251,7 +268,8 @@ bool FrmInicio::abroArchivos(const Pedido& pedido)
     const Apertura como = ElijoPantalla(pedido);
     const QList<std::pair<PantallaTrabajo*, bool>> pantallas{
         {agregoHash, como == Apertura::Sellar}, {corroboroHash, como == Apertura::Comprobar}, {cortar, false},
-        {unir, como == Apertura::Unir},         {compriArchMulti, como == Apertura::Comprimir}};
+        {unir, como == Apertura::Unir},         {compriArchMulti, como == Apertura::Comprimir},
+        {comprobacionCarpeta, false}};
     // A run in progress is never interrupted: the request waits for it.
     for (const auto& [p, destino] : pantallas)
         if (p && p->ocupado())

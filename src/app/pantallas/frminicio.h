@@ -8,6 +8,7 @@ struct Contexto;
 class QLabel;
 class FrmAgregoHash;
 class FrmCorroboroHash;
+class FrmComprobacionCarpeta;
 class Cortar;
 class Unir;
 class FrmCompriArchMulti;
@@ -29,6 +30,7 @@ public:
     void Part_Click();
     void uni_Click();
     void CompHash_Click();
+    void CompCarpeta_Click();
     void CoArPrPaPu_Click();
     void Sal_Click();
     void Acerca_Click();
@@ -39,6 +41,7 @@ public:
     QString archivoAyuda;
     QPointer<FrmAgregoHash> agregoHash;
     QPointer<FrmCorroboroHash> corroboroHash;
+    QPointer<FrmComprobacionCarpeta> comprobacionCarpeta;
     QPointer<Cortar> cortar;
     QPointer<Unir> unir;
     QPointer<FrmCompriArchMulti> compriArchMulti;

@@ -1,0 +1,326 @@
+#include "entrega/comprobacion_carpeta.h"
+#include "entrega/entrega.h"
+#include "hash/nombre_hash.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+const FilaComprobacion* FilaDe(const Comprobacion& c, const QString& ruta)
+{
+    for (const FilaComprobacion& f : c.filas)
+        if (f.v.ruta == ruta)
+            return &f;
+    return nullptr;
+}
+
+Comprobacion Compruebo(const QStringList& rutas, bool subcarpetas = false)
+{
+    return CompruebaEntrega({rutas, subcarpetas, {}});
+}
+
+TEST(ComprobacionCarpeta, UnaFilaPorArchivoConSuEstado)
+{
+    Entrega e;
+    const Comprobacion c = Compruebo({e.raiz});
+    struct Caso {
+        QString ruta;
+        EstadoFila estado;
+        bool conCausa;
+    } casos[] = {
+        {e.bueno, EstadoFila::Correcto, false},   {e.malo, EstadoFila::Incorrecto, false},
+        {e.suelto, EstadoFila::SinFormato, true}, {e.sinPunto, EstadoFila::SinFormato, true},
+        {e.enlace, EstadoFila::Error, true},      {e.fifo, EstadoFila::Error, true},
+        {e.juego[0], EstadoFila::Correcto, false}, {e.juego[1], EstadoFila::Incorrecto, false},
+    };
+    for (const Caso& k : casos) {
+        SCOPED_TRACE(k.ruta.toStdString());
+        const FilaComprobacion* f = FilaDe(c, k.ruta);
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(f->estado(), k.estado);
+        EXPECT_EQ(CausaFila(*f).isEmpty(), !k.conCausa) << CausaFila(*f).toStdString();
+    }
+    // No subfolder unless asked, and never our own temporaries.
+    EXPECT_EQ(c.filas.size(), std::size(casos));
+    EXPECT_EQ(c.raiz, e.raiz);
+    EXPECT_FALSE(c.cancelada);
+    const FilaComprobacion* malo = FilaDe(c, e.malo);
+    EXPECT_EQ(malo->v.hashArchivo, HashDe(e.contenidoMalo));
+    EXPECT_EQ(malo->v.hashNombre, HashDe(Datos(5000, 8)));
+    EXPECT_EQ(malo->tamano, 5000);
+
+    const Resumen r = Resumo(c.filas);
+    EXPECT_EQ(r.correctos, 2);
+    EXPECT_EQ(r.incorrectos, 2);
+    EXPECT_EQ(r.sinFormato, 2);
+    EXPECT_EQ(r.errores, 2);
+    EXPECT_EQ(r.bytes, 3000 + 5000 + 3000 + 3000); // the hashed ones only
+    EXPECT_EQ(TextoResumen(r), QStringLiteral("8 archivos: 2 correctos, 2 incorrectos, 2 sin formato, 2 con error. "
+                                              "Bytes comprobados: 14000"));
+    EXPECT_EQ(TextoResumen(Resumen{1, 1, 0, 0, 1, 10}),
+              QStringLiteral("3 archivos: 1 correcto, 1 incorrecto, 0 sin formato, 0 con error, 1 corregido. Bytes comprobados: 10"));
+    // The link's target was not read through the link, nor touched.
+    EXPECT_TRUE(FilaDe(c, e.enlace)->v.hashArchivo.isEmpty());
+}
+
+TEST(ComprobacionCarpeta, SubcarpetasSoloSiSePiden)
+{
+    Entrega e;
+    QFile::link(e.fuera->path(), e.d.filePath(QStringLiteral("carpeta_enlazada")));
+    const Comprobacion con = Compruebo({e.raiz}, true);
+    ASSERT_NE(FilaDe(con, e.sub), nullptr);
+    EXPECT_EQ(FilaDe(con, e.sub)->estado(), EstadoFila::Correcto);
+    EXPECT_EQ(CarpetaRelativa(con, *FilaDe(con, e.sub)), QStringLiteral("sub"));
+    EXPECT_EQ(CarpetaRelativa(con, *FilaDe(con, e.bueno)), QStringLiteral("."));
+    // A link to a folder is a row of its own, never walked into.
+    const FilaComprobacion* enlazada = FilaDe(con, e.d.filePath(QStringLiteral("carpeta_enlazada")));
+    ASSERT_NE(enlazada, nullptr);
+    for (const FilaComprobacion& f : con.filas)
+        EXPECT_FALSE(f.v.ruta.startsWith(e.d.filePath(QStringLiteral("carpeta_enlazada/"))));
+
+    EXPECT_EQ(FilaDe(Compruebo({e.raiz}, false), e.sub), nullptr);
+    // Files chosen one by one: just those; the folder is the one they share.
+    const Comprobacion elegidos = Compruebo({e.bueno, e.sub});
+    EXPECT_EQ(elegidos.filas.size(), 2u);
+    EXPECT_EQ(elegidos.raiz, e.raiz);
+}
+
+// Sets by the join's rules: same folder, base, extension and total; names literal.
+TEST(ComprobacionCarpeta, JuegosDeParticiones)
+{
+    QTemporaryDir d;
+    const auto piezas = Corto(Datos(6000, 11), 3);
+    const QStringList completo = EscriboJuego(d.path(), QStringLiteral("inf[1].zip"), piezas);
+    EscriboJuego(d.path(), QStringLiteral("Inf[1].zip"), piezas, {2}); // another set: case differs
+    const QStringList repetido = EscriboJuego(d.path(), QStringLiteral("a?b.zip"), piezas);
+    // A second partition 002 of a?b.zip with other content.
+    const auto otra = Corto(Datos(6000, 12), 3);
+    EscriboJuego(d.path(), QStringLiteral("a?b.zip"), otra, {2});
+    EscriboJuego(d.path(), QStringLiteral("axb.zip"), piezas, {1, 2, 3});
+
+    const Comprobacion c = Compruebo({d.path()});
+    ASSERT_EQ(c.juegos.size(), 4u);
+    std::map<QString, const JuegoParticiones*> por;
+    for (const JuegoParticiones& j : c.juegos)
+        por[j.nombreFinal] = &j;
+    ASSERT_EQ(por.size(), 4u);
+    const JuegoParticiones& inf = *por[QStringLiteral("inf[1].zip")];
+    EXPECT_TRUE(inf.completo);
+    EXPECT_TRUE(inf.correcto());
+    EXPECT_EQ(inf.filas.size(), 3);
+    EXPECT_EQ(inf.primera, completo[0]);
+    const JuegoParticiones& may = *por[QStringLiteral("Inf[1].zip")];
+    EXPECT_FALSE(may.completo);
+    EXPECT_EQ(may.faltan, (QList<int>{1, 3}));
+    EXPECT_EQ(TextoJuego(may), QStringLiteral("Incompleto; faltan: 001, 003"));
+    const JuegoParticiones& rep = *por[QStringLiteral("a?b.zip")];
+    EXPECT_FALSE(rep.completo);
+    EXPECT_EQ(rep.repetidas, QList<int>{2});
+    EXPECT_TRUE(rep.faltan.isEmpty());
+    EXPECT_EQ(rep.filas.size(), 4);
+    EXPECT_TRUE(por[QStringLiteral("axb.zip")]->correcto());
+
+    Entrega e;
+    const Comprobacion parcial = Compruebo({e.raiz});
+    ASSERT_EQ(parcial.juegos.size(), 1u);
+    EXPECT_EQ(TextoJuego(parcial.juegos[0]), QStringLiteral("Incompleto; faltan: 002; dañadas: 003"));
+    EXPECT_EQ(FilaDe(parcial, e.juego[0])->juego, 0);
+    EXPECT_EQ(FilaDe(parcial, e.bueno)->juego, -1);
+}
+
+TEST(ComprobacionCarpeta, CorregirRenombraSoloLosIncorrectos)
+{
+    Entrega e;
+    Comprobacion c = Compruebo({e.raiz});
+    // The damaged partition keeps the hash that tells the join it is damaged.
+    ASSERT_EQ(FilasACorregir(c).size(), 1);
+    const QStringList antes = Archivos(e.raiz);
+    EXPECT_TRUE(CorrijoNombres(c).isEmpty());
+    const QString nuevo = QStringLiteral("malo_") + HashDe(e.contenidoMalo) + QStringLiteral(".2024.zip");
+    QStringList esperado = antes;
+    esperado.replace(esperado.indexOf(NombreDeRuta(e.malo)), nuevo);
+    esperado.sort();
+    EXPECT_EQ(Archivos(e.raiz), esperado);
+    EXPECT_EQ(LeoArchivo(e.d.filePath(nuevo)), e.contenidoMalo);
+    const FilaComprobacion* f = FilaDe(c, e.malo);
+    EXPECT_EQ(f->estado(), EstadoFila::Corregido);
+    EXPECT_EQ(f->nombre(), nuevo);
+    EXPECT_TRUE(FilasACorregir(c).isEmpty());
+    EXPECT_EQ(Resumo(c.filas).corregidos, 1);
+}
+
+TEST(ComprobacionCarpeta, CorregirNuncaPisaNiRenombraOtroArchivo)
+{
+    Entrega e;
+    Comprobacion c = Compruebo({e.raiz});
+    const QString nuevo = e.d.filePath(QStringLiteral("malo_") + HashDe(e.contenidoMalo) + QStringLiteral(".2024.zip"));
+    EscriboArchivo(nuevo, "del operador");
+    QStringList fallas = CorrijoNombres(c);
+    ASSERT_EQ(fallas.size(), 1);
+    EXPECT_TRUE(fallas[0].startsWith(NombreDeRuta(e.malo)));
+    EXPECT_EQ(LeoArchivo(nuevo), QByteArray("del operador"));
+    EXPECT_EQ(LeoArchivo(e.malo), e.contenidoMalo);
+
+    // Replaced by another file after the check: left as it is.
+    QFile::remove(nuevo);
+    Comprobacion otra = Compruebo({e.raiz});
+    QFile::remove(e.malo);
+    EscriboArchivo(e.malo, Datos(5000, 99));
+    EXPECT_EQ(CorrijoNombres(otra).size(), 1);
+    EXPECT_EQ(LeoArchivo(e.malo), Datos(5000, 99));
+    EXPECT_FALSE(QFile::exists(nuevo));
+}
+
+TEST(ComprobacionCarpeta, CanceladaNoDejaFilasNiCambios)
+{
+    Entrega e;
+    const QStringList antes = Archivos(e.raiz);
+    Progreso p;
+    p.cancelar = true;
+    Comprobacion c = CompruebaEntrega({{e.raiz}, true, {}}, &p);
+    EXPECT_TRUE(c.cancelada);
+    EXPECT_TRUE(FilasACorregir(c).isEmpty());
+    for (const FilaComprobacion& f : c.filas) // only those that need no reading
+        EXPECT_TRUE(f.v.hashArchivo.isEmpty());
+    EXPECT_EQ(Archivos(e.raiz), antes);
+}
+
+TEST(ComprobacionCarpeta, FilasAlComprobarse)
+{
+    Entrega e;
+    std::mutex m;
+    QStringList vistas;
+    const Comprobacion c = CompruebaEntrega({{e.raiz}, false, [&](qsizetype, const FilaComprobacion& f) {
+                                                 std::lock_guard l(m);
+                                                 vistas << f.v.ruta;
+                                             }});
+    vistas.sort();
+    QStringList todas;
+    for (const FilaComprobacion& f : c.filas)
+        todas << f.v.ruta;
+    todas.sort();
+    EXPECT_EQ(vistas, todas);
+}
+
+// The report holds every row with its state, the date, the folder and the summary.
+TEST(InformeComprobacion, CsvYHtmlConCadaFila)
+{
+    Entrega e;
+    EscriboArchivo(e.d.filePath(QStringLiteral("=HYPERLINK(1)<b>.txt")), "x");
+    const Comprobacion c = Compruebo({e.raiz});
+    const QString csv = QString::fromUtf8(TextoInforme(c, FormatoInforme::Csv));
+    const QString html = QString::fromUtf8(TextoInforme(c, FormatoInforme::Html));
+    const QString resumen = TextoResumen(Resumo(c.filas));
+    for (const QString& t : {csv, html}) {
+        EXPECT_TRUE(t.contains(c.fecha.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+        EXPECT_TRUE(t.contains(e.raiz));
+        EXPECT_TRUE(t.contains(resumen));
+        EXPECT_TRUE(t.contains(QStringLiteral("Incompleto; faltan: 002; dañadas: 003")));
+    }
+    const QStringList lineas = csv.split(QStringLiteral("\r\n"));
+    for (const FilaComprobacion& f : c.filas) {
+        SCOPED_TRACE(f.v.ruta.toStdString());
+        const QString estado = QLatin1Char('"') + TextoEstado(f.estado()) + QLatin1Char('"');
+        const auto linea = std::find_if(lineas.begin(), lineas.end(), [&](const QString& l) {
+            return l.contains(QStringLiteral(";\"") + (f.nombre().startsWith(QLatin1Char('=')) ? QStringLiteral("'") : QString()) + f.nombre() + QLatin1Char('"'));
+        });
+        ASSERT_NE(linea, lineas.end());
+        EXPECT_TRUE(linea->contains(estado));
+        EXPECT_TRUE(html.contains(f.nombre().toHtmlEscaped()));
+    }
+    // A name is never a formula in a spreadsheet, nor markup in the page.
+    EXPECT_TRUE(csv.contains(QStringLiteral("\"'=HYPERLINK(1)<b>.txt\"")));
+    EXPECT_FALSE(html.contains(QStringLiteral("(1)<b>")));
+}
+
+TEST(InformeComprobacion, ListaMd5QueMd5sumAcepta)
+{
+    Entrega e;
+    const QByteArray raro = Datos(64, 21);
+    EscriboArchivo(e.d.filePath(QStringLiteral("con\\barra y\nsalto_") + HashDe(raro) + QStringLiteral(".zip")), raro);
+    Comprobacion c = Compruebo({e.raiz}, true);
+    CorrijoNombres(c);
+    const QByteArray lista = TextoInforme(c, FormatoInforme::Md5, e.raiz);
+    EXPECT_EQ(lista.count('\n'), 5); // bueno, corrected malo, partition 001, sub/otro, the odd name
+    EXPECT_TRUE(lista.contains(QByteArray(HashDe(Datos(3000, 1)).toLower().toLatin1() + "  bueno_")));
+    EXPECT_TRUE(lista.contains("  sub/otro_"));
+    EscriboArchivo(e.d.filePath(QStringLiteral("lista.md5")), lista);
+    QProcess md5sum;
+    md5sum.setWorkingDirectory(e.raiz);
+    md5sum.start(QStringLiteral("md5sum"), {QStringLiteral("-c"), QStringLiteral("--strict"), QStringLiteral("lista.md5")});
+    ASSERT_TRUE(md5sum.waitForFinished());
+    EXPECT_EQ(md5sum.exitCode(), 0) << md5sum.readAll().toStdString();
+
+    // Saved outside the delivery: absolute paths, checkable from anywhere.
+    QTemporaryDir otra;
+    EXPECT_TRUE(TextoInforme(c, FormatoInforme::Md5, otra.path()).contains(QByteArray("  " + QFile::encodeName(e.raiz) + "/bueno_")));
+}
+
+TEST(InformeComprobacion, GuardarCreaTresArchivosNuevos)
+{
+    Entrega e;
+    const Comprobacion c = Compruebo({e.raiz});
+    QTemporaryDir destino;
+    const QString tallo = QStringLiteral("comprobacion_") + c.fecha.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    // A name already taken is never replaced: the report takes the next free stem.
+    EscriboArchivo(destino.filePath(tallo + QStringLiteral(".html")), "del operador");
+    const auto g = GuardoInformes(c, destino.path());
+    ASSERT_TRUE(g.ok()) << g.falla().descripcion.toStdString();
+    EXPECT_EQ(g.valor(), (QStringList{destino.filePath(tallo + QStringLiteral("_2.csv")), destino.filePath(tallo + QStringLiteral("_2.html")),
+                                      destino.filePath(tallo + QStringLiteral("_2.md5"))}));
+    EXPECT_EQ(LeoArchivo(destino.filePath(tallo + QStringLiteral(".html"))), QByteArray("del operador"));
+    EXPECT_EQ(LeoArchivo(g.valor()[1]), TextoInforme(c, FormatoInforme::Html));
+    EXPECT_EQ(Archivos(destino.path()).size(), 4); // no temporary left behind
+    // Files of ours follow the umask.
+    QFileInfo info(g.valor()[0]);
+    EXPECT_FALSE(info.permissions() & QFileDevice::WriteOther);
+
+    // A folder that cannot take them: a failure, nothing left.
+    const auto mal = GuardoInformes(c, destino.filePath(QStringLiteral("no_existe")));
+    EXPECT_FALSE(mal.ok());
+}
+
+} // namespace
+
+namespace {
+
+// terv-cli verificar --json and the report carry the same facts about each file.
+TEST(InformeComprobacion, VerificarJsonDiceLoMismo)
+{
+    Entrega e;
+    const Comprobacion c = Compruebo({e.raiz});
+    const Corrida r = CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("verificar"), QStringLiteral("--json"), e.raiz});
+    const std::map<QString, EstadoFila> palabras{
+        {QStringLiteral("correcto"), EstadoFila::Correcto},      {QStringLiteral("invalido"), EstadoFila::Incorrecto},
+        {QStringLiteral("sin_formato"), EstadoFila::SinFormato}, {QStringLiteral("error"), EstadoFila::Error}};
+    int vistas = 0;
+    for (const QString& linea : r.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QJsonObject j = QJsonDocument::fromJson(linea.toUtf8()).object();
+        const FilaComprobacion* f = FilaDe(c, j[QStringLiteral("archivo")].toString());
+        if (!f) // the command walks stamped names only
+            continue;
+        SCOPED_TRACE(linea.toStdString());
+        ++vistas;
+        EXPECT_EQ(palabras.at(j[QStringLiteral("estado")].toString()), f->estado());
+        EXPECT_EQ(j[QStringLiteral("hashArchivo")].toString(), f->v.hashArchivo);
+        EXPECT_EQ(j[QStringLiteral("tamano")].toInteger(-1), f->tamano);
+        if (f->juego >= 0) {
+            const JuegoParticiones& jp = c.juegos[size_t(f->juego)];
+            const QJsonObject juego = j[QStringLiteral("juego")].toObject();
+            EXPECT_EQ(juego[QStringLiteral("archivo")].toString(), jp.nombreFinal);
+            EXPECT_EQ(juego[QStringLiteral("completo")].toBool(true), jp.completo);
+            EXPECT_EQ(juego[QStringLiteral("faltan")].toArray(), QJsonArray({2}));
+            EXPECT_EQ(juego[QStringLiteral("danadas")].toArray(), QJsonArray({3}));
+        } else {
+            EXPECT_FALSE(j.contains(QStringLiteral("juego")));
+        }
+    }
+    EXPECT_EQ(vistas, 5); // bueno, malo, the link, two partitions
+}
+
+} // namespace

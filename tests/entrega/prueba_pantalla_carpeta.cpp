@@ -1,0 +1,247 @@
+#include "app/pantallas/frminicio.h"
+#include "config/compartido.h"
+#include "entrega/entrega.h"
+#include "entrega/pantallas/frmcomprobacioncarpeta.h"
+#include "join/pantallas/unir.h"
+#include "soporte/controles.h"
+#include "soporte/utiles.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+namespace {
+
+// What the table shows: name -> state, the sets' rows included, as filtered.
+std::map<QString, QString> Filas(QWidget& f)
+{
+    std::map<QString, QString> filas;
+    QAbstractItemModel* m = Control<QTreeView>(f, "tblArchivos")->model();
+    std::function<void(const QModelIndex&)> recorro = [&](const QModelIndex& padre) {
+        for (int r = 0; r < m->rowCount(padre); ++r) {
+            filas[m->index(r, 0, padre).data().toString()] = m->index(r, 5, padre).data().toString();
+            recorro(m->index(r, 0, padre));
+        }
+    };
+    recorro({});
+    return filas;
+}
+
+void Elijo(Escenario& e, FrmComprobacionCarpeta& f, const QString& carpeta)
+{
+    e.dialogos.carpetas.push_back(carpeta);
+    QTest::mouseClick(Control<QPushButton>(f, "cmdCarpeta"), Qt::LeftButton);
+}
+
+TEST(PantallaComprobacionCarpeta, FilasYResumenDeUnaEntrega)
+{
+    Escenario e;
+    Entrega d;
+    FrmComprobacionCarpeta f(e.ctx);
+    f.show();
+    Control<QCheckBox>(f, "chkSubcarpetas")->setChecked(true);
+    Elijo(e, f, d.raiz);
+    EXPECT_TRUE(e.dialogos.vistas.isEmpty());
+    const auto filas = Filas(f);
+    const std::map<QString, QString> esperadas{
+        {NombreDeRuta(d.bueno), QStringLiteral("Correcto")},      {NombreDeRuta(d.malo), QStringLiteral("Incorrecto")},
+        {NombreDeRuta(d.suelto), QStringLiteral("Sin formato")},  {NombreDeRuta(d.sinPunto), QStringLiteral("Sin formato")},
+        {NombreDeRuta(d.enlace), QStringLiteral("Error")},        {NombreDeRuta(d.fifo), QStringLiteral("Error")},
+        {NombreDeRuta(d.juego[0]), QStringLiteral("Correcto")},   {NombreDeRuta(d.juego[1]), QStringLiteral("Incorrecto")},
+        {NombreDeRuta(d.sub), QStringLiteral("Correcto")},
+        {QStringLiteral("Juego de particiones: informe.zip"), QStringLiteral("Incompleto")},
+    };
+    EXPECT_EQ(filas, esperadas);
+    EXPECT_EQ(Control<QLabel>(f, "lblResumen")->text(),
+              QStringLiteral("9 archivos: 3 correctos, 2 incorrectos, 2 sin formato, 2 con error. Bytes comprobados: 14700"));
+    EXPECT_TRUE(Control<QPushButton>(f, "cmdCorregir")->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(f, "cmdGuardar")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(f, "cmdUnir")->isEnabled());
+
+    // Filtered by state; a set stays while one of its partitions is shown.
+    Control<QComboBox>(f, "cboEstado")->setCurrentText(QStringLiteral("Incorrecto"));
+    EXPECT_EQ(Filas(f), (std::map<QString, QString>{{NombreDeRuta(d.malo), QStringLiteral("Incorrecto")},
+                                                    {NombreDeRuta(d.juego[1]), QStringLiteral("Incorrecto")},
+                                                    {QStringLiteral("Juego de particiones: informe.zip"), QStringLiteral("Incompleto")}}));
+    Control<QComboBox>(f, "cboEstado")->setCurrentText(QStringLiteral("Todos"));
+    EXPECT_EQ(Filas(f).size(), esperadas.size());
+}
+
+TEST(PantallaComprobacionCarpeta, CorregirRenombraSoloLosIncorrectosTrasConfirmar)
+{
+    Escenario e;
+    Entrega d;
+    FrmComprobacionCarpeta f(e.ctx);
+    Elijo(e, f, d.raiz);
+    const QStringList antes = Archivos(d.raiz);
+
+    e.dialogos.respuestas.push_back(Respuesta::No);
+    QTest::mouseClick(Control<QPushButton>(f, "cmdCorregir"), Qt::LeftButton);
+    ASSERT_EQ(e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("Atención"));
+    EXPECT_EQ(e.dialogos.vistas[0].texto,
+              QStringLiteral("Se cambiará el código Hash del nombre de 1 archivo por el HASH de su contenido.\r\n\r\nDesea cambiarlos?"));
+    EXPECT_EQ(e.dialogos.vistas[0].botones, Botones::SiNo);
+    EXPECT_EQ(e.dialogos.vistas[0].porDefecto, Respuesta::No);
+    EXPECT_EQ(Archivos(d.raiz), antes);
+
+    e.dialogos.respuestas.push_back(Respuesta::Si);
+    QTest::mouseClick(Control<QPushButton>(f, "cmdCorregir"), Qt::LeftButton);
+    ASSERT_EQ(e.dialogos.vistas.size(), 3);
+    EXPECT_EQ(e.dialogos.vistas[2].titulo, QStringLiteral("Corroboración de HASH"));
+    const QString nuevo = QStringLiteral("malo_") + HashDe(d.contenidoMalo) + QStringLiteral(".2024.zip");
+    QStringList esperado = antes;
+    esperado.replace(esperado.indexOf(NombreDeRuta(d.malo)), nuevo);
+    esperado.sort();
+    EXPECT_EQ(Archivos(d.raiz), esperado);
+    const auto filas = Filas(f);
+    EXPECT_EQ(filas.at(nuevo), QStringLiteral("Corregido"));
+    EXPECT_EQ(filas.count(NombreDeRuta(d.malo)), 0u);
+    EXPECT_EQ(filas.at(NombreDeRuta(d.juego[1])), QStringLiteral("Incorrecto")); // partitions are never re-stamped
+    EXPECT_FALSE(Control<QPushButton>(f, "cmdCorregir")->isEnabled());
+}
+
+TEST(PantallaComprobacionCarpeta, GuardarInformeConCadaFila)
+{
+    Escenario e;
+    Entrega d;
+    FrmComprobacionCarpeta f(e.ctx);
+    Elijo(e, f, d.raiz);
+    QTemporaryDir destino;
+    e.dialogos.carpetas.push_back(destino.path());
+    QTest::mouseClick(Control<QPushButton>(f, "cmdGuardar"), Qt::LeftButton);
+    ASSERT_EQ(e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("Guardar informe"));
+    const QStringList guardados = Archivos(destino.path());
+    ASSERT_EQ(guardados.size(), 3);
+    const QString html = QString::fromUtf8(LeoArchivo(destino.filePath(guardados[1])));
+    const QString csv = QString::fromUtf8(LeoArchivo(destino.filePath(guardados[0])));
+    for (const auto& [nombre, estado] : Filas(f)) {
+        if (nombre.startsWith(QStringLiteral("Juego")))
+            continue;
+        EXPECT_TRUE(html.contains(nombre.toHtmlEscaped())) << nombre.toStdString();
+        EXPECT_TRUE(csv.contains(QLatin1Char('"') + nombre + QStringLiteral("\";"))) << nombre.toStdString();
+    }
+    EXPECT_TRUE(html.contains(Control<QLabel>(f, "lblResumen")->text()));
+    EXPECT_TRUE(guardados[2].endsWith(QStringLiteral(".md5")));
+}
+
+TEST(PantallaComprobacionCarpeta, CancelarNoRenombraNada)
+{
+    Escenario e;
+    QTemporaryDir d;
+    for (int i = 0; i < 60; ++i) // wrong stamps everywhere
+        EscriboArchivo(d.filePath(QStringLiteral("a%1_").arg(i) + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")), Datos(1 << 20, i));
+    const QStringList antes = Archivos(d.path());
+    FrmComprobacionCarpeta f(e.ctx);
+    f.show();
+    QTimer::singleShot(0, &f, [&] {
+        QPushButton* cancelar = f.findChild<QPushButton*>(QStringLiteral("cmdCancelar"));
+        ASSERT_NE(cancelar, nullptr);
+        EXPECT_TRUE(cancelar->isVisible());
+        QTest::mouseClick(cancelar, Qt::LeftButton);
+    });
+    Elijo(e, f, d.path());
+    EXPECT_TRUE(Control<QLabel>(f, "lblResumen")->text().startsWith(QStringLiteral("Comprobación cancelada. ")));
+    EXPECT_LT(Filas(f).size(), 60u);
+    EXPECT_EQ(Archivos(d.path()), antes);
+    EXPECT_TRUE(e.dialogos.vistas.isEmpty());
+    EXPECT_FALSE(f.findChild<QPushButton*>(QStringLiteral("cmdCancelar"))->isVisible());
+    EXPECT_TRUE(Control<QPushButton>(f, "cmdCarpeta")->isEnabled());
+}
+
+TEST(PantallaComprobacionCarpeta, UnirSoloUnJuegoCompletoYCorrecto)
+{
+    Escenario e;
+    QTemporaryDir d;
+    const QStringList juego = EscriboJuego(d.path(), QStringLiteral("informe.zip"), Corto(Datos(9000, 4), 3));
+    EscriboJuego(d.path(), QStringLiteral("otro.zip"), Corto(Datos(9000, 5), 3), {1, 2});
+    FrmComprobacionCarpeta f(e.ctx);
+    QSignalSpy union_(&f, &FrmComprobacionCarpeta::abroUnion);
+    Elijo(e, f, d.path());
+    QTreeView* tabla = Control<QTreeView>(f, "tblArchivos");
+    QPushButton* unir = Control<QPushButton>(f, "cmdUnir");
+    QAbstractItemModel* m = tabla->model();
+    for (int r = 0; r < m->rowCount(); ++r) {
+        const QString nombre = m->index(r, 0).data().toString();
+        tabla->setCurrentIndex(m->index(r, 0));
+        EXPECT_EQ(unir->isEnabled(), nombre == QStringLiteral("Juego de particiones: informe.zip")) << nombre.toStdString();
+        // A partition row stands for its set too.
+        tabla->setCurrentIndex(m->index(0, 0, m->index(r, 0)));
+        EXPECT_EQ(unir->isEnabled(), nombre == QStringLiteral("Juego de particiones: informe.zip")) << nombre.toStdString();
+        if (unir->isEnabled())
+            QTest::mouseClick(unir, Qt::LeftButton);
+    }
+    ASSERT_EQ(union_.count(), 1);
+    EXPECT_EQ(union_[0][0].toString(), juego[0]);
+}
+
+TEST(PantallaComprobacionCarpeta, DosClicsUnaSolaEleccion)
+{
+    Escenario e;
+    Entrega d;
+    FrmComprobacionCarpeta f(e.ctx);
+    f.show();
+    e.dialogos.carpetas.push_back(d.raiz);
+    DosClicsSeguidos(Control<QPushButton>(f, "cmdCarpeta"));
+    EXPECT_EQ(e.dialogos.leyendas.size(), 1);
+    EXPECT_EQ(Filas(f).size(), 9u);
+}
+
+// Files and folders dropped together are checked together.
+TEST(PantallaComprobacionCarpeta, ArrastrarArchivosYCarpetas)
+{
+    Escenario e;
+    Entrega d;
+    FrmComprobacionCarpeta f(e.ctx);
+    f.show();
+    QMimeData datos;
+    datos.setUrls({QUrl::fromLocalFile(d.bueno), QUrl::fromLocalFile(d.raiz + QStringLiteral("/sub"))});
+    QDragEnterEvent entra(QPoint(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &entra);
+    EXPECT_TRUE(entra.isAccepted());
+    QDropEvent suelta(QPointF(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &suelta);
+    EXPECT_EQ(Filas(f), (std::map<QString, QString>{{NombreDeRuta(d.bueno), QStringLiteral("Correcto")},
+                                                    {NombreDeRuta(d.sub), QStringLiteral("Correcto")}}));
+    EXPECT_EQ(Control<QLineEdit>(f, "txtOrigen")->text(), d.bueno + QStringLiteral("; ") + d.raiz + QStringLiteral("/sub"));
+}
+
+// The menu entry sits after "Comprobación de Hash"; "Unir" leads to the join screen.
+TEST(PantallaComprobacionCarpeta, MenuYUnir)
+{
+    Escenario e;
+    FrmInicio menu(e.ctx);
+    QMenu* oac = menu.findChild<QMenu*>(QStringLiteral("OAC"));
+    ASSERT_NE(oac, nullptr);
+    QStringList textos;
+    for (QAction* a : oac->actions())
+        textos << a->text();
+    EXPECT_EQ(textos, (QStringList{QStringLiteral("Generar Código& Hash"), QStringLiteral("&Generar Particiones"),
+                                   QStringLiteral("&Unir Particiones"), QStringLiteral("Compro&bación de Hash"),
+                                   QStringLiteral("Comprobación de &Carpeta")}));
+    menu.findChild<QAction*>(QStringLiteral("CompCarpeta"))->trigger();
+    auto* f = menu.comprobacionCarpeta.data();
+    ASSERT_NE(f, nullptr);
+    EXPECT_TRUE(f->isVisible());
+    // "Unir" hands the set over to the join screen.
+    QTemporaryDir d;
+    const QStringList juego = EscriboJuego(d.path(), QStringLiteral("informe.zip"), Corto(Datos(900, 4), 3));
+    emit f->abroUnion(juego[0]);
+    EXPECT_FALSE(f->isVisible());
+    ASSERT_NE(menu.unir.data(), nullptr);
+    EXPECT_TRUE(menu.unir->isVisible());
+}
+
+} // namespace
