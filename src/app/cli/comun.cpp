@@ -11,8 +11,18 @@
 
 namespace {
 volatile std::sig_atomic_t cancelado = 0;
-void alCancelar(int) { cancelado = 1; }
+std::atomic<Progreso*> trabajoActual{nullptr};
+// Straight into the job's flag, so that a run ending soon after Ctrl-C
+// cannot slip through between two looks of the progress timer.
+void alCancelar(int)
+{
+    cancelado = 1;
+    if (Progreso* p = trabajoActual.load())
+        p->cancelar.store(true);
+}
 } // namespace
+
+void EmpiezoTrabajo(Progreso* progreso) { trabajoActual.store(progreso); }
 
 QTextStream& salida()
 {
