@@ -20,13 +20,10 @@ int Comprimir(const QStringList& args)
     if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO..."),
                          QStringLiteral("Comprime los archivos en un .zip listo para publicar: sellado, o particionado si supera el máximo."), 1))
         return *r;
-    QString sinTamano;
-    const auto limite = o.p.isSet(tamano) ? LeoOpcionMegas(o.p.value(tamano)) : TamanoConsultadoBytes(&sinTamano);
-    if (!limite) {
-        if (!sinTamano.isEmpty())
-            Aviso(sinTamano);
-        return sinTamano.isEmpty() ? UsoMal : Fallo;
-    }
+    int codigo = Exito;
+    const auto limite = TamanoPedido(o, tamano, codigo);
+    if (!limite)
+        return codigo;
     ListaArchivos lista;
     QStringList rutas;
     for (const QString& a : o.p.positionalArguments())

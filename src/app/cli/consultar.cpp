@@ -60,13 +60,18 @@ int Consultar(const QStringList& args)
     return Fallo;
 }
 
-std::optional<qint64> TamanoConsultadoBytes(QString* falla)
+std::optional<qint64> TamanoPedido(const Opciones& o, const QCommandLineOption& tamano, int& codigo)
 {
+    if (o.p.isSet(tamano)) {
+        codigo = UsoMal;
+        return LeoOpcionMegas(o.p.value(tamano));
+    }
+    codigo = Fallo;
     const Consultado c = ConsultoConIni(IniDelPrograma());
     if (c.mb && *c.mb > 0)
         return qint64(*c.mb) * 1048576;
-    *falla = c.mb ? QStringLiteral("El servicio no informó un tamaño máximo; indíquelo con --tamano")
-                  : QStringLiteral("No se pudo obtener el tamaño máximo (indíquelo con --tamano). ") + c.titulo.trimmed()
-            + QStringLiteral(": ") + c.texto;
+    Aviso(c.mb ? QStringLiteral("El servicio no informó un tamaño máximo; indíquelo con --tamano")
+               : QStringLiteral("No se pudo obtener el tamaño máximo (indíquelo con --tamano). ") + c.titulo.trimmed()
+                   + QStringLiteral(": ") + c.texto);
     return std::nullopt;
 }

@@ -14,13 +14,10 @@ int Particionar(const QStringList& args)
                          QStringLiteral("Divide el archivo en particiones numeradas, cada una con su código hash."), 1, 1))
         return *r;
     // Without --tamano, the size the service gives (as at the program's start).
-    QString sinTamano;
-    const auto S = o.p.isSet(tamano) ? LeoOpcionMegas(o.p.value(tamano)) : TamanoConsultadoBytes(&sinTamano);
-    if (!S) {
-        if (!sinTamano.isEmpty())
-            Aviso(sinTamano);
-        return sinTamano.isEmpty() ? UsoMal : Fallo;
-    }
+    int codigo = Exito;
+    const auto S = TamanoPedido(o, tamano, codigo);
+    if (!S)
+        return codigo;
     const QString origen = o.p.positionalArguments().first();
     const auto F = TamanoDe(origen);
     if (!F) {

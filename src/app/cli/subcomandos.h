@@ -13,6 +13,9 @@ int Integrar(const QStringList& args);
 // The start-up's size query: the size in MB, or the box's title and text (3).
 int Consultar(const QStringList& args);
 
-// The size the service gives with the TERV.ini beside the executable, in
-// bytes, for particionar and comprimir without --tamano; nullopt with the reason.
-std::optional<qint64> TamanoConsultadoBytes(QString* falla);
+// The size in bytes that --tamano gives or, without it, the one the service
+// gives with the program's TERV.ini (for particionar and comprimir); nullopt
+// after saying why, with the exit code that deserves (2 bad value, 3 no answer).
+struct Opciones;
+class QCommandLineOption;
+std::optional<qint64> TamanoPedido(const Opciones& o, const QCommandLineOption& tamano, int& codigo);
