@@ -76,6 +76,8 @@ TEST(PantallaCompresion, Desenlaces)
         {"entra: sellado", "20", {}, {"TERV"}, "Archivo armado exitosamente", kVerde, 1},
         {"no entra: particiones", "1", {Respuesta::Si, Respuesta::Aceptar},
          {"Atención", "Particionador de Archivos", "Partición de archivo Correcta"}, "Particiones generadas con Éxito", kVerde, 3},
+        {"no entra: 1.5 MB, con punto decimal", "1.5", {Respuesta::Si, Respuesta::Aceptar},
+         {"Atención", "Particionador de Archivos", "Partición de archivo Correcta"}, "Particiones generadas con Éxito", kVerde, 2},
         {"no entra: cancela al confirmar", "1", {Respuesta::Si, Respuesta::Cancelar},
          {"Atención", "Particionador de Archivos"}, "Generación de particiones cancelada por el usuario", kRojo, 0},
         {"no entra: entero", "1", {Respuesta::No}, {"Atención"}, "Generación de particiones cancelada por el usuario", kRojo, 1},
@@ -97,7 +99,8 @@ TEST(PantallaCompresion, Desenlaces)
         EXPECT_EQ(nuevos.size(), c.nuevos) << qPrintable(nuevos.join(QLatin1Char(' ')));
         if (c.titulos.size() > 1) {
             const CajaVista& pregunta = p.e.dialogos.vistas[0];
-            EXPECT_EQ(pregunta.texto, QStringLiteral("El tamaño del/los archivos comprimidos supera el máximo permitido (1MB). Desea Particionar el archivo?"));
+            EXPECT_EQ(pregunta.texto, QStringLiteral("El tamaño del/los archivos comprimidos supera el máximo permitido (") + QString::fromLatin1(c.mb)
+                                          + QStringLiteral("MB). Desea Particionar el archivo?"));
             EXPECT_EQ(pregunta.icono, Icono::Pregunta);
             EXPECT_EQ(pregunta.botones, Botones::SiNo);
             EXPECT_EQ(pregunta.porDefecto, Respuesta::No);

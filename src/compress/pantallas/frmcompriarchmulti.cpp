@@ -60,7 +60,7 @@ FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(con
     txtNombArc->setEnabled(false);
     Etiqueta(this, "lblLey1", QStringLiteral("Si el archivo de Compresión generado supera el limite de"), 240, 4700, 5400, 255);
     txtMB = Caja(this, "txtMB", 5700, 4640, 800, 330, false);
-    txtMB->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,9}")), txtMB));
+    txtMB->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,9}([.,]\\d{0,6})?")), txtMB));
     txtMB->installEventFilter(this);
     Etiqueta(this, "lblley2", QStringLiteral("MB, se ofrecerá la opción de generar particiones correspondientes."), 240, 5040, 8400, 255);
     lblMensaje = Etiqueta(this, "lblMensaje", QString(), 240, 5520, 8400, 500);
@@ -142,11 +142,12 @@ bool FrmCompriArchMulti::txtMB_LostFocus()
     };
     if (txtMB->text().isEmpty())
         return rechazo(QStringLiteral("Debe ingresar algún valor"));
-    const qint64 valor = txtMB->text().toLongLong();
+    // Either decimal separator, whatever the system's language.
+    const double valor = QString(txtMB->text()).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
     const qint64 tope = maximo != 0 ? maximo : qint64(kMegasMaximos);
     if (valor > tope)
         return rechazo(QStringLiteral("El valor máximo no puede superar los ") + QString::number(tope) + QStringLiteral(" MB"));
-    if (valor <= 0 || !LeoMegas(txtMB->text()))
+    if (!LeoMegas(txtMB->text()))
         return rechazo(QStringLiteral("El valor no puede ser 0"));
     return true;
 }
