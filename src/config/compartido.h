@@ -12,10 +12,7 @@ struct Compartido {
     QString UltimaCarpeta;   // folder waiting to be remembered, ending in "/"
     qint32 TamanoMaximoMB = 0;     // 0 means not obtained
     qint64 TamanoMaximoBytes = 0;  // 64-bit: limits of 2048 MB and more fit
-    QString NombreArchivoElegido;  // file being added to an archive
     QString SufijoFechaVersion;    // last "_YYYYMMDD_01" built
-    bool ParticionesGeneradas = false;
-    bool ComprimidoPendiente = false;
 };
 
 Compartido& compartido();
