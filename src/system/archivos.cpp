@@ -334,12 +334,6 @@ void Temporal::descarto()
     archivo_.cierro();
 }
 
-QString Temporal::suelto()
-{
-    archivo_.cierro();
-    return std::exchange(ruta_, QString());
-}
-
 bool EsNombreTemporal(const QString& nombre)
 {
     return formaTemporal().match(nombre).hasMatch();

@@ -87,8 +87,6 @@ public:
     // Flushes and closes the content, keeping the temporary for a later entrego().
     Estado termino();
     void descarto();
-    // Hands the temporary over to the caller, who then removes or renames it.
-    QString suelto();
 
 private:
     ArchivoCrudo archivo_;

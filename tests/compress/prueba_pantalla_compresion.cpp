@@ -3,6 +3,7 @@
 #include "compress/pantallas/frmcompriarchmulti.h"
 #include "compress/zip_prueba.h"
 #include "config/compartido.h"
+#include "soporte/controles.h"
 #include "soporte/utiles.h"
 #include "system/archivos.h"
 
@@ -36,7 +37,7 @@ struct Pantalla {
     FrmCompriArchMulti f{e.ctx};
     explicit Pantalla(qint32 maximo) : maximoMB(maximo) { f.show(); }
     template <class T>
-    T* hijo(const char* nombre) { return f.findChild<T*>(QString::fromLatin1(nombre)); }
+    T* hijo(const char* nombre) { return Control<T>(f, nombre); }
     void agrego(const QStringList& rutas)
     {
         e.dialogos.listas.push_back(rutas);

@@ -3,6 +3,7 @@
 #include "config/compartido.h"
 #include "join/juegos.h"
 #include "join/pantallas/unir.h"
+#include "soporte/controles.h"
 #include "soporte/utiles.h"
 
 #include <QFile>
@@ -21,27 +22,18 @@
 
 namespace {
 
-template <class T>
-T* Hijo(QWidget& w, const char* nombre)
-{
-    T* h = w.findChild<T*>(QString::fromLatin1(nombre));
-    if (!h)
-        ADD_FAILURE() << "no hay " << nombre;
-    return h;
-}
-
-void Clic(QWidget& f, const char* nombre) { QTest::mouseClick(Hijo<QPushButton>(f, nombre), Qt::LeftButton); }
+void Clic(QWidget& f, const char* nombre) { QTest::mouseClick(Control<QPushButton>(f, nombre), Qt::LeftButton); }
 
 void ElijoParticion(QWidget& f, const QString& ruta)
 {
-    auto* lista = Hijo<QListWidget>(f, "File1");
+    auto* lista = Control<QListWidget>(f, "File1");
     const auto items = lista->findItems(NombreDeRuta(ruta), Qt::MatchExactly);
     ASSERT_EQ(items.size(), 1) << qPrintable(NombreDeRuta(ruta));
     lista->scrollToItem(items[0]);
     QTest::mouseClick(lista->viewport(), Qt::LeftButton, {}, lista->visualItemRect(items[0]).center());
 }
 
-QString Estado(QWidget& f) { return Hijo<QLabel>(f, "lblProg")->text(); }
+QString Estado(QWidget& f) { return Control<QLabel>(f, "lblProg")->text(); }
 
 // The screen with its folders chosen and a set written in the origin.
 struct Pantalla {
@@ -72,9 +64,9 @@ TEST(PantallaUnir, UneYLimpia)
 {
     Pantalla p;
     p.abro();
-    EXPECT_EQ(Hijo<QLineEdit>(*p.f, "txtOrigen")->text(), p.origen.path());
-    EXPECT_EQ(Hijo<QListWidget>(*p.f, "File2")->count(), 3);
-    ASSERT_TRUE(Hijo<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+    EXPECT_EQ(Control<QLineEdit>(*p.f, "txtOrigen")->text(), p.origen.path());
+    EXPECT_EQ(Control<QListWidget>(*p.f, "File2")->count(), 3);
+    ASSERT_TRUE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
     const QStringList antes = Archivos(p.origen.path());
     Clic(*p.f, "cmdUnir");
     ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
@@ -85,8 +77,8 @@ TEST(PantallaUnir, UneYLimpia)
     EXPECT_EQ(LeoArchivo(p.final()), p.datos);
     EXPECT_EQ(Archivos(p.destino.path()), QStringList{QStringLiteral("informe.zip")});
     EXPECT_EQ(Archivos(p.origen.path()), antes); // no list, batch or temporary left
-    EXPECT_FALSE(Hijo<QPushButton>(*p.f, "cmdCancelar")->isVisible());
-    EXPECT_TRUE(Hijo<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(*p.f, "cmdCancelar")->isVisible());
+    EXPECT_TRUE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
 }
 
 // The questions about damage, in their order, and what the status line says.
@@ -156,9 +148,9 @@ TEST(PantallaUnir, FaltaUnaParticion)
         EXPECT_EQ(p.e.dialogos.vistas[0].texto,
                   QStringLiteral("Faltan particiones del archivo que está intenando generar, corrobore e intente nuevamente\r\n"
                                  "Falta la partición 00%1.").arg(falta));
-        EXPECT_TRUE(Hijo<QLineEdit>(*p.f, "txtOrigen")->text().isEmpty());
-        EXPECT_TRUE(Hijo<QLineEdit>(*p.f, "txtDestino")->text().isEmpty());
-        EXPECT_FALSE(Hijo<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+        EXPECT_TRUE(Control<QLineEdit>(*p.f, "txtOrigen")->text().isEmpty());
+        EXPECT_TRUE(Control<QLineEdit>(*p.f, "txtDestino")->text().isEmpty());
+        EXPECT_FALSE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
         EXPECT_TRUE(Archivos(p.destino.path()).isEmpty());
     }
 }
@@ -174,7 +166,7 @@ TEST(PantallaUnir, SinParticionesYSalida)
     EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Exclamacion);
     EXPECT_EQ(p.e.dialogos.vistas[0].texto,
               QStringLiteral("El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado"));
-    EXPECT_FALSE(Hijo<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
     Clic(*p.f, "cmdSalir");
     EXPECT_EQ(LeoValorINI(compartido().RutaIni, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), p.destino.path());
 }
@@ -223,14 +215,7 @@ TEST(PantallaUnir, DosClicsUnaUnion)
 {
     Pantalla p(4 * 1048576, 4);
     p.abro();
-    auto* boton = Hijo<QPushButton>(*p.f, "cmdUnir");
-    const QPointF centro = QRectF(boton->rect()).center();
-    for (int k = 0; k < 2; ++k) {
-        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonPress, centro, boton->mapToGlobal(centro),
-                                                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonRelease, centro, boton->mapToGlobal(centro),
-                                                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-    }
+    DosClicsSeguidos(Control<QPushButton>(*p.f, "cmdUnir"));
     // (QTRY_ macros report to QTest, not to gtest: plain waits instead.)
     for (int i = 0; i < 250 && p.e.dialogos.vistas.isEmpty(); ++i)
         QTest::qWait(20);
@@ -264,7 +249,7 @@ TEST(PantallaUnir, Cancelar)
     EXPECT_EQ(Estado(*p.f), QStringLiteral("Unión cancelada por el usuario"));
     EXPECT_TRUE(Archivos(p.destino.path()).isEmpty());
     EXPECT_EQ(Archivos(p.origen.path()), antes);
-    EXPECT_EQ(Hijo<QProgressBar>(*p.f, "barra")->value(), 0);
+    EXPECT_EQ(Control<QProgressBar>(*p.f, "barra")->value(), 0);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "app/cli/subcomandos.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -52,21 +53,16 @@ int main(int argc, char** argv)
     }
     const QString sub = args.takeAt(1);
     args[0] = QStringLiteral("terv-cli ") + sub;
+    using Subcomando = int (*)(const QStringList&);
+    static const QHash<QString, Subcomando> subcomandos{
+        {QStringLiteral("sellar"), Sellar},       {QStringLiteral("verificar"), Verificar},
+        {QStringLiteral("particionar"), Particionar}, {QStringLiteral("unir"), Unir},
+        {QStringLiteral("comprimir"), Comprimir}, {QStringLiteral("integrar"), Integrar},
+        {QStringLiteral("consultar"), Consultar},
+    };
     int codigo = UsoMal;
-    if (sub == QLatin1String("sellar"))
-        codigo = Sellar(args);
-    else if (sub == QLatin1String("verificar"))
-        codigo = Verificar(args);
-    else if (sub == QLatin1String("particionar"))
-        codigo = Particionar(args);
-    else if (sub == QLatin1String("unir"))
-        codigo = Unir(args);
-    else if (sub == QLatin1String("comprimir"))
-        codigo = Comprimir(args);
-    else if (sub == QLatin1String("integrar"))
-        codigo = Integrar(args);
-    else if (sub == QLatin1String("consultar"))
-        codigo = Consultar(args);
+    if (const Subcomando ejecuto = subcomandos.value(sub))
+        codigo = ejecuto(args);
     else
         errores() << QStringLiteral("Subcomando desconocido: ") << sub << "\n\n" << kAyuda;
     salida().flush();
