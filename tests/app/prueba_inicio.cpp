@@ -53,6 +53,24 @@ TEST(Inicio, SecuenciaDeArranque)
     }
 }
 
+// The cover, drawn on another thread, is on the menu when it shows.
+TEST(Inicio, PortadaDibujada)
+{
+    Escenario e;
+    FrmInicio menu(e.ctx);
+    menu.show();
+    const auto* portada = menu.findChild<QLabel*>(QStringLiteral("Picture1"));
+    ASSERT_TRUE(portada);
+    const QImage imagen = portada->pixmap().toImage();
+    ASSERT_EQ(imagen.size(), FrmInicio::TamanoPortada());
+    EXPECT_EQ(imagen.pixelColor(0, 0), QColor(0x1d, 0x4e, 0x89));
+    int blancos = 0;
+    for (int y = 0; y < imagen.height(); ++y)
+        for (int x = 0; x < imagen.width(); ++x)
+            blancos += imagen.pixel(x, y) == qRgb(255, 255, 255);
+    EXPECT_GT(blancos, 500); // the texts
+}
+
 TEST(Inicio, MenuConSusTeclas)
 {
     Escenario e;

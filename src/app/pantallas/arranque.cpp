@@ -2,6 +2,7 @@
 
 #include "app/instancia.h"
 #include "app/pantallas/frminicio.h"
+#include "app/pantallas/portada.h"
 #include "system/pantallas/contexto.h"
 #include "system/pantallas/dialogos_qt.h"
 
@@ -94,6 +95,8 @@ int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
     qputenv("LC_ALL", "es_AR.UTF-8");
     QApplication app(argc, argv);
     QLocale::system();
+    // First thing: the cover is drawn while the rest of the start-up goes on.
+    auto portada = std::make_unique<Portada>(FrmInicio::TamanoPortada());
     if (habiaLcAll)
         qputenv("LC_ALL", lcAll);
     else
@@ -118,7 +121,7 @@ int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
     EjecutorProcesos ejecutor;
     RelojSistema reloj;
     Contexto ctx{dialogos, ejecutor, reloj};
-    FrmInicio menu(ctx);
+    FrmInicio menu(ctx, std::move(portada));
     menu.Form_Load();
     menu.abroArchivos(pedido);
     instancia.atiendoCon([&menu](const Pedido& p) { Atiendo(menu, p); });

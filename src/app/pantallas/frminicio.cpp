@@ -17,49 +17,22 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QLinearGradient>
 #include <QLayout>
 #include <QMenuBar>
 #include <QShortcut>
-#include <QPainter>
 
-namespace {
-
-QPixmap dibujoPortada(const QSize& tam)
+FrmInicio::FrmInicio(Contexto& contexto, std::unique_ptr<Portada> portada) : ctx_(contexto), portada_(std::move(portada))
 {
-    QPixmap p(tam);
-    QPainter g(&p);
-    QLinearGradient fondo(0, 0, tam.width(), tam.height());
-    fondo.setColorAt(0, QColor(0x1d, 0x4e, 0x89));
-    fondo.setColorAt(1, QColor(0x6f, 0xa8, 0xdc));
-    g.fillRect(p.rect(), fondo);
-    g.setPen(Qt::white);
-    QFont f = g.font();
-    f.setPointSize(40);
-    f.setBold(true);
-    g.setFont(f);
-    g.drawText(p.rect().adjusted(0, 20, 0, -tam.height() / 2), Qt::AlignCenter, QStringLiteral("TERV"));
-    f.setPointSize(14);
-    f.setBold(false);
-    g.setFont(f);
-    g.drawText(p.rect().adjusted(0, tam.height() / 3, 0, 0), Qt::AlignCenter,
-               QStringLiteral("Intercambio de Información\nPreparación y control de archivos"));
-    return p;
-}
-
-} // namespace
-
-FrmInicio::FrmInicio(Contexto& contexto) : ctx_(contexto)
-{
+    if (!portada_)
+        portada_ = std::make_unique<Portada>(TamanoPortada());
     setObjectName(QStringLiteral("FrmInicio"));
     setWindowTitle(QStringLiteral("Utilitario para Intercambio de Información"));
     auto* centro = new QWidget(this);
     setCentralWidget(centro);
     centro->setFixedSize(Tw(9600), Tw(5400));
-    auto* picture1 = new QLabel(centro);
-    picture1->setObjectName(QStringLiteral("Picture1"));
-    picture1->setGeometry(0, 0, Tw(9600), Tw(3600));
-    picture1->setPixmap(dibujoPortada(picture1->size()));
+    picture1_ = new QLabel(centro);
+    picture1_->setObjectName(QStringLiteral("Picture1"));
+    picture1_->setGeometry(QRect(QPoint(0, 0), TamanoPortada()));
     lblAmbiente = new QLabel(centro);
     lblAmbiente->setObjectName(QStringLiteral("lblAmbiente"));
     lblAmbiente->setGeometry(Tw(120), Tw(3650), Tw(9360), Tw(1650));
@@ -96,6 +69,17 @@ FrmInicio::FrmInicio(Contexto& contexto) : ctx_(contexto)
     // A fixed size: maximised, the menu would be a small panel in a grey field.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+}
+
+QSize FrmInicio::TamanoPortada() { return {Tw(9600), Tw(3600)}; }
+
+void FrmInicio::showEvent(QShowEvent* evento)
+{
+    if (portada_) {
+        picture1_->setPixmap(portada_->imagen());
+        portada_.reset();
+    }
+    QMainWindow::showEvent(evento);
 }
 
 void FrmInicio::instaloF1(QWidget* ventana)

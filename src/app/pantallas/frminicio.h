@@ -1,8 +1,11 @@
 #pragma once
+#include "app/pantallas/portada.h"
 #include "config/archivo_ini.h"
 
 #include <QMainWindow>
 #include <QPointer>
+
+#include <memory>
 
 struct Contexto;
 class QLabel;
@@ -20,8 +23,10 @@ struct Pedido;
 class FrmInicio : public QMainWindow {
     Q_OBJECT
 public:
-    explicit FrmInicio(Contexto& contexto);
+    // The cover may be already on its way (start-up starts it first thing).
+    explicit FrmInicio(Contexto& contexto, std::unique_ptr<Portada> portada = {});
     ~FrmInicio() override;
+    static QSize TamanoPortada();
 
     // The start-up sequence, strictly in order; the menu is shown after it.
     void Form_Load();
@@ -53,10 +58,15 @@ public:
     // nothing done, while a screen runs a job.
     bool abroArchivos(const Pedido& pedido);
 
+protected:
+    void showEvent(QShowEvent* evento) override;
+
 private:
     template <class T> void abro(QPointer<T>& pantalla, bool descargarAlVolver);
     // F1 in that window opens the help at its section.
     void instaloF1(QWidget* ventana);
     void muestroAmbiente(const Configuracion& c);
     Contexto& ctx_;
+    QLabel* picture1_ = nullptr;
+    std::unique_ptr<Portada> portada_;
 };
