@@ -7,6 +7,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QXmlStreamReader>
@@ -292,4 +293,26 @@ ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs, const Abandon
         return FalloConsulta(QStringLiteral("El servidor cerró la conexión antes de terminar la respuesta: "
                                             "la respuesta llegó incompleta"));
     return FalloConsulta(descripcionRed(error, url));
+}
+
+ConsultaEnCurso::ConsultaEnCurso(const QString& url, int esperaMs) : url_(url)
+{
+    hilo_.reset(QThread::create([this, esperaMs] {
+        resultado_ = ConsultoTamano(url_, esperaMs, &abandono_);
+        terminada_ = true;
+    }));
+    connect(hilo_.get(), &QThread::finished, this, &ConsultaEnCurso::termino);
+    hilo_->start();
+}
+
+ConsultaEnCurso::~ConsultaEnCurso()
+{
+    abandono_.abandono();
+    hilo_->wait();
+}
+
+ResultadoConsulta ConsultaEnCurso::resultado()
+{
+    hilo_->wait();
+    return resultado_;
 }

@@ -5,7 +5,11 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <atomic>
+#include <memory>
 #include <optional>
+
+class QThread;
 
 struct ResultadoConsulta {
     bool exito = false;
@@ -18,7 +22,7 @@ struct ResultadoConsulta {
 // A reply larger than this is not the service's: reading stops there.
 constexpr qint64 kMaximoRespuesta = 1024 * 1024;
 
-// Lets the window give up a query under way.
+// Lets the window give up a query under way, also one on another thread.
 class AbandonoConsulta : public QObject {
     Q_OBJECT
 public:
@@ -31,7 +35,7 @@ public:
 signals:
     void abandonada();
 private:
-    bool abandonada_ = false;
+    std::atomic<bool> abandonada_ = false;
 };
 
 // Front part + program + "&version=" + major "." minor + "&release=" + revision.
@@ -48,6 +52,31 @@ ResultadoConsulta FalloConsulta(const QString& descripcion);
 // bytes, or at once when the abandonment is signalled.
 ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs = 30000,
                                  const AbandonoConsulta* abandono = nullptr);
+
+// The query on a thread of its own, so that start-up goes on laying out the
+// menu while the service answers. Dropping it gives the query up and waits.
+class ConsultaEnCurso : public QObject {
+    Q_OBJECT
+public:
+    ConsultaEnCurso(const QString& url, int esperaMs);
+    ~ConsultaEnCurso() override;
+
+    const QString& url() const { return url_; }
+    bool terminada() const { return terminada_; }
+    void abandono() { abandono_.abandono(); }
+    // Waits for the end, if it has not come yet.
+    ResultadoConsulta resultado();
+signals:
+    // Delivered in the thread that started the query.
+    void termino();
+
+private:
+    QString url_;
+    AbandonoConsulta abandono_;
+    ResultadoConsulta resultado_;
+    std::atomic<bool> terminada_ = false;
+    std::unique_ptr<QThread> hilo_;
+};
 
 // Whether a strict XML reader takes the reply as one well-formed document.
 bool EsXmlBienFormado(const QByteArray& cuerpo);

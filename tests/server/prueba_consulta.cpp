@@ -281,4 +281,24 @@ TEST(Consulta, CerrarLaVentanaAbandonaLaConsulta)
     EXPECT_FALSE(cnx.isVisible());
 }
 
+// The query on its own thread, given up by the window or dropped unanswered:
+// it ends at once, without a size and without waiting for the service.
+TEST(Consulta, EnOtroHiloSeAbandonaAlInstante)
+{
+    Servicio lento(QStringLiteral("lento"));
+    for (const bool soltada : {false, true}) {
+        SCOPED_TRACE(soltada ? "soltada" : "abandonada");
+        auto q = std::make_unique<ConsultaEnCurso>(lento.url(), 60000);
+        if (soltada) {
+            q.reset(); // a hang here is the fault
+            continue;
+        }
+        q->abandono();
+        const ResultadoConsulta r = q->resultado();
+        EXPECT_TRUE(r.abandonada);
+        EXPECT_FALSE(r.exito);
+        EXPECT_TRUE(q->terminada());
+    }
+}
+
 } // namespace

@@ -104,6 +104,13 @@ FrmInicio::~FrmInicio()
 
 void FrmInicio::Form_Load()
 {
+    // The INI file is read, and the service asked, before anything is on
+    // screen: the answer comes while the menu is laid out and while the boxes
+    // before the query wait for the operator.
+    const Configuracion c = CargoConfiguracion(UbicoIni(ctx_.carpetaAplicacion));
+    std::unique_ptr<ConsultaEnCurso> consulta;
+    if (c.ilegible.isEmpty())
+        consulta = FrmCnx::Anticipo(ctx_);
     // Placed first, so the start-up boxes open over the menu.
     adjustSize();
     centroFormulario(this);
@@ -114,7 +121,6 @@ void FrmInicio::Form_Load()
                                          + QStringLiteral("Sí podrá generar código hash de un archivo sin particionar."),
                                      Icono::Exclamacion});
     archivoAyuda = UbicoAyuda(ctx_.carpetaAplicacion);
-    const Configuracion c = CargoConfiguracion(UbicoIni(ctx_.carpetaAplicacion));
     if (!c.existe)
         ctx_.dialogos.mensaje(this, {QStringLiteral("No se encuentra archivo"),
                                      QStringLiteral("No se encuentra el archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"),
@@ -129,7 +135,7 @@ void FrmInicio::Form_Load()
     }
     muestroAmbiente(c);
     FrmCnx cnx(ctx_);
-    cnx.inicio();
+    cnx.inicio(std::move(consulta));
 }
 
 void FrmInicio::muestroAmbiente(const Configuracion& c)

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -45,19 +46,30 @@ FrmCnx::FrmCnx(Contexto& contexto) : ctx_(contexto)
     Etiqueta(this, "Label1", QStringLiteral("Corroborando datos de tamaño de partición..."), 900, 330, 4400, 300);
 }
 
-ResultadoConsulta FrmCnx::inicio()
+std::unique_ptr<ConsultaEnCurso> FrmCnx::Anticipo(Contexto& contexto)
+{
+    return std::make_unique<ConsultaEnCurso>(ArmoUrlConsulta(compartido().UrlServicio, contexto.programa),
+                                             contexto.esperaConsultaMs);
+}
+
+ResultadoConsulta FrmCnx::inicio(std::unique_ptr<ConsultaEnCurso> consulta)
 {
     show();
     centroFormulario(this);
-    URL = ArmoUrlConsulta(compartido().UrlServicio, ctx_.programa);
+    if (!consulta)
+        consulta = Anticipo(ctx_);
+    URL = consulta->url();
     msgError.clear();
-    QApplication::processEvents();
     ResultadoConsulta r;
     {
         CursorOcupado ocupado;
-        enCurso_ = true;
-        r = ConsultoTamano(URL, ctx_.esperaConsultaMs, &abandono_);
-        enCurso_ = false;
+        enCurso_ = consulta.get();
+        QEventLoop espera;
+        connect(consulta.get(), &ConsultaEnCurso::termino, &espera, &QEventLoop::quit);
+        if (!consulta->terminada())
+            espera.exec();
+        enCurso_ = nullptr;
+        r = consulta->resultado();
     }
     if (r.exito)
         compartido().TamanoMaximoMB = r.tamanoMB;
@@ -74,6 +86,6 @@ void FrmCnx::closeEvent(QCloseEvent* evento)
 {
     // Closing the window while it waits gives up the query: start-up goes on.
     if (enCurso_)
-        abandono_.abandono();
+        enCurso_->abandono();
     QWidget::closeEvent(evento);
 }

@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 struct Contexto;
 
 // The small window that stays on screen while the size query runs.
@@ -10,8 +12,11 @@ class FrmCnx : public QWidget {
     Q_OBJECT
 public:
     explicit FrmCnx(Contexto& contexto);
-    // Runs the query; returns when it has ended, the window closed.
-    ResultadoConsulta inicio();
+    // The query, started before the window is on screen.
+    static std::unique_ptr<ConsultaEnCurso> Anticipo(Contexto& contexto);
+    // Waits for the query (started here if not given); returns when it has
+    // ended, the window closed.
+    ResultadoConsulta inicio(std::unique_ptr<ConsultaEnCurso> consulta = {});
     QString URL;
     QString msgError;
 
@@ -20,6 +25,5 @@ protected:
 
 private:
     Contexto& ctx_;
-    AbandonoConsulta abandono_;
-    bool enCurso_ = false;
+    ConsultaEnCurso* enCurso_ = nullptr;
 };
