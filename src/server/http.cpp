@@ -32,6 +32,15 @@ bool LectorHttp::sumo(const QByteArray& parte)
     return true;
 }
 
+// As much of the body's next piece of known length (all of it, or a chunk) as has come.
+bool LectorHttp::tomoResta()
+{
+    const QByteArray parte = pendiente_.left(resta_);
+    pendiente_.remove(0, parte.size());
+    resta_ -= parte.size();
+    return sumo(parte);
+}
+
 LectorHttp::Estado LectorHttp::agrego(const QByteArray& datos)
 {
     if (estado_ != Estado::Leyendo)
@@ -109,14 +118,10 @@ LectorHttp::Estado LectorHttp::avanzo()
             }
             continue;
         }
-        case Parte::Largo: {
-            const QByteArray parte = pendiente_.left(resta_);
-            pendiente_.remove(0, parte.size());
-            resta_ -= parte.size();
-            if (!sumo(parte))
+        case Parte::Largo:
+            if (!tomoResta())
                 return fallo(QString());
             return resta_ == 0 ? estado_ = Estado::Completa : estado_;
-        }
         case Parte::HastaCierre:
             if (!sumo(pendiente_))
                 return fallo(QString());
@@ -142,17 +147,13 @@ LectorHttp::Estado LectorHttp::avanzo()
             parte_ = resta_ == 0 ? Parte::Cola : Parte::Trozo;
             continue;
         }
-        case Parte::Trozo: {
-            const QByteArray parte = pendiente_.left(resta_);
-            pendiente_.remove(0, parte.size());
-            resta_ -= parte.size();
-            if (!sumo(parte))
+        case Parte::Trozo:
+            if (!tomoResta())
                 return fallo(QString());
             if (resta_ > 0)
                 return estado_;
             parte_ = Parte::FinTrozo;
             continue;
-        }
         case Parte::FinTrozo:
             if (pendiente_.size() < 2)
                 return estado_;

@@ -27,6 +27,7 @@ private:
     Estado avanzo();
     Estado fallo(const QString& texto);
     bool sumo(const QByteArray& parte);
+    bool tomoResta();
     Parte parte_ = Parte::Cabecera;
     Estado estado_ = Estado::Leyendo;
     QByteArray pendiente_, cuerpo_;
