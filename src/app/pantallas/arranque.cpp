@@ -95,13 +95,16 @@ int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
     qputenv("LC_ALL", "es_AR.UTF-8");
     QApplication app(argc, argv);
     QLocale::system();
-    // First thing: the cover is drawn while the rest of the start-up goes on.
-    auto portada = std::make_unique<Portada>(FrmInicio::TamanoPortada());
     if (habiaLcAll)
         qputenv("LC_ALL", lcAll);
     else
         qunsetenv("LC_ALL");
     std::setlocale(LC_ALL, "");
+    // The cover is drawn while the rest of the start-up goes on, the
+    // environment and the locale already settled: the drawing thread reads
+    // them. A copy that only hands its files over waits for it in vain, a few
+    // milliseconds; the copy that runs gains them.
+    auto portada = std::make_unique<Portada>(FrmInicio::TamanoPortada());
     InstaloTraducciones();
     // Before anything else: a second copy only hands its files over.
     const Pedido pedido = LeoArgumentos(QApplication::arguments().mid(1), QDir::currentPath());
