@@ -42,11 +42,7 @@ QString Detalle(const Verificacion& v)
 {
     if (!v.falla)
         return {};
-    if (v.falla->tipo == TipoFalla::NoEncontrado)
-        return TextoArchivoNoEncontrado();
-    if (v.falla->tipo == TipoFalla::ArgumentoInvalido)
-        return TextoSinFormatoHash();
-    return v.falla->descripcion;
+    return v.falla->tipo == TipoFalla::ArgumentoInvalido ? TextoSinFormatoHash() : TextoFallaEstampado(*v.falla);
 }
 
 } // namespace
@@ -72,20 +68,16 @@ int Verificar(const QStringList& args)
     for (const Verificacion& v : hechas)
         filas.push_back(FilaDe(v));
     const auto juegos = AgrupoJuegos(filas);
-    int codigo = Exito;
     for (const FilaComprobacion& f : filas) {
         const Verificacion& v = f.v;
         const QString estado = Palabra(f);
-        if (estado == QLatin1String("error"))
-            codigo = Fallo;
-        else if (estado != QLatin1String("correcto") && estado != QLatin1String("corregido") && codigo == Exito)
-            codigo = DatosMal;
         QString texto = estado.toUpper() + QLatin1Char(' ') + v.ruta;
         if (v.estado == EstadoHash::Invalido)
             texto += QStringLiteral(" (HASH del archivo: ") + v.hashArchivo + QLatin1Char(')');
         if (!v.nueva.isEmpty())
             texto += QStringLiteral(" -> ") + v.nueva;
-        if (const QString detalle = Detalle(v); !detalle.isEmpty())
+        const QString detalle = Detalle(v);
+        if (!detalle.isEmpty())
             Aviso(v.ruta + QStringLiteral(": ") + detalle);
         QJsonObject j{{QStringLiteral("archivo"), v.ruta}, {QStringLiteral("estado"), estado}};
         if (!v.hashNombre.isEmpty())
@@ -94,13 +86,16 @@ int Verificar(const QStringList& args)
             j.insert(QStringLiteral("hashArchivo"), v.hashArchivo);
         if (!v.nueva.isEmpty())
             j.insert(QStringLiteral("nuevo"), v.nueva);
-        if (v.falla && estado == QLatin1String("error"))
-            j.insert(QStringLiteral("error"), Detalle(v));
+        if (v.falla && f.estado() == EstadoFila::Error)
+            j.insert(QStringLiteral("error"), detalle);
         if (f.tamano >= 0)
             j.insert(QStringLiteral("tamano"), f.tamano);
         if (f.juego >= 0)
             j.insert(QStringLiteral("juego"), Juego(juegos[size_t(f.juego)]));
         Informo(o, j, texto);
     }
-    return SeCancelo() ? Fallo : codigo;
+    const Resumen r = Resumo(filas);
+    if (SeCancelo() || r.errores)
+        return Fallo;
+    return r.incorrectos || r.sinFormato ? DatosMal : Exito;
 }
