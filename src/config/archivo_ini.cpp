@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QList>
-#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -86,15 +85,6 @@ Estado reescriboEnSuLugar(const QString& ruta, const struct stat& antes, const Q
         e = Falla::desdeErrno(errno, ruta);
     ::close(fd);
     return e;
-}
-
-void sincronizoCarpeta(const QString& carpeta)
-{
-    const int fd = ::open(QFile::encodeName(carpeta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 } // namespace
@@ -291,47 +281,30 @@ Estado ReescriboArchivoIni(const QString& ruta, const QByteArray& bytes)
     if (existe && !S_ISREG(antes.st_mode))
         return Falla::otra(QStringLiteral("No se escribe a través de un enlace ni en algo que no es un archivo común: ") + ruta);
 
-    const QString carpeta = CarpetaDeRuta(ruta).isEmpty() ? QStringLiteral(".") : CarpetaDeRuta(ruta);
-    const QString temporal = UnoRuta(carpeta, QStringLiteral(".TERV.ini.%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-    const QByteArray nativoTemporal = QFile::encodeName(temporal);
-    // A new file follows the umask; a replacement takes the old one's mode.
-    const int fd = ::open(nativoTemporal.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        const int numero = errno;
+    // The new text under the temporary name form, renamed onto the file.
+    auto temporal = Temporal::creo(CarpetaDeRuta(ruta).isEmpty() ? QStringLiteral(".") : CarpetaDeRuta(ruta));
+    if (!temporal) {
+        const int numero = temporal.falla().numero;
         if (existe && (numero == EACCES || numero == EPERM || numero == EROFS || numero == ENOSPC || numero == EDQUOT))
             return reescriboEnSuLugar(ruta, antes, bytes);
         return Falla::desdeErrno(numero, ruta);
     }
-    Estado e = escriboTodo(fd, bytes, temporal);
-    bool enSuLugar = false;
-    if (!e && existe) {
+    ArchivoCrudo& archivo = temporal.valor().archivo();
+    if (auto e = archivo.escribo(bytes.constData(), bytes.size()))
+        return e;
+    // A new file follows the umask; a replacement takes the old one's mode.
+    if (existe) {
+        const int fd = archivo.descriptor();
         struct stat nuevo {};
         ::fstat(fd, &nuevo);
         // The operator's file stays the operator's, even when root saves it.
-        if ((nuevo.st_uid != antes.st_uid || nuevo.st_gid != antes.st_gid)
-            && ::fchown(fd, antes.st_uid, antes.st_gid) != 0)
-            enSuLugar = true;
-        else if (::fchmod(fd, antes.st_mode & 07777) != 0)
-            enSuLugar = true;
-    }
-    if (!e && !enSuLugar && ::fsync(fd) != 0)
-        e = Falla::desdeErrno(errno, temporal);
-    ::close(fd);
-    if (!e && !enSuLugar) {
-        if (existe) {
-            if (::rename(nativoTemporal.constData(), nativo.constData()) != 0)
-                e = Falla::desdeErrno(errno, ruta);
-        } else {
-            e = RenombroSinReemplazo(temporal, ruta);
+        if (((nuevo.st_uid != antes.st_uid || nuevo.st_gid != antes.st_gid) && ::fchown(fd, antes.st_uid, antes.st_gid) != 0)
+            || ::fchmod(fd, antes.st_mode & 07777) != 0) {
+            temporal.valor().descarto();
+            return reescriboEnSuLugar(ruta, antes, bytes);
         }
     }
-    if (e || enSuLugar)
-        ::unlink(nativoTemporal.constData());
-    if (enSuLugar)
-        return reescriboEnSuLugar(ruta, antes, bytes);
-    if (!e)
-        sincronizoCarpeta(carpeta);
-    return e;
+    return temporal.valor().entrego(ruta, existe);
 }
 
 Configuracion CargoConfiguracion()
