@@ -66,9 +66,9 @@ bool EsErrorDeEstadoHttp(QNetworkReply::NetworkError error)
 QString descripcionRed(QNetworkReply::NetworkError error, const QString& url)
 {
     switch (error) {
-    case QNetworkReply::ConnectionRefusedError: return QStringLiteral("El servidor rechazó la conexión");
-    case QNetworkReply::RemoteHostClosedError: return QStringLiteral("El servidor cerró la conexión antes de responder");
-    case QNetworkReply::HostNotFoundError: return QStringLiteral("No se encontró el servidor indicado en la dirección ") + url;
+    case QNetworkReply::ConnectionRefusedError: return TextoConexionRechazada();
+    case QNetworkReply::RemoteHostClosedError: return TextoSinRespuesta();
+    case QNetworkReply::HostNotFoundError: return TextoServidorNoEncontrado(url);
     case QNetworkReply::TimeoutError: return QStringLiteral("Se agotó el tiempo de espera de la conexión con el servidor");
     case QNetworkReply::SslHandshakeFailedError:
         return QStringLiteral("Falló la conexión segura (TLS) con el servidor: no se pudo validar su certificado");
@@ -78,8 +78,7 @@ QString descripcionRed(QNetworkReply::NetworkError error, const QString& url)
     case QNetworkReply::ProxyConnectionClosedError:
     case QNetworkReply::ProxyNotFoundError:
     case QNetworkReply::ProxyTimeoutError: return QStringLiteral("No se pudo conectar con el servidor proxy");
-    case QNetworkReply::ProtocolFailure:
-        return QStringLiteral("La respuesta del servidor llegó cortada o con un formato HTTP inválido");
+    case QNetworkReply::ProtocolFailure: return TextoHttpInvalido();
     case QNetworkReply::ProtocolUnknownError:
     case QNetworkReply::ProtocolInvalidOperationError:
         return QStringLiteral("La dirección del servicio no es válida: ") + url;
@@ -290,8 +289,7 @@ ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs, const Abandon
     if (error == QNetworkReply::NoError || (respondio && EsErrorDeEstadoHttp(error)))
         return InterpretoRespuesta(cuerpo);
     if (respondio && error == QNetworkReply::RemoteHostClosedError)
-        return FalloConsulta(QStringLiteral("El servidor cerró la conexión antes de terminar la respuesta: "
-                                            "la respuesta llegó incompleta"));
+        return FalloConsulta(TextoRespuestaIncompleta());
     return FalloConsulta(descripcionRed(error, url));
 }
 

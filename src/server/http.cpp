@@ -11,10 +11,19 @@ namespace {
 
 constexpr qsizetype kMaximoCabecera = 64 * 1024;
 
-const QString kIncompleta = QStringLiteral(
-    "El servidor cerró la conexión antes de terminar la respuesta: la respuesta llegó incompleta");
-
 } // namespace
+
+QString TextoConexionRechazada() { return QStringLiteral("El servidor rechazó la conexión"); }
+QString TextoSinRespuesta() { return QStringLiteral("El servidor cerró la conexión antes de responder"); }
+QString TextoRespuestaIncompleta()
+{
+    return QStringLiteral("El servidor cerró la conexión antes de terminar la respuesta: la respuesta llegó incompleta");
+}
+QString TextoHttpInvalido() { return QStringLiteral("La respuesta del servidor llegó cortada o con un formato HTTP inválido"); }
+QString TextoServidorNoEncontrado(const QString& url)
+{
+    return QStringLiteral("No se encontró el servidor indicado en la dirección ") + url;
+}
 
 LectorHttp::Estado LectorHttp::fallo(const QString& texto)
 {
@@ -55,14 +64,12 @@ LectorHttp::Estado LectorHttp::cierre()
         return estado_;
     if (parte_ == Parte::HastaCierre)
         return estado_ = Estado::Completa;
-    return fallo(parte_ == Parte::Cabecera && pendiente_.isEmpty()
-                     ? QStringLiteral("El servidor cerró la conexión antes de responder")
-                     : kIncompleta);
+    return fallo(parte_ == Parte::Cabecera && pendiente_.isEmpty() ? TextoSinRespuesta() : TextoRespuestaIncompleta());
 }
 
 LectorHttp::Estado LectorHttp::avanzo()
 {
-    const QString malFormada = QStringLiteral("La respuesta del servidor llegó cortada o con un formato HTTP inválido");
+    const QString malFormada = TextoHttpInvalido();
     for (;;) {
         switch (parte_) {
         case Parte::Cabecera: {
@@ -175,7 +182,7 @@ LectorHttp::Estado LectorHttp::avanzo()
     }
 }
 
-DescargaHttp DescargoHttp(const QUrl& inicial, int esperaMs, qint64 maximoCuerpo, const QObject* abandono)
+DescargaHttp DescargoHttp(const QUrl& inicial, int esperaMs, qint64 maximoCuerpo, const AbandonoConsulta* abandono)
 {
     DescargaHttp d;
     QTimer limite;
@@ -195,7 +202,7 @@ DescargaHttp DescargoHttp(const QUrl& inicial, int esperaMs, qint64 maximoCuerpo
         };
         QObject::connect(&limite, &QTimer::timeout, &espera, [&] { corto(DescargaHttp::Corte::Tiempo); });
         if (abandono)
-            QObject::connect(static_cast<const AbandonoConsulta*>(abandono), &AbandonoConsulta::abandonada, &espera,
+            QObject::connect(abandono, &AbandonoConsulta::abandonada, &espera,
                              [&] { corto(DescargaHttp::Corte::Abandono); });
         QObject::connect(&conexion, &QTcpSocket::connected, &espera, [&] {
             // No cached copy anywhere on the way: each start asks the service.
@@ -218,15 +225,15 @@ DescargaHttp DescargoHttp(const QUrl& inicial, int esperaMs, qint64 maximoCuerpo
             if (error == QAbstractSocket::RemoteHostClosedError)
                 return; // "disconnected" follows
             switch (error) {
-            case QAbstractSocket::ConnectionRefusedError: fallaRed = QStringLiteral("El servidor rechazó la conexión"); break;
+            case QAbstractSocket::ConnectionRefusedError: fallaRed = TextoConexionRechazada(); break;
             case QAbstractSocket::HostNotFoundError:
-                fallaRed = QStringLiteral("No se encontró el servidor indicado en la dirección ") + url.toString();
+                fallaRed = TextoServidorNoEncontrado(url.toString());
                 break;
             default: fallaRed = QStringLiteral("Error de comunicación con el servidor: ") + conexion.errorString();
             }
             espera.quit();
         });
-        if (abandono && static_cast<const AbandonoConsulta*>(abandono)->fueAbandonada())
+        if (abandono && abandono->fueAbandonada())
             d.corte = DescargaHttp::Corte::Abandono;
         if (d.corte != DescargaHttp::Corte::Ninguno)
             return d;

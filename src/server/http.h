@@ -5,8 +5,15 @@
 #include <QByteArray>
 #include <QString>
 
-class QObject;
+class AbandonoConsulta;
 class QUrl;
+
+// Failures told alike whichever way the query went (this reader or Qt's).
+QString TextoConexionRechazada();
+QString TextoSinRespuesta();
+QString TextoRespuestaIncompleta();
+QString TextoHttpInvalido();
+QString TextoServidorNoEncontrado(const QString& url);
 
 // Reads one reply from the bytes as they arrive.
 class LectorHttp {
@@ -48,4 +55,4 @@ struct DescargaHttp {
 
 // GET of an http:// URL, following up to five redirections to other http://
 // URLs; gives up after esperaMs or when "abandono" emits abandonada().
-DescargaHttp DescargoHttp(const QUrl& url, int esperaMs, qint64 maximoCuerpo, const QObject* abandono);
+DescargaHttp DescargoHttp(const QUrl& url, int esperaMs, qint64 maximoCuerpo, const AbandonoConsulta* abandono);
