@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QRegularExpression>
 
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -239,8 +238,6 @@ struct ArchivosAparte {
     }
 };
 
-bool cancelado(const Progreso* progreso) { return progreso && progreso->cancelado(); }
-
 // The first of 1..total that no member carries.
 int primeraFaltante(const QStringList& miembros, int total)
 {
@@ -368,7 +365,7 @@ ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso)
             reemplazo = true;
         }
     }
-    if (cancelado(progreso)) {
+    if (progreso && progreso->cancelado()) {
         r.falla = Falla::cancelada();
         return r;
     }

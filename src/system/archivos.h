@@ -79,7 +79,6 @@ public:
 
     ArchivoCrudo& archivo() { return archivo_; }
     const QString& ruta() const { return ruta_; }
-    bool vigente() const { return !ruta_.isEmpty(); }
     // Flushes the content, renames it onto destino (never over an existing
     // name unless reemplazar) and flushes the folder. Afterwards the
     // temporary is gone, whatever the outcome.

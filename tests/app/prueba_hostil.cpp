@@ -159,9 +159,10 @@ TEST(Hostil, DosParticionesALaVez)
             const QString ruta = UnoRuta(destino, n);
             EXPECT_TRUE(n.contains(Md5sum(ruta))) << qPrintable(n);
         }
-        if (exitos == 1)
+        if (exitos == 1) {
             EXPECT_EQ(QDir(destino).entryList(QDir::Files).size(), 3)
                 << qPrintable(QDir(destino).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' ')));
+        }
     }
 }
 

@@ -8,7 +8,6 @@
 
 #include <QApplication>
 
-#include <cerrno>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>

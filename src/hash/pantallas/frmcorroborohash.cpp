@@ -2,7 +2,6 @@
 
 #include "config/archivo_ini.h"
 #include "config/compartido.h"
-#include "hash/motor_hash.h"
 #include "hash/nombre_hash.h"
 #include "hash/operaciones_hash.h"
 #include "system/archivos.h"
