@@ -61,5 +61,5 @@ std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std:
 // The files of a folder whose names carry a hash, in name order.
 QStringList ArchivosConHash(const QString& carpeta);
 
-// What the operator reads about a failed stamp.
+// What the operator reads about a failed stamp or check of a file.
 QString TextoFallaEstampado(const Falla& falla);

@@ -119,8 +119,7 @@ void FrmCorroboroHash::CorroboroHash()
 
 void FrmCorroboroHash::errorDeHash(const Falla& falla)
 {
-    const QString texto = falla.tipo == TipoFalla::NoEncontrado ? TextoArchivoNoEncontrado() : falla.descripcion;
-    mensaje({QStringLiteral("ERROR"), texto, Icono::Exclamacion});
+    mensaje({QStringLiteral("ERROR"), TextoFallaEstampado(falla), Icono::Exclamacion});
     lblCorroboroHash->clear();
 }
 

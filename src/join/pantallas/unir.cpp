@@ -129,9 +129,10 @@ void Unir::CmdOrigen_Click()
     txtOrigen->setText(F);
     txtDestino->setText(F);
     RutaOrigen = F;
-    listo(File1, ListoParticiones(F));
+    const QStringList particiones = ListoParticiones(F);
+    listo(File1, particiones);
     // The set list follows the new folder; a set must be picked there again.
-    listo(File2, ListoParticiones(F));
+    listo(File2, particiones);
     seleccionada_.clear();
     turno.reset();
     cmdUnir->setEnabled(false);
