@@ -12,6 +12,17 @@
 
 #include <algorithm>
 
+namespace {
+
+QString sinBarraFinal(QString c)
+{
+    while (c.size() > 1 && c.endsWith(QLatin1Char('/')))
+        c.chop(1);
+    return c;
+}
+
+} // namespace
+
 EstadoFila FilaComprobacion::estado() const
 {
     switch (v.estado) {
@@ -28,13 +39,7 @@ EstadoFila FilaComprobacion::estado() const
 
 QString FilaComprobacion::nombre() const { return NombreDeRuta(v.nueva.isEmpty() ? v.ruta : v.nueva); }
 
-QString FilaComprobacion::carpeta() const
-{
-    QString c = CarpetaDeRuta(v.ruta);
-    if (c.size() > 1 && c.endsWith(QLatin1Char('/')))
-        c.chop(1);
-    return c;
-}
+QString FilaComprobacion::carpeta() const { return sinBarraFinal(CarpetaDeRuta(v.ruta)); }
 
 FilaComprobacion FilaDe(const Verificacion& v)
 {
@@ -119,13 +124,6 @@ void recorro(const QString& carpeta, bool subcarpetas, QStringList& archivos)
     if (subcarpetas)
         for (const QString& h : std::as_const(hijas))
             recorro(h, true, archivos);
-}
-
-QString sinBarraFinal(QString c)
-{
-    while (c.size() > 1 && c.endsWith(QLatin1Char('/')))
-        c.chop(1);
-    return c;
 }
 
 // The deepest folder that holds all of them.
@@ -295,11 +293,13 @@ QStringList CorrijoNombres(Comprobacion& c)
     return fallas;
 }
 
-QString CarpetaRelativa(const Comprobacion& c, const FilaComprobacion& fila)
+QString CarpetaRelativa(const QString& raiz, const QString& carpeta)
 {
-    const QString r = QDir(c.raiz).relativeFilePath(fila.carpeta());
+    const QString r = QDir(raiz).relativeFilePath(carpeta);
     return r.isEmpty() ? QStringLiteral(".") : r;
 }
+
+QString CarpetaRelativa(const Comprobacion& c, const FilaComprobacion& fila) { return CarpetaRelativa(c.raiz, fila.carpeta()); }
 
 namespace {
 
@@ -362,8 +362,7 @@ QByteArray csv(const Comprobacion& c)
     if (!c.juegos.empty()) {
         t += QStringLiteral("\r\n") + lineaCsv({QStringLiteral("Carpeta"), QStringLiteral("Juego de particiones"), QStringLiteral("Total"), QStringLiteral("Estado")});
         for (const JuegoParticiones& j : c.juegos)
-            t += lineaCsv({QDir(c.raiz).relativeFilePath(j.carpeta).isEmpty() ? QStringLiteral(".") : QDir(c.raiz).relativeFilePath(j.carpeta),
-                           j.nombreFinal, QString::number(j.total), TextoJuego(j)});
+            t += lineaCsv({CarpetaRelativa(c.raiz, j.carpeta), j.nombreFinal, QString::number(j.total), TextoJuego(j)});
     }
     return t.toUtf8();
 }
@@ -396,9 +395,8 @@ QByteArray html(const Comprobacion& c)
     if (!c.juegos.empty()) {
         t += QStringLiteral("<h2>Juegos de particiones</h2>\n<table>\n<tr><th>Carpeta</th><th>Archivo</th><th>Total</th><th>Estado</th></tr>\n");
         for (const JuegoParticiones& j : c.juegos) {
-            const QString rel = QDir(c.raiz).relativeFilePath(j.carpeta);
             t += QStringLiteral("<tr style=\"background:") + (j.correcto() ? colorEstado(EstadoFila::Correcto) : colorEstado(EstadoFila::Error))
-                + QStringLiteral("\"><td>") + esc(rel.isEmpty() ? QStringLiteral(".") : rel) + QStringLiteral("</td><td>")
+                + QStringLiteral("\"><td>") + esc(CarpetaRelativa(c.raiz, j.carpeta)) + QStringLiteral("</td><td>")
                 + esc(j.nombreFinal) + QStringLiteral("</td><td class=\"n\">") + QString::number(j.total) + QStringLiteral("</td><td>")
                 + esc(TextoJuego(j)) + QStringLiteral("</td></tr>\n");
         }

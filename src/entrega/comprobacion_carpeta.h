@@ -67,7 +67,8 @@ struct Resumen {
     qint64 bytes = 0; // of the files whose content was hashed
     int total() const { return correctos + incorrectos + sinFormato + errores + corregidos; }
 };
-// A row's folder as shown: relative to the folder checked ("." for itself).
+// A folder as shown: relative to the folder checked ("." for itself).
+QString CarpetaRelativa(const QString& raiz, const QString& carpeta);
 QString CarpetaRelativa(const Comprobacion& c, const FilaComprobacion& fila);
 Resumen Resumo(const std::vector<FilaComprobacion>& filas);
 QString TextoResumen(const Resumen& r);

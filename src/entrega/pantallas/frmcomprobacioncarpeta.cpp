@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDragEnterEvent>
-#include <QDir>
 #include <QDropEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -263,8 +262,7 @@ void FrmComprobacionCarpeta::muestroResultado()
     for (size_t k = 0; k < hecha_.juegos.size(); ++k) {
         const JuegoParticiones& j = hecha_.juegos[k];
         QList<QStandardItem*> fila{celda(QStringLiteral("Juego de particiones: ") + j.nombreFinal),
-                                   celda(QDir(hecha_.raiz).relativeFilePath(j.carpeta).isEmpty() ? QStringLiteral(".")
-                                                                                               : QDir(hecha_.raiz).relativeFilePath(j.carpeta)),
+                                   celda(CarpetaRelativa(hecha_.raiz, j.carpeta)),
                                    celda(QString()), celda(QString()), celda(QString()),
                                    celda(j.completo ? QStringLiteral("Completo") : QStringLiteral("Incompleto")),
                                    celda(TextoJuego(j))};
