@@ -65,6 +65,7 @@ QString CausaFila(const FilaComprobacion& fila)
 {
     switch (fila.estado()) {
     case EstadoFila::SinFormato: return TextoSinFormatoHash();
+    case EstadoFila::Corregido: return QStringLiteral("Nombre anterior: ") + NombreDeRuta(fila.v.ruta);
     case EstadoFila::Error:
     case EstadoFila::Incorrecto: // a correction that failed
         return fila.v.falla ? fila.v.falla->descripcion : QString();
@@ -326,8 +327,6 @@ QString lineaCsv(const QStringList& celdas)
 QString detalleFila(const Comprobacion& c, const FilaComprobacion& f)
 {
     QString d = CausaFila(f);
-    if (f.estado() == EstadoFila::Corregido)
-        d = QStringLiteral("Nombre anterior: ") + NombreDeRuta(f.v.ruta);
     if (f.juego >= 0) {
         const JuegoParticiones& j = c.juegos[size_t(f.juego)];
         const QString juego = QStringLiteral("Partición de ") + j.nombreFinal + QStringLiteral(" (") + TextoJuego(j) + QLatin1Char(')');

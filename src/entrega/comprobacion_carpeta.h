@@ -29,7 +29,8 @@ struct FilaComprobacion {
 // The row of a check already made (its size read when it was not hashed).
 FilaComprobacion FilaDe(const Verificacion& v);
 QString TextoEstado(EstadoFila estado);
-// The cause shown beside "Error" (empty for the other states).
+// The detail shown beside a row's state: the cause of an error, the former
+// name of a corrected file (empty for the other states).
 QString CausaFila(const FilaComprobacion& fila);
 
 struct PlanComprobacion {

@@ -150,6 +150,7 @@ TEST(ComprobacionCarpeta, CorregirRenombraSoloLosIncorrectos)
     const FilaComprobacion* f = FilaDe(c, e.malo);
     EXPECT_EQ(f->estado(), EstadoFila::Corregido);
     EXPECT_EQ(f->nombre(), nuevo);
+    EXPECT_EQ(CausaFila(*f), QStringLiteral("Nombre anterior: ") + NombreDeRuta(e.malo)); // report and screen
     EXPECT_TRUE(FilasACorregir(c).isEmpty());
     EXPECT_EQ(Resumo(c.filas).corregidos, 1);
 }

@@ -243,8 +243,6 @@ void FrmComprobacionCarpeta::agregoFila(int indice, const FilaComprobacion& f, Q
         fila[ColTamano]->setData(QVariant::fromValue<qlonglong>(f.tamano), Qt::DisplayRole);
     fila[ColTamano]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     fila[ColEstado]->setForeground(colorDe(e));
-    if (e == EstadoFila::Corregido)
-        fila[ColDetalle]->setText(QStringLiteral("Nombre anterior: ") + NombreDeRuta(f.v.ruta));
     fila[ColNombre]->setData(indice, RolFila);
     fila[ColNombre]->setData(f.juego, RolJuego);
     fila[ColNombre]->setToolTip(f.v.nueva.isEmpty() ? f.v.ruta : f.v.nueva);
