@@ -113,15 +113,6 @@ void comparo(Verificacion& v, const Resultado<Leido>& leido)
     v.estado = v.hashArchivo == v.hashNombre ? EstadoHash::Correcto : EstadoHash::Invalido;
 }
 
-// Parses the name and hashes the content; progress adds the bytes read.
-Verificacion compruebo(const QString& ruta, Progreso* progreso)
-{
-    Verificacion v = nombreVerificado(ruta);
-    if (faltaHash(v))
-        comparo(v, leoYHasheo(ruta, progreso));
-    return v;
-}
-
 } // namespace
 
 void CambioHashArchivo(Verificacion& v)
@@ -140,14 +131,8 @@ void CambioHashArchivo(Verificacion& v)
 
 Verificacion CorroboroArchivo(const PlanVerificacion& plan, Progreso* progreso)
 {
-    if (progreso) {
-        const auto tamano = TamanoDe(plan.ruta);
-        progreso->total.store(tamano ? tamano.valor() : 0);
-    }
-    Verificacion v = compruebo(plan.ruta, progreso);
-    if (v.estado == EstadoHash::Invalido && plan.corrijo && plan.corrijo(v))
-        CambioHashArchivo(v);
-    return v;
+    // One file in lanes is hashed as one stream.
+    return CorroboroArchivos({plan.ruta}, plan.corrijo, progreso).front();
 }
 
 std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std::function<bool(const Verificacion&)>& corrijo,
