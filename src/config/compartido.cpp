@@ -1,5 +1,7 @@
 #include "config/compartido.h"
 
+#include "system/tamanos.h"
+
 Compartido& compartido()
 {
     static Compartido valores;
@@ -8,5 +10,5 @@ Compartido& compartido()
 
 void CalculoTamanoBytes()
 {
-    compartido().TamanoMaximoBytes = qint64(compartido().TamanoMaximoMB) * 1024 * 1024;
+    compartido().TamanoMaximoBytes = MegasABytes(compartido().TamanoMaximoMB);
 }

@@ -4,6 +4,7 @@
 #include "config/compartido.h"
 #include "config/ubicacion_ini.h"
 #include "server/consulta.h"
+#include "system/tamanos.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -69,7 +70,7 @@ std::optional<qint64> TamanoPedido(const Opciones& o, const QCommandLineOption& 
     codigo = Fallo;
     const Consultado c = ConsultoConIni(IniDelPrograma());
     if (c.mb && *c.mb > 0)
-        return qint64(*c.mb) * 1048576;
+        return MegasABytes(*c.mb);
     Aviso(c.mb ? QStringLiteral("El servicio no informó un tamaño máximo; indíquelo con --tamano")
                : QStringLiteral("No se pudo obtener el tamaño máximo (indíquelo con --tamano). ") + c.titulo.trimmed()
                    + QStringLiteral(": ") + c.texto);

@@ -5,9 +5,9 @@
 #include "hash/operaciones_hash.h"
 #include "system/archivos.h"
 #include "system/pantallas/pantalla.h"
+#include "system/tamanos.h"
 
 #include <QApplication>
-
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -122,7 +122,7 @@ void FrmAgregoHash::AgregoHash()
 {
     // The file is measured again by the run: it may have changed since it was chosen.
     const QString P = Text1->text();
-    const PlanSellado plan{P, qint64(compartido().TamanoMaximoMB) * 1048576};
+    const PlanSellado plan{P, MegasABytes(compartido().TamanoMaximoMB)};
     Progreso progreso;
     const Resultado<Sellado> r = ejecuto([&] { return EstampoArchivo(plan, &progreso); }, progreso, barra);
     barra->setValue(0);
