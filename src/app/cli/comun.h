@@ -43,22 +43,19 @@ bool EsTerminal();
 void MuestroAvance(const QString& que, const Progreso& progreso);
 void TerminoAvance(const Progreso& progreso);
 
-// Runs a long job off the main thread, showing its percentage on standard
-// error when that is a terminal; Ctrl-C cancels it.
 // The job that Ctrl-C cancels (nullptr: none).
 void EmpiezoTrabajo(Progreso* progreso);
 
+// Runs a long job off the main thread, showing its percentage on standard
+// error when that is a terminal; Ctrl-C cancels it (the signal reaches the
+// job's flag itself; one that came before the job is passed on here).
 template <class F>
 auto ConAvance(const QString& que, Progreso& progreso, F&& trabajo)
 {
     EmpiezoTrabajo(&progreso);
     if (SeCancelo())
         progreso.cancelar.store(true);
-    auto r = EjecutoTrabajo(std::forward<F>(trabajo), [&] {
-        if (SeCancelo())
-            progreso.cancelar.store(true);
-        MuestroAvance(que, progreso);
-    });
+    auto r = EjecutoTrabajo(std::forward<F>(trabajo), [&] { MuestroAvance(que, progreso); });
     EmpiezoTrabajo(nullptr);
     TerminoAvance(progreso);
     return r;
