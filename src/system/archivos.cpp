@@ -116,7 +116,8 @@ Resultado<ArchivoCrudo> ArchivoCrudo::abro(const QString& ruta, Modo modo)
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     } else {
-        fd = ::open(n.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+        fd = ::open(n.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                    modo == Modo::CreoEjecutable ? 0777 : 0666);
         if (fd < 0)
             return fallaErrno(ruta);
     }
@@ -285,11 +286,11 @@ Temporal& Temporal::operator=(Temporal&& otro) noexcept
     return *this;
 }
 
-Resultado<Temporal> Temporal::creo(const QString& carpeta)
+Resultado<Temporal> Temporal::creo(const QString& carpeta, ArchivoCrudo::Modo modo)
 {
     for (int intento = 0; intento < 100; ++intento) {
         const QString ruta = UnoRuta(carpeta, nombreTemporal());
-        auto archivo = ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::CreoNuevo);
+        auto archivo = ArchivoCrudo::abro(ruta, modo);
         if (!archivo) {
             if (archivo.falla().tipo == TipoFalla::YaExiste)
                 continue;

@@ -26,6 +26,7 @@ public:
     enum class Modo {
         Lectura,   // a regular file, not a link
         CreoNuevo, // fails with TipoFalla::YaExiste when the name is taken
+        CreoEjecutable, // as CreoNuevo, executable as far as the umask allows (scripts)
         Modifico,  // a regular file of the run's own, written in place (not a link, never truncated)
     };
 
@@ -75,7 +76,7 @@ public:
     Temporal(Temporal&& otro) noexcept;
     Temporal& operator=(Temporal&& otro) noexcept;
 
-    static Resultado<Temporal> creo(const QString& carpeta);
+    static Resultado<Temporal> creo(const QString& carpeta, ArchivoCrudo::Modo modo = ArchivoCrudo::Modo::CreoNuevo);
 
     ArchivoCrudo& archivo() { return archivo_; }
     const QString& ruta() const { return ruta_; }

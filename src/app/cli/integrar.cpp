@@ -6,11 +6,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -42,13 +39,9 @@ QString CitoParaShell(QString texto)
 // link planted in its place, is replaced and never written through.
 Estado EscriboGuion(const QString& carpeta, const QString& nombre, const QByteArray& contenido)
 {
-    auto t = Temporal::creo(carpeta);
+    auto t = Temporal::creo(carpeta, ArchivoCrudo::Modo::CreoEjecutable); // a script must run
     if (!t)
         return t.falla();
-    // A script must run: executable as far as the umask allows.
-    const mode_t mascara = ::umask(0);
-    ::umask(mascara);
-    ::fchmod(t.valor().archivo().descriptor(), 0777 & ~mascara);
     if (auto f = t.valor().archivo().escribo(contenido.constData(), contenido.size()))
         return f;
     return t.valor().entrego(UnoRuta(carpeta, nombre), true);
@@ -67,7 +60,7 @@ int Integrar(const QStringList& args)
     const QString carpeta = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/nautilus/scripts/TERV");
     if (o.p.isSet(quitar)) {
         for (const Guion& g : kGuiones)
-            QFile::remove(UnoRuta(carpeta, QString::fromUtf8(g.nombre)));
+            BorroArchivo(UnoRuta(carpeta, QString::fromUtf8(g.nombre)));
         QDir().rmdir(carpeta); // only when nothing else is left in it
         return Exito;
     }
