@@ -147,13 +147,7 @@ struct CliInstalado {
         QFile(cli).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         EscriboArchivo(carpeta.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\r\nAMBIENTE=DESA\r\nURL=" + url.toUtf8() + "\r\n");
     }
-    Corrida corro(const QStringList& args) const
-    {
-        QProcess p;
-        p.start(cli, args);
-        p.waitForFinished(120000);
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-    }
+    Corrida corro(const QStringList& args) const { return CorroPrograma(cli, args); }
 };
 
 // The start-up query from the command line: the size on standard output, or

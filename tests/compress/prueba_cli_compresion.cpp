@@ -90,12 +90,11 @@ TEST(CliCompresion, MuertoOInterrumpidoDuranteElZip)
     EXPECT_EQ(Todo(datos.path()), QStringList{QStringLiteral("grande.bin")});
     ASSERT_EQ(Todo(trabajo).size(), 1) << "the dead run's folder";
 
-    QProcess otra;
-    otra.setProcessEnvironment(entorno);
-    otra.start(QStringLiteral(TERV_CLI), {QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50"), QStringLiteral("--nombre"), QStringLiteral("q"),
-                                          EscriboArchivo(datos.filePath(QStringLiteral("chico.txt")), "chico")});
-    ASSERT_TRUE(otra.waitForFinished(60000));
-    EXPECT_EQ(otra.exitCode(), 0) << otra.readAllStandardError().constData();
+    const Corrida otra = CorroPrograma(QStringLiteral(TERV_CLI),
+                                       {QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50"), QStringLiteral("--nombre"),
+                                        QStringLiteral("q"), EscriboArchivo(datos.filePath(QStringLiteral("chico.txt")), "chico")},
+                                       60000, entorno);
+    EXPECT_EQ(otra.codigo, 0) << qPrintable(otra.errores);
     EXPECT_TRUE(Todo(trabajo).isEmpty()) << qPrintable(Todo(trabajo).join(QLatin1Char(' ')));
 }
 
@@ -121,14 +120,11 @@ TEST(CliCompresion, Codigos)
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
         if (args.contains(datos.filePath(QStringLiteral("A.TXT"))))
             EscriboArchivo(datos.filePath(QStringLiteral("A.TXT")), "A");
-        QProcess cli;
-        cli.setProcessEnvironment(entorno);
         // Without --tamano the size would come from the service.
         const QStringList tamano = args.contains(QStringLiteral("--tamano")) ? QStringList()
                                                                              : QStringList{QStringLiteral("--tamano"), QStringLiteral("50")};
-        cli.start(QStringLiteral(TERV_CLI), QStringList{QStringLiteral("comprimir")} + tamano + args);
-        ASSERT_TRUE(cli.waitForFinished(60000));
-        EXPECT_EQ(cli.exitCode(), codigo) << cli.readAllStandardError().constData();
+        const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), QStringList{QStringLiteral("comprimir")} + tamano + args, 60000, entorno);
+        EXPECT_EQ(c.codigo, codigo) << qPrintable(c.errores);
         QStringList quedan = Todo(datos.path());
         EXPECT_TRUE(quedan.filter(QStringLiteral(".zip")).isEmpty()) << qPrintable(quedan.join(QLatin1Char(' ')));
     }

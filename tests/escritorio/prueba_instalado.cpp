@@ -26,16 +26,8 @@ struct Salida {
 Salida Corro(const QString& programa, const QStringList& argumentos, const QProcessEnvironment& entorno = QProcessEnvironment::systemEnvironment(),
              int esperaMs = 300000)
 {
-    QProcess p;
-    p.setProcessEnvironment(entorno);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(programa, argumentos);
-    if (!p.waitForFinished(esperaMs)) {
-        p.kill();
-        p.waitForFinished();
-        return {-1, QString::fromUtf8(p.readAll()) + QStringLiteral(" (sin terminar)")};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAll())};
+    const Corrida c = CorroPrograma(programa, argumentos, esperaMs, entorno);
+    return {c.codigo, c.salida + c.errores};
 }
 
 // One installation into a temporary /usr prefix for the whole suite.
