@@ -478,14 +478,5 @@ Resultado<QStringList> GuardoInformes(const Comprobacion& c, const QString& carp
             return *f;
         temporales.push_back(std::move(t.valor()));
     }
-    QStringList hechos;
-    for (size_t k = 0; k < temporales.size(); ++k) {
-        if (auto f = temporales[k].entrego(nombres[qsizetype(k)], false)) {
-            for (const QString& r : std::as_const(hechos))
-                BorroArchivo(r);
-            return *f;
-        }
-        hechos << nombres[qsizetype(k)];
-    }
-    return hechos;
+    return EntregoTodos(temporales, nombres, false);
 }

@@ -261,18 +261,15 @@ ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& c
         r.falla = c.falla; // the temporaries go with the run
         return r;
     }
-    for (int i = 1; i <= plan.N; ++i) {
-        const QString ruta = UnoRuta(carpeta, NombreFinalParticion(plan.partes, c.hashes[size_t(i)], i, plan.N));
-        if (auto f = c.temporales[size_t(i)].entrego(ruta, reemplazar)) {
-            // No half set: what this run delivered goes too.
-            for (const QString& entregada : std::as_const(r.finales))
-                BorroArchivo(entregada);
-            SincronizoCarpeta(carpeta);
-            r.finales.clear();
-            r.falla = f;
-            return r;
-        }
-        r.finales << ruta;
-    }
+    // No half set: a partition that cannot take its name takes the others with it.
+    QStringList finales;
+    for (int i = 1; i <= plan.N; ++i)
+        finales << UnoRuta(carpeta, NombreFinalParticion(plan.partes, c.hashes[size_t(i)], i, plan.N));
+    std::vector<Temporal> partes(std::make_move_iterator(c.temporales.begin() + 1), std::make_move_iterator(c.temporales.end()));
+    auto entregadas = EntregoTodos(partes, finales, reemplazar);
+    if (entregadas)
+        r.finales = entregadas.valor();
+    else
+        r.falla = entregadas.falla();
     return r;
 }

@@ -519,6 +519,22 @@ Estado MuevoArchivo(const QString& origen, const QString& destino, bool reemplaz
     return std::nullopt;
 }
 
+Resultado<QStringList> EntregoTodos(std::vector<Temporal>& temporales, const QStringList& destinos, bool reemplazar)
+{
+    QStringList hechos;
+    for (size_t k = 0; k < temporales.size(); ++k) {
+        if (auto f = temporales[k].entrego(destinos[qsizetype(k)], reemplazar)) {
+            for (const QString& hecho : std::as_const(hechos))
+                BorroArchivo(hecho);
+            if (!hechos.isEmpty())
+                SincronizoCarpeta(CarpetaDeRuta(hechos.front()));
+            return *f;
+        }
+        hechos << destinos[qsizetype(k)];
+    }
+    return hechos;
+}
+
 QString NombreDeRuta(const QString& ruta)
 {
     return ruta.mid(ruta.lastIndexOf(QLatin1Char('/')) + 1);

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstddef>
+#include <vector>
 
 // What tells a file apart from another that took its name meanwhile.
 struct IdentidadArchivo {
@@ -136,6 +137,9 @@ Estado SincronizoCarpeta(const QString& carpeta);
 Estado CopioArchivo(const QString& origen, const QString& destino, bool reemplazar);
 // Moves a file: a rename when both sit on one file system, otherwise a copy.
 Estado MuevoArchivo(const QString& origen, const QString& destino, bool reemplazar);
+// Delivers each temporary to its name, in order, or none: on a failure the
+// names this call had already delivered are removed again.
+Resultado<QStringList> EntregoTodos(std::vector<Temporal>& temporales, const QStringList& destinos, bool reemplazar);
 
 // "a/b/c.zip" -> "c.zip"; "a/b/" -> "".
 QString NombreDeRuta(const QString& ruta);
