@@ -14,7 +14,7 @@ namespace {
 
 QRect ZonaDe(const QWidget* padre)
 {
-    const QScreen* pantalla = padre && padre->screen() ? padre->screen() : QGuiApplication::primaryScreen();
+    const QScreen* pantalla = PantallaDe(padre);
     return pantalla ? pantalla->availableGeometry() : QRect(0, 0, 800, 600);
 }
 

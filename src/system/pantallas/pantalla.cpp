@@ -38,10 +38,15 @@ void AjustoTextos(QWidget* formulario)
 
 } // namespace
 
+const QScreen* PantallaDe(const QWidget* ventana)
+{
+    return ventana && ventana->screen() ? ventana->screen() : QGuiApplication::primaryScreen();
+}
+
 void centroFormulario(QWidget* formulario, int divisorH, int divisorV)
 {
     AjustoTextos(formulario);
-    const QScreen* pantalla = formulario->screen() ? formulario->screen() : QGuiApplication::primaryScreen();
+    const QScreen* pantalla = PantallaDe(formulario);
     if (!pantalla)
         return;
     const QRect zona = pantalla->availableGeometry();
@@ -52,7 +57,7 @@ void centroFormulario(QWidget* formulario, int divisorH, int divisorV)
 
 void CentroSobre(QWidget* ventana, const QWidget* sobre)
 {
-    const QScreen* pantalla = sobre && sobre->screen() ? sobre->screen() : QGuiApplication::primaryScreen();
+    const QScreen* pantalla = PantallaDe(sobre);
     if (!pantalla)
         return;
     const QRect zona = pantalla->availableGeometry();

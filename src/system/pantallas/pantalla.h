@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+class QScreen;
 class QWidget;
 class QLabel;
 class QPushButton;
@@ -16,6 +17,8 @@ class QGroupBox;
 // The screens are laid out in twips (15 to a pixel at 96 dpi).
 constexpr int Tw(int twips) { return (twips + 7) / 15; }
 
+// The window's screen, or the primary one (none without a screen at all).
+const QScreen* PantallaDe(const QWidget* ventana);
 // Places the form at (screen - form) / divisor on each axis.
 void centroFormulario(QWidget* formulario, int divisorH = 2, int divisorV = 2);
 
