@@ -1,6 +1,7 @@
 #include "partition/pantallas/frmpartarcmult.h"
 
 #include "system/pantallas/pantalla.h"
+#include "system/pantallas/pantalla_trabajo.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -36,11 +37,8 @@ void FrmPartArcMult::CargoFormulario(Progreso* progreso)
 
 void FrmPartArcMult::muestroAvance()
 {
-    if (!progreso_ || !isVisible())
-        return;
-    const qint64 total = progreso_->total.load();
-    if (total > 0)
-        ProgressBar1->setValue(int(progreso_->hecho.load() * 1000 / total));
+    if (progreso_ && isVisible())
+        MuestroAvance(ProgressBar1, *progreso_);
 }
 
 void FrmPartArcMult::VuelvoACompresion()

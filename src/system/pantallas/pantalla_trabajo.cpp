@@ -78,6 +78,13 @@ void PantallaTrabajo::muestroCancelar(Progreso* progreso, QProgressBar* barra)
     cmdCancelar_->raise();
 }
 
+void MuestroAvance(QProgressBar* barra, const Progreso& progreso)
+{
+    const qint64 total = progreso.total.load();
+    if (total > 0)
+        barra->setValue(int(progreso.hecho.load() * 1000 / total));
+}
+
 std::optional<double> PantallaTrabajo::tomoTamanoMB(QLineEdit* caja, qint32 maximoMB)
 {
     QString texto = caja->text();

@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QWidget>
 
+// A job's progress on a bar of range 0..1000 (nothing while its size is unknown).
+void MuestroAvance(QProgressBar* barra, const Progreso& progreso);
+
 class PantallaTrabajo : public QWidget {
     Q_OBJECT
 public:
@@ -62,9 +65,8 @@ protected:
         }
         muestroCancelar(&progreso, barra);
         auto resultado = EjecutoTrabajo(std::forward<F>(trabajo), [&] {
-            const qint64 total = progreso.total.load();
-            if (barra && total > 0)
-                barra->setValue(int(progreso.hecho.load() * 1000 / total));
+            if (barra)
+                MuestroAvance(barra, progreso);
             if (extra)
                 extra();
         });
