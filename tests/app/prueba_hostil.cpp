@@ -35,15 +35,6 @@ QString Grande(const QString& ruta, qint64 tamano)
     return ruta;
 }
 
-QStringList Temporales(const QString& carpeta)
-{
-    QStringList t;
-    for (const QString& n : QDir(carpeta).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot))
-        if (EsNombreTemporal(n))
-            t << n;
-    return t;
-}
-
 // Waits until the run has begun writing into carpeta.
 bool EsperoTemporal(const QString& carpeta, QProcess* p)
 {

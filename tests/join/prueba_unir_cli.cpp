@@ -12,15 +12,6 @@
 
 namespace {
 
-QStringList Temporales(const QString& carpeta)
-{
-    QStringList t;
-    for (const QString& n : Archivos(carpeta))
-        if (EsNombreTemporal(n))
-            t << n;
-    return t;
-}
-
 // The command never writes nor removes the screen's list and batch files,
 // and never puts a damaged result in place of an existing file.
 TEST(UnirCli, ArchivosDelOperador)

@@ -1,6 +1,7 @@
 #include "soporte/datos.h"
 
 #include "hash/md5_carriles.h"
+#include "system/archivos.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,6 +43,15 @@ QString Md5sum(const QString& ruta)
 QStringList Archivos(const QString& carpeta)
 {
     return QDir(carpeta).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+QStringList Temporales(const QString& carpeta)
+{
+    QStringList t;
+    for (const QString& n : QDir(carpeta).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot))
+        if (EsNombreTemporal(n))
+            t << n;
+    return t;
 }
 
 Servicio::Servicio(const QString& modo, const QString& tamano) : proceso_(std::make_unique<QProcess>())

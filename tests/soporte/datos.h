@@ -15,6 +15,8 @@ QByteArray Datos(qint64 n, unsigned semilla = 1);
 // md5sum of the file, upper case.
 QString Md5sum(const QString& ruta);
 QStringList Archivos(const QString& carpeta);
+// Our temporaries (files and run folders) left in a folder.
+QStringList Temporales(const QString& carpeta);
 
 // The demo service on a free loopback port, stopped with the object.
 class Servicio {
