@@ -1,7 +1,7 @@
 #include "hash/motor_hash.h"
 #include "hash/nombre_hash.h"
 #include "hash/operaciones_hash.h"
-#include "soporte/utiles.h"
+#include "soporte/datos.h"
 #include "system/archivos.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 // this file once per kernel; one the processor lacks is reported as skipped).
 #include "hash/md5_carriles.h"
 #include "hash/motor_hash.h"
-#include "soporte/utiles.h"
+#include "soporte/datos.h"
 #include "system/archivos.h"
 
 #include <QFile>
