@@ -435,29 +435,3 @@ std::vector<Resultado<QString>> CalculoHashes(std::vector<ArchivoCrudo>& archivo
         resultados.push_back(std::move(*h));
     return resultados;
 }
-
-std::vector<Resultado<QString>> CalculoHashes(const QStringList& rutas, Progreso* progreso, int hilos)
-{
-    // Opened when a lane takes them, closed when it lets them go: few open at once.
-    std::vector<ArchivoCrudo> abiertos(size_t(rutas.size()));
-    std::vector<std::optional<Resultado<QString>>> hechos(size_t(rutas.size()));
-    CalculoHashes(
-        rutas.size(),
-        [&](qsizetype i) -> Resultado<ArchivoCrudo*> {
-            auto a = ArchivoCrudo::abro(rutas[i], ArchivoCrudo::Modo::Lectura);
-            if (!a)
-                return a.falla();
-            abiertos[size_t(i)] = std::move(a.valor());
-            return &abiertos[size_t(i)];
-        },
-        [&](qsizetype i, Resultado<QString> r) {
-            abiertos[size_t(i)] = ArchivoCrudo();
-            hechos[size_t(i)].emplace(std::move(r));
-        },
-        progreso, hilos);
-    std::vector<Resultado<QString>> resultados;
-    resultados.reserve(hechos.size());
-    for (auto& h : hechos)
-        resultados.push_back(std::move(*h));
-    return resultados;
-}
