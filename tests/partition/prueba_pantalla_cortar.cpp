@@ -132,8 +132,11 @@ TEST(PantallaCortar, ArchivoChicoOVacio)
         QString texto;
         int menu; // times the screen went back to the menu
     } casos[] = {
-        {100, TextoRechazo(RechazoParticion::MuyChico), 1},
-        {0, TextoRechazo(RechazoParticion::Vacio), 0},
+        {100,
+         QStringLiteral("El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe\r\n"
+                        "Ingresar por la Opción \"Código Hash \" del Menú principal"),
+         1},
+        {0, QStringLiteral("El archivo seleccionado está vacío: no hay nada que particionar."), 0},
     };
     for (const auto& c : casos) {
         Pantalla p(c.tamano);
