@@ -68,6 +68,12 @@ bool procesoVivo(qint64 pid)
     return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
+// A folder opened to lock or to flush it ("" is the current one).
+int abroCarpeta(const QString& carpeta)
+{
+    return ::open(nativo(carpeta.isEmpty() ? QStringLiteral(".") : carpeta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
 } // namespace
 
 // ---- ArchivoCrudo ----
@@ -390,8 +396,7 @@ CerrojoCarpeta::~CerrojoCarpeta()
 
 Resultado<CerrojoCarpeta> CerrojoCarpeta::tomo(const QString& carpeta)
 {
-    const QString c = carpeta.isEmpty() ? QStringLiteral(".") : carpeta;
-    const int fd = ::open(nativo(c).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = abroCarpeta(carpeta);
     if (fd < 0)
         return fallaErrno(carpeta);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -406,16 +411,6 @@ Resultado<CerrojoCarpeta> CerrojoCarpeta::tomo(const QString& carpeta)
 }
 
 // ---- paths ----
-
-Estado CompruebaArchivoComun(const QString& ruta)
-{
-    const auto st = estadoSinSeguir(ruta);
-    if (!st)
-        return st.falla();
-    if (!S_ISREG(st.valor().st_mode))
-        return noEsComun(st.valor().st_mode, ruta);
-    return std::nullopt;
-}
 
 Resultado<IdentidadArchivo> IdentidadDe(const QString& ruta)
 {
@@ -437,7 +432,7 @@ Resultado<qint64> TamanoDe(const QString& ruta)
 
 bool ExisteArchivoComun(const QString& ruta)
 {
-    return !CompruebaArchivoComun(ruta);
+    return bool(IdentidadDe(ruta));
 }
 
 bool ExisteNombre(const QString& ruta)
@@ -447,8 +442,7 @@ bool ExisteNombre(const QString& ruta)
 
 Estado SincronizoCarpeta(const QString& carpeta)
 {
-    const QString c = carpeta.isEmpty() ? QStringLiteral(".") : carpeta;
-    const int fd = ::open(nativo(c).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = abroCarpeta(carpeta);
     if (fd < 0)
         return fallaErrno(carpeta);
     const int r = ::fsync(fd);

@@ -115,9 +115,8 @@ private:
     int fd_ = -1;
 };
 
-// Refuses anything but a regular file (a link, a folder, a FIFO, a device).
-Estado CompruebaArchivoComun(const QString& ruta);
-// The identity of the file at ruta (not following a link).
+// The identity of the regular file at ruta (not following a link; a link, a
+// folder, a FIFO or a device is refused).
 Resultado<IdentidadArchivo> IdentidadDe(const QString& ruta);
 // The size of a regular file (not following a link).
 Resultado<qint64> TamanoDe(const QString& ruta);
