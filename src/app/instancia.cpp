@@ -3,8 +3,8 @@
 #include "hash/nombre_hash.h"
 #include "join/union.h"
 #include "system/archivos.h"
+#include "system/plataforma.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
@@ -87,7 +87,7 @@ QString Instancia::CanalUsuario()
         carpeta = QDir::tempPath();
     // Per user and per copy: a portable or build copy, with its own TERV.ini,
     // does not hand its files to the installed one.
-    const QByteArray copia = QCryptographicHash::hash(QCoreApplication::applicationDirPath().toUtf8(), QCryptographicHash::Md5);
+    const QByteArray copia = QCryptographicHash::hash(CarpetaAplicacion().toUtf8(), QCryptographicHash::Md5);
     return carpeta + QStringLiteral("/terv-") + QString::number(::getuid()) + QLatin1Char('-')
         + QString::fromLatin1(copia.toHex().left(8)) + QStringLiteral(".socket");
 }

@@ -4,9 +4,9 @@
 #include "config/compartido.h"
 #include "config/ubicacion_ini.h"
 #include "server/consulta.h"
+#include "system/plataforma.h"
 #include "system/tamanos.h"
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 
 namespace {
@@ -32,11 +32,11 @@ Consultado ConsultoConIni(const UbicacionIni& ubicacion)
     if (r.exito)
         return {r.tamanoMB, {}, {}};
     if (r.mensaje)
-        return {std::nullopt, r.mensaje->titulo.isEmpty() ? QStringLiteral("TERV") : r.mensaje->titulo, r.mensaje->texto};
+        return {std::nullopt, TituloVisible(*r.mensaje), r.mensaje->texto};
     return {std::nullopt, QStringLiteral("0 "), r.msgError};
 }
 
-UbicacionIni IniDelPrograma() { return UbicoIni(QCoreApplication::applicationDirPath()); }
+UbicacionIni IniDelPrograma() { return UbicoIni(CarpetaAplicacion()); }
 
 } // namespace
 

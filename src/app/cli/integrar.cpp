@@ -3,8 +3,8 @@
 #include "app/cli/comun.h"
 #include "app/cli/subcomandos.h"
 #include "system/archivos.h"
+#include "system/plataforma.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -26,7 +26,7 @@ constexpr Guion kGuiones[] = {
 // The terv beside this terv-cli (a portable copy calls its own), else the one on the PATH.
 QString Programa()
 {
-    const QString junto = QCoreApplication::applicationDirPath() + QStringLiteral("/terv");
+    const QString junto = CarpetaAplicacion() + QStringLiteral("/terv");
     return QFileInfo(junto).isExecutable() ? junto : QStringLiteral("terv");
 }
 
