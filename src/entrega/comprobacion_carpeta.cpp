@@ -209,9 +209,10 @@ std::vector<JuegoParticiones> AgrupoJuegos(std::vector<FilaComprobacion>& filas)
         j.completo = CorroboroCantidadArchivos(miembros) && orden.motivo == Ordenamiento::Completo;
         j.nombreFinal = ObtengoNombreFinal(miembros.first());
 
-        QMap<int, int> cuantas;
+        QMap<int, int> cuantas, numero; // by partition number; by row
         for (int i : std::as_const(j.filas)) {
             const auto p = AnalizoNombreParticion(NombreDeRuta(filas[size_t(i)].v.ruta));
+            numero[i] = p->valorNumero;
             ++cuantas[p->valorNumero];
             const EstadoFila e = filas[size_t(i)].estado();
             if (e != EstadoFila::Correcto && !j.danadas.contains(p->valorNumero))
@@ -224,8 +225,7 @@ std::vector<JuegoParticiones> AgrupoJuegos(std::vector<FilaComprobacion>& filas)
             if (it.value() > 1)
                 j.repetidas << it.key();
         std::sort(j.danadas.begin(), j.danadas.end());
-        const auto numero = [&](int i) { return AnalizoNombreParticion(NombreDeRuta(filas[size_t(i)].v.ruta))->valorNumero; };
-        std::stable_sort(j.filas.begin(), j.filas.end(), [&](int a, int b) { return numero(a) < numero(b); });
+        std::stable_sort(j.filas.begin(), j.filas.end(), [&](int a, int b) { return numero[a] < numero[b]; });
         j.primera = filas[size_t(j.filas.first())].v.ruta;
     }
     return juegos;
