@@ -39,7 +39,13 @@ TEST(Cli, SellarYVerificar)
     const QString hash = Md5sum(ruta);
     const QString sellado = d.filePath(QStringLiteral("envio_") + hash + QStringLiteral(".zip"));
 
-    Corrida c = Corro({QStringLiteral("sellar"), ruta, d.filePath(QStringLiteral("falta.zip")), d.filePath(QStringLiteral("LEEME"))});
+    // A folder with nothing stamped: said, and not a success.
+    Corrida c = Corro({QStringLiteral("verificar"), d.path()});
+    EXPECT_EQ(c.codigo, 1);
+    EXPECT_TRUE(c.salida.isEmpty());
+    EXPECT_TRUE(c.errores.contains(QStringLiteral("no tiene archivos con código hash"))) << qPrintable(c.errores);
+
+    c = Corro({QStringLiteral("sellar"), ruta, d.filePath(QStringLiteral("falta.zip")), d.filePath(QStringLiteral("LEEME"))});
     EXPECT_EQ(c.codigo, 3);
     EXPECT_EQ(c.salida.trimmed(), sellado);
     EXPECT_TRUE(c.errores.contains(QStringLiteral("corrobore la ubicación del archivo")));

@@ -56,8 +56,18 @@ int Verificar(const QStringList& args)
                          QStringLiteral("Comprueba el código hash del nombre de cada archivo (de una carpeta: los que tienen formato de hash)."), 1))
         return *r;
     QStringList rutas;
-    for (const QString& a : o.p.positionalArguments())
-        rutas << (QFileInfo(a).isDir() && !QFileInfo(a).isSymLink() ? ArchivosConHash(a) : QStringList{a});
+    for (const QString& a : o.p.positionalArguments()) {
+        if (!QFileInfo(a).isDir() || QFileInfo(a).isSymLink()) {
+            rutas << a;
+            continue;
+        }
+        const QStringList sellados = ArchivosConHash(a);
+        if (sellados.isEmpty())
+            Aviso(a + QStringLiteral(": la carpeta no tiene archivos con código hash en el nombre"));
+        rutas << sellados;
+    }
+    if (rutas.isEmpty())
+        return DatosMal; // nothing to check is not a check that passed
 
     Progreso progreso;
     const bool corrijo = o.p.isSet(corregir);
