@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMap>
 
 #include <algorithm>
@@ -100,7 +101,7 @@ QString TextoResumen(const Resumen& r)
         + cuenta(r.errores, "con error", "con error");
     if (r.corregidos > 0)
         t += QStringLiteral(", ") + cuenta(r.corregidos, "corregido", "corregidos");
-    return t + QStringLiteral(". Bytes comprobados: ") + QString::number(r.bytes);
+    return t + QStringLiteral(". Bytes comprobados: ") + QLocale(QLocale::Spanish, QLocale::Argentina).toString(r.bytes);
 }
 
 namespace {
@@ -243,6 +244,16 @@ QString TextoJuego(const JuegoParticiones& j)
     return t;
 }
 
+QString RaizComprobacion(const QStringList& rutas)
+{
+    QStringList carpetas;
+    for (const QString& r : rutas) {
+        const QFileInfo info(r);
+        carpetas << (info.isDir() && !info.isSymLink() ? sinBarraFinal(r) : sinBarraFinal(CarpetaDeRuta(r)));
+    }
+    return carpetaComun(carpetas);
+}
+
 Comprobacion CompruebaEntrega(const PlanComprobacion& plan, Progreso* progreso)
 {
     Comprobacion c;
@@ -255,12 +266,7 @@ Comprobacion CompruebaEntrega(const PlanComprobacion& plan, Progreso* progreso)
                 plan.alComprobar(i, FilaDe(v));
         };
     const auto hechas = CorroboroArchivos(rutas, {}, progreso, cadaUna);
-    QStringList carpetas;
-    for (const QString& r : plan.rutas) {
-        const QFileInfo info(r);
-        carpetas << (info.isDir() && !info.isSymLink() ? sinBarraFinal(r) : sinBarraFinal(CarpetaDeRuta(r)));
-    }
-    c.raiz = carpetaComun(carpetas);
+    c.raiz = RaizComprobacion(plan.rutas);
     for (const Verificacion& v : hechas) {
         if (noAlcanzada(v)) {
             c.cancelada = true;
@@ -383,8 +389,9 @@ QByteArray html(const Comprobacion& c)
     const auto esc = [](const QString& s) { return s.toHtmlEscaped(); };
     QString t = QStringLiteral("<!DOCTYPE html>\n<html lang=\"es\">\n<head><meta charset=\"utf-8\">"
                                "<title>Comprobación de carpeta</title>\n<style>"
-                               "body{font-family:sans-serif;margin:1.5em}table{border-collapse:collapse;margin:1em 0}"
-                               "th,td{border:1px solid #999;padding:3px 6px;text-align:left;vertical-align:top}"
+                               "body{font-family:sans-serif;margin:1.5em}table{border-collapse:collapse;margin:1em 0;max-width:100%}"
+                               // Long names and paths break anywhere rather than widen the page.
+                               "th,td{border:1px solid #999;padding:3px 6px;text-align:left;vertical-align:top;overflow-wrap:anywhere}"
                                "th{background:#dde6f0}td.n{text-align:right}code{font-size:90%}"
                                "</style></head>\n<body>\n<h1>Comprobación de carpeta</h1>\n");
     t += QStringLiteral("<p><b>Carpeta:</b> ") + esc(c.raiz) + QStringLiteral("<br><b>Fecha:</b> ") + esc(fechaTexto(c.fecha))
@@ -421,7 +428,9 @@ QByteArray html(const Comprobacion& c)
 
 QByteArray md5(const Comprobacion& c, const QString& carpetaInforme)
 {
-    const QDir base(carpetaInforme.isEmpty() ? c.raiz : carpetaInforme);
+    // Relative to the checked folder, wherever the list is saved: it checks
+    // the delivery wherever it is copied to.
+    const QDir base(c.raiz.isEmpty() ? carpetaInforme : c.raiz);
     QByteArray t;
     for (const FilaComprobacion& f : c.filas) {
         const EstadoFila e = f.estado();

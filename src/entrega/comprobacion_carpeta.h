@@ -74,6 +74,9 @@ QString CarpetaRelativa(const Comprobacion& c, const FilaComprobacion& fila);
 Resumen Resumo(const std::vector<FilaComprobacion>& filas);
 QString TextoResumen(const Resumen& r);
 
+// The folder a check of these paths is about: the one common to all of them.
+QString RaizComprobacion(const QStringList& rutas);
+
 // The files the plan names, in the order checked: a folder's entries in name
 // order (its subfolders after, when asked). Links are listed, never followed,
 // so that they show up as errors; our own temporaries are left out.

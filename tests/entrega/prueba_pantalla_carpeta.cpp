@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -51,8 +52,25 @@ TEST(PantallaComprobacionCarpeta, FilasYResumenDeUnaEntrega)
     FrmComprobacionCarpeta f(e.ctx);
     f.show();
     Control<QCheckBox>(f, "chkSubcarpetas")->setChecked(true);
+    // The folders of the rows shown while the check runs.
+    QStringList enCurso;
+    QAbstractItemModel* tabla = Control<QTreeView>(f, "tblArchivos")->model();
+    QObject::connect(tabla, &QAbstractItemModel::rowsInserted, &f, [&](const QModelIndex& padre, int desde, int hasta) {
+        if (Control<QLabel>(f, "lblResumen")->text().startsWith(QStringLiteral("Comprobando")))
+            for (int r = desde; r <= hasta; ++r)
+                enCurso << tabla->index(r, 1, padre).data().toString();
+    });
     Elijo(e, f, d.raiz);
     EXPECT_TRUE(e.dialogos.vistas.isEmpty());
+    EXPECT_EQ(enCurso.size(), 9);
+    EXPECT_TRUE(enCurso.contains(QStringLiteral("sub")));
+    EXPECT_EQ(enCurso.count(QStringLiteral(".")), 8);
+    // Sizes with thousands separators, as the summary's bytes.
+    auto* vista = Control<QTreeView>(f, "tblArchivos");
+    const QModelIndex bueno = tabla->match(tabla->index(0, 0), Qt::DisplayRole, NombreDeRuta(d.bueno), 1, Qt::MatchRecursive).value(0);
+    ASSERT_TRUE(bueno.isValid());
+    EXPECT_EQ(qobject_cast<QStyledItemDelegate*>(vista->itemDelegate())->displayText(bueno.siblingAtColumn(2).data(), vista->locale()),
+              QStringLiteral("3.000"));
     const auto filas = Filas(f);
     const std::map<QString, QString> esperadas{
         {NombreDeRuta(d.bueno), QStringLiteral("Correcto")},      {NombreDeRuta(d.malo), QStringLiteral("Incorrecto")},
@@ -64,7 +82,7 @@ TEST(PantallaComprobacionCarpeta, FilasYResumenDeUnaEntrega)
     };
     EXPECT_EQ(filas, esperadas);
     EXPECT_EQ(Control<QLabel>(f, "lblResumen")->text(),
-              QStringLiteral("9 archivos: 3 correctos, 2 incorrectos, 2 sin formato, 2 con error. Bytes comprobados: 14700"));
+              QStringLiteral("9 archivos: 3 correctos, 2 incorrectos, 2 sin formato, 2 con error. Bytes comprobados: 14.700"));
     EXPECT_TRUE(Control<QPushButton>(f, "cmdCorregir")->isEnabled());
     EXPECT_TRUE(Control<QPushButton>(f, "cmdGuardar")->isEnabled());
     EXPECT_FALSE(Control<QPushButton>(f, "cmdUnir")->isEnabled());

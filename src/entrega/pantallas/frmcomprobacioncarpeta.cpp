@@ -57,19 +57,24 @@ FrmComprobacionCarpeta::FrmComprobacionCarpeta(Contexto& contexto) : PantallaTra
 {
     setObjectName(QStringLiteral("frmComprobacionCarpeta"));
     setWindowTitle(QStringLiteral("Comprobación de Carpeta"));
-    setFixedSize(Tw(14400), Tw(8400));
+    // A table of any length: the window takes what the screen allows.
+    setMinimumSize(Tw(10400), Tw(5400));
+    resize(Tw(14400), Tw(8400));
     QGroupBox* marco = Marco(this, "Frame1", QStringLiteral("Elija la carpeta o los archivos que quiere comprobar (o arrástrelos aquí):"),
                              120, 120, 14160, 1080);
-    cmdCarpeta = Boton(marco, "cmdCarpeta", QStringLiteral("Seleccione la carpeta"), 120, 300, 2400, 375);
-    cmdArchivos = Boton(marco, "cmdArchivos", QStringLiteral("Seleccione archivos"), 2640, 300, 2400, 375);
-    chkSubcarpetas = new QCheckBox(QStringLiteral("Incluir subcarpetas"), marco);
+    cmdCarpeta = Boton(marco, "cmdCarpeta", QStringLiteral("Seleccione la &carpeta"), 120, 300, 2400, 375);
+    cmdArchivos = Boton(marco, "cmdArchivos", QStringLiteral("Seleccione &archivos"), 2640, 300, 2400, 375);
+    chkSubcarpetas = new QCheckBox(QStringLiteral("Incluir &subcarpetas"), marco);
     chkSubcarpetas->setObjectName(QStringLiteral("chkSubcarpetas"));
     chkSubcarpetas->setGeometry(Tw(5280), Tw(300), Tw(2400), Tw(375));
-    cmdComprobar = Boton(marco, "cmdComprobar", QStringLiteral("Comprobar"), 11640, 300, 2400, 375);
+    cmdComprobar = Boton(marco, "cmdComprobar", QStringLiteral("C&omprobar"), 11640, 300, 2400, 375);
     txtOrigen = Caja(marco, "txtOrigen", 120, 720, 13920, 300, true);
+    txtOrigen->setAccessibleName(QStringLiteral("Carpeta o archivos a comprobar"));
 
-    Etiqueta(this, "lblFiltro", QStringLiteral("Mostrar:"), 120, 1340, 900, 255);
+    QLabel* lblFiltro = Etiqueta(this, "lblFiltro", QStringLiteral("&Mostrar:"), 120, 1340, 900, 255);
     cboEstado = new QComboBox(this);
+    lblFiltro->setBuddy(cboEstado);
+    cboEstado->setAccessibleName(QStringLiteral("Mostrar"));
     cboEstado->setObjectName(QStringLiteral("cboEstado"));
     cboEstado->setGeometry(Tw(1020), Tw(1280), Tw(2400), Tw(360));
     cboEstado->addItem(QStringLiteral("Todos"));
@@ -87,8 +92,11 @@ FrmComprobacionCarpeta::FrmComprobacionCarpeta(Contexto& contexto) : PantallaTra
     filtro->setSortRole(Qt::DisplayRole);
     tblArchivos = new QTreeView(this);
     tblArchivos->setObjectName(QStringLiteral("tblArchivos"));
+    tblArchivos->setAccessibleName(QStringLiteral("Archivos comprobados"));
     tblArchivos->setGeometry(Tw(120), Tw(1740), Tw(14160), Tw(5040));
     tblArchivos->setModel(filtro);
+    tblArchivos->setLocale(QLocale(QLocale::Spanish, QLocale::Argentina)); // sizes with thousands separators
+    tblArchivos->setTextElideMode(Qt::ElideMiddle); // a set's names differ at their end
     tblArchivos->setRootIsDecorated(true);
     tblArchivos->setUniformRowHeights(true); // keeps 10,000 rows cheap
     tblArchivos->setSortingEnabled(true);
@@ -104,10 +112,10 @@ FrmComprobacionCarpeta::FrmComprobacionCarpeta(Contexto& contexto) : PantallaTra
     barra->setObjectName(QStringLiteral("barra"));
     barra->setGeometry(Tw(120), Tw(7200), Tw(14160), Tw(300));
     barra->setValue(0);
-    cmdCorregir = Boton(this, "cmdCorregir", QStringLiteral("Corregir nombres"), 120, 7800, 2400, 375);
-    cmdGuardar = Boton(this, "cmdGuardar", QStringLiteral("Guardar informe"), 2640, 7800, 2400, 375);
-    cmdUnir = Boton(this, "cmdUnir", QStringLiteral("Unir"), 5160, 7800, 2400, 375);
-    cmdSalir = Boton(this, "cmdSalir", QStringLiteral("Salir"), 12480, 7800, 1800, 375);
+    cmdCorregir = Boton(this, "cmdCorregir", QStringLiteral("Co&rregir nombres"), 120, 7800, 2400, 375);
+    cmdGuardar = Boton(this, "cmdGuardar", QStringLiteral("&Guardar informe"), 2640, 7800, 2400, 375);
+    cmdUnir = Boton(this, "cmdUnir", QStringLiteral("&Unir"), 5160, 7800, 2400, 375);
+    cmdSalir = Boton(this, "cmdSalir", QStringLiteral("Sa&lir"), 12480, 7800, 1800, 375);
     bloqueables_ = {cmdCarpeta, cmdArchivos, chkSubcarpetas, cmdComprobar, cmdCorregir, cmdGuardar, cmdUnir, cmdSalir};
 
     connect(cmdCarpeta, &QPushButton::clicked, this, [this] { cmdCarpeta_Click(); });
@@ -131,6 +139,25 @@ FrmComprobacionCarpeta::FrmComprobacionCarpeta(Contexto& contexto) : PantallaTra
     setAcceptDrops(true);
     actualizoBotones();
     centroFormulario(this);
+}
+
+void FrmComprobacionCarpeta::resizeEvent(QResizeEvent* e)
+{
+    PantallaTrabajo::resizeEvent(e);
+    // The table takes what the window gains; the rows around it follow its edges.
+    const int ancho = width() - Tw(240);
+    const int abajo = height();
+    auto* marco = findChild<QWidget*>(QStringLiteral("Frame1"));
+    marco->resize(ancho, marco->height());
+    cmdComprobar->move(ancho - Tw(2520), cmdComprobar->y());
+    txtOrigen->resize(ancho - Tw(240), txtOrigen->height());
+    tblArchivos->setGeometry(Tw(120), Tw(1740), ancho, abajo - Tw(1740) - Tw(1620));
+    lblResumen->setGeometry(Tw(120), abajo - Tw(1530), ancho, lblResumen->height());
+    if (!ocupado()) // a run's "Cancelar" sits at the bar's end
+        barra->setGeometry(Tw(120), abajo - Tw(1200), ancho, barra->height());
+    for (QWidget* b : {static_cast<QWidget*>(cmdCorregir), static_cast<QWidget*>(cmdGuardar), static_cast<QWidget*>(cmdUnir)})
+        b->move(b->x(), abajo - Tw(600));
+    cmdSalir->move(width() - Tw(1920), abajo - Tw(600));
 }
 
 void FrmComprobacionCarpeta::dragEnterEvent(QDragEnterEvent* e)
@@ -197,6 +224,7 @@ bool FrmComprobacionCarpeta::compruebo(const QStringList& rutas)
     txtOrigen->setText(rutas.join(QStringLiteral("; ")));
     modelo->removeRows(0, modelo->rowCount());
     hecha_ = {};
+    hecha_.raiz = RaizComprobacion(rutas); // rows show relative folders as they come
     vistas_ = 0;
     PongoColor(lblResumen, QColor(0, 0, 0));
     lblResumen->setText(QStringLiteral("Comprobando Hash... Por Favor Espere..."));
@@ -237,8 +265,6 @@ void FrmComprobacionCarpeta::agregoFila(int indice, const FilaComprobacion& f, Q
     QList<QStandardItem*> fila{celda(f.nombre()), celda(CarpetaRelativa(hecha_, f)), celda(QString()),
                                celda(f.v.hashNombre),  celda(f.v.hashArchivo),         celda(TextoEstado(e)),
                                celda(CausaFila(f))};
-    if (hecha_.raiz.isEmpty())
-        fila[ColCarpeta]->setText(f.carpeta());
     if (f.tamano >= 0)
         fila[ColTamano]->setData(QVariant::fromValue<qlonglong>(f.tamano), Qt::DisplayRole);
     fila[ColTamano]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -26,6 +26,7 @@ signals:
     void abroUnion(const QString& particion);
 
 protected:
+    void resizeEvent(QResizeEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
 
