@@ -14,9 +14,9 @@
 
 std::optional<NombreParticion> AnalizoNombreParticion(const QString& nombre)
 {
-    // The literal parts are written in lower case, and the hash is 32 hexadecimal characters.
+    // The literal parts in either case, and the hash is 32 hexadecimal characters.
     static const QRegularExpression forma(
-        QStringLiteral(R"(^([^.]+)([0-9A-Fa-f]{32})(\.[^/]*)\.part(\d{3})\.(\d{3})\.vesk\z)"));
+        QStringLiteral(R"(^([^.]+)([0-9A-Fa-f]{32})(\.[^/]*)\.(?i:part)(\d{3})\.(\d{3})\.(?i:vesk)\z)"));
     const auto m = forma.match(nombre);
     if (!m.hasMatch())
         return std::nullopt;

@@ -5,6 +5,7 @@
 #include "soporte/controles.h"
 #include "soporte/utiles.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -105,20 +106,16 @@ TEST(PantallaCortar, ElTamanoEsElDeLaCaja)
 // "Cancelar" beside the progress stops the run; nothing of it stays.
 TEST(PantallaCortar, CancelarDuranteLaCorrida)
 {
-    Pantalla p(256 * MB);
+    Pantalla p(3 * MB);
     p.elijo();
     p.e.dialogos.respuestas.push_back(Respuesta::Aceptar);
-    QTimer reloj;
-    QObject::connect(&reloj, &QTimer::timeout, &p.f, [&] {
-        auto* cancelar = p.f.findChild<QPushButton*>(QStringLiteral("cmdCancelar"));
-        if (cancelar && cancelar->isVisible() && cancelar->isEnabled())
-            QTest::mouseClick(cancelar, Qt::LeftButton);
-    });
-    reloj.start(5);
+    CanceloAlAparecer cancelo(&p.f);
     QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
-    reloj.stop();
+    ASSERT_TRUE(cancelo.cancelado);
     ASSERT_EQ(p.e.dialogos.vistas.size(), 2);
-    EXPECT_EQ(p.e.dialogos.vistas[1].titulo, QStringLiteral("ERROR"));
+    // The operator asked for it: told, not warned, as in every screen.
+    EXPECT_EQ(p.e.dialogos.vistas[1].titulo, QStringLiteral("TERV"));
+    EXPECT_EQ(p.e.dialogos.vistas[1].icono, Icono::Informacion);
     EXPECT_TRUE(p.e.dialogos.vistas[1].texto.contains(QStringLiteral("cancelada por el usuario")));
     EXPECT_TRUE(Archivos(p.destino.path()).isEmpty());
     EXPECT_FALSE(Control<QPushButton>(p.f, "cmdCancelar")->isVisible());
@@ -136,7 +133,11 @@ TEST(PantallaCortar, ArchivoChicoOVacio)
          QStringLiteral("El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe\r\n"
                         "Ingresar por la Opción \"Código Hash \" del Menú principal"),
          1},
-        {0, QStringLiteral("El archivo seleccionado está vacío: no hay nada que particionar."), 0},
+        {0,
+         QStringLiteral("El archivo seleccionado está vacío: no hay nada que particionar.\r\n"
+                        "El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe\r\n"
+                        "Ingresar por la Opción \"Código Hash \" del Menú principal"),
+         1},
     };
     for (const auto& c : casos) {
         Pantalla p(c.tamano);
@@ -147,7 +148,41 @@ TEST(PantallaCortar, ArchivoChicoOVacio)
         EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Incompatibilidad de Tamaños"));
         EXPECT_EQ(p.e.dialogos.vistas[0].texto, c.texto);
         EXPECT_EQ(menu.count(), c.menu);
+        // Back on the screen, "Particionar" refuses it again and empties both boxes.
+        QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
+        ASSERT_EQ(p.e.dialogos.vistas.size(), 2);
+        EXPECT_EQ(p.e.dialogos.vistas[1].texto, c.texto);
+        EXPECT_TRUE(Control<QLineEdit>(p.f, "Text1_0")->text().isEmpty());
+        EXPECT_TRUE(Control<QLineEdit>(p.f, "Text1_1")->text().isEmpty());
     }
+}
+
+// A size of 0 is too many partitions; a run that fails leaves its bar where it stopped.
+TEST(PantallaCortar, TamanoCeroYFallaTardia)
+{
+    Pantalla p(2 * MB + 5);
+    p.elijo();
+    Control<QLineEdit>(p.f, "txtTamMB")->setText(QStringLiteral("0"));
+    QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
+    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Error - Demasiadas Particiones"));
+    EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El tamaño ingresado genera más particiones de las permitidas (327)"));
+
+    // The first partition's name is taken: known once every byte is cut.
+    Control<QLineEdit>(p.f, "txtTamMB")->setText(QStringLiteral("1"));
+    p.e.dialogos.respuestas.push_back(Respuesta::Aceptar);
+    QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
+    const QStringList partes = Archivos(p.destino.path());
+    ASSERT_EQ(partes.size(), 3);
+    for (const QString& parte : partes)
+        if (!parte.contains(QStringLiteral(".part001.")))
+            QFile::remove(p.destino.filePath(parte));
+    p.e.dialogos.respuestas.push_back(Respuesta::Aceptar);
+    QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
+    ASSERT_EQ(p.e.dialogos.vistas.size(), 5);
+    EXPECT_EQ(p.e.dialogos.vistas[4].titulo, QStringLiteral("ERROR"));
+    auto* barra = Control<QProgressBar>(p.f, "ProgressBar1");
+    EXPECT_EQ(barra->value(), barra->maximum());
 }
 
 TEST(PantallaCortar, TextosDeLasCajas)

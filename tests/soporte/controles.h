@@ -13,6 +13,20 @@ T* Control(QWidget& pantalla, const char* nombre)
     return w;
 }
 
+// Presses a screen's "Cancelar" the moment it appears, before the run it
+// belongs to has started: the run is cancelled however quickly it would end.
+class CanceloAlAparecer : public QObject {
+public:
+    explicit CanceloAlAparecer(QWidget* pantalla);
+    bool cancelado = false;
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
+private:
+    QWidget* pantalla_;
+};
+
 // Two clicks queued before the first is handled, as a quick double click; the
 // events are then processed.
 void DosClicsSeguidos(QWidget* boton);

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMouseEvent>
+#include <QAbstractButton>
 #include <QWidget>
 #include <sys/stat.h>
 
@@ -25,6 +26,21 @@ void PreparoIniIlegible(const QByteArray& contenido)
     EscriboArchivo(ini, contenido);
     ::chmod(QFile::encodeName(CarpetaDeRuta(ini)).constData(), 0755);
     ::chmod(QFile::encodeName(ini).constData(), 0600);
+}
+
+CanceloAlAparecer::CanceloAlAparecer(QWidget* pantalla) : QObject(pantalla), pantalla_(pantalla)
+{
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool CanceloAlAparecer::eventFilter(QObject* objeto, QEvent* evento)
+{
+    if (evento->type() == QEvent::Show && !cancelado && objeto->objectName() == QLatin1String("cmdCancelar")
+        && pantalla_->isAncestorOf(static_cast<QWidget*>(objeto))) {
+        cancelado = true;
+        static_cast<QAbstractButton*>(objeto)->click();
+    }
+    return false;
 }
 
 void DosClicsSeguidos(QWidget* boton)

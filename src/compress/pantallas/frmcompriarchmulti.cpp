@@ -42,24 +42,29 @@ FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(con
     setWindowTitle(QStringLiteral("Comprimir Archivos y Preparar para Publicar"));
     setFixedSize(Tw(9000), Tw(7200));
     QGroupBox* frmArchComp = Marco(this, "frmArchComp", QStringLiteral("Archivos a comprimir"), 120, 120, 8760, 3000);
-    Etiqueta(frmArchComp, "Label1", QStringLiteral("Ubicación:"), 120, 300, 1500, 255);
+    QLabel* label1 = Etiqueta(frmArchComp, "Label1", QStringLiteral("U&bicación:"), 120, 300, 1500, 255);
     lstFiles = new QListWidget(frmArchComp);
     lstFiles->setObjectName(QStringLiteral("lstFiles"));
+    label1->setBuddy(lstFiles);
+    lstFiles->setAccessibleName(QStringLiteral("Archivos a comprimir")); // a list is not named by its label
+    lstFiles->setTextElideMode(Qt::ElideMiddle);
     lstFiles->setGeometry(Tw(120), Tw(560), Tw(6600), Tw(2300));
     lstFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
     cmdAddFiles = Boton(frmArchComp, "cmdAddFiles", QStringLiteral("Agregar Archivos"), 6840, 560, 1800, 400);
     cmdDelete = Boton(frmArchComp, "cmdDelete", QStringLiteral("Eliminar Selección"), 6840, 1060, 1800, 400);
     cmdClear = Boton(frmArchComp, "cmdClear", QStringLiteral("Eliminar Todo"), 6840, 1560, 1800, 400);
     QGroupBox* frame2 = Marco(this, "Frame2", QStringLiteral("Nombre del Archivo a publicar"), 120, 3240, 8760, 1300);
-    chkAgregarFyV = new QCheckBox(QStringLiteral("Agregar fecha y Versión (recomendado)"), frame2);
+    chkAgregarFyV = new QCheckBox(QStringLiteral("Agregar &fecha y Versión (recomendado)"), frame2);
     chkAgregarFyV->setObjectName(QStringLiteral("chkAgregarFyV"));
     chkAgregarFyV->setGeometry(Tw(120), Tw(300), Tw(5000), Tw(300));
     txtNombArc = Caja(frame2, "txtNombArc", 120, 700, 7200, 330, false);
+    txtNombArc->setAccessibleName(QStringLiteral("Nombre del Archivo a publicar"));
     Etiqueta(frame2, "Label2", QStringLiteral(".zip"), 7400, 750, 600, 255);
     chkAgregarFyV->setEnabled(false);
     txtNombArc->setEnabled(false);
-    Etiqueta(this, "lblLey1", QStringLiteral("Si el archivo de Compresión generado supera el limite de"), 240, 4700, 5400, 255);
+    QLabel* lblLey1 = Etiqueta(this, "lblLey1", QStringLiteral("Si el archivo de Compresión generado supera el &limite de"), 240, 4700, 5400, 255);
     txtMB = Caja(this, "txtMB", 5700, 4640, 800, 330, false);
+    lblLey1->setBuddy(txtMB);
     txtMB->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,9}([.,]\\d{0,6})?")), txtMB));
     txtMB->installEventFilter(this);
     Etiqueta(this, "lblley2", QStringLiteral("MB, se ofrecerá la opción de generar particiones correspondientes."), 240, 5040, 8400, 255);
@@ -78,9 +83,9 @@ FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(con
     picture2->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(24, 24));
     picture2->setGeometry(Tw(240), Tw(6500), 24, 24);
     picture2->installEventFilter(this);
-    cmdProcesar = Boton(this, "cmdProcesar", QStringLiteral("Procesar"), 5400, 6420, 1600, 450);
+    cmdProcesar = Boton(this, "cmdProcesar", QStringLiteral("&Procesar"), 5400, 6420, 1600, 450);
     cmdProcesar->setEnabled(false);
-    cmdVolver = Boton(this, "cmdVolver", QStringLiteral("Volver"), 7200, 6420, 1600, 450);
+    cmdVolver = Boton(this, "cmdVolver", QStringLiteral("&Volver"), 7200, 6420, 1600, 450);
     FmeAyudaRapida = Marco(this, "FmeAyudaRapida", QStringLiteral("Ayuda Rápida"), 120, 3240, 8760, 3000);
     Etiqueta(FmeAyudaRapida, "Label11", textoAyudaRapida(), 120, 300, 8500, 2600)->setWordWrap(true);
     FmeAyudaRapida->setAutoFillBackground(true);
@@ -99,9 +104,9 @@ FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(con
     // Form_Load.
     const qint32 maximo = compartido().TamanoMaximoMB;
     txtMB->setText(maximo != 0 ? QString::number(maximo) : QStringLiteral("50"));
-    cmdAddFiles->setText(QStringLiteral("Agregar archivos"));
-    cmdDelete->setText(QStringLiteral("Eliminar selección"));
-    cmdClear->setText(QStringLiteral("Eliminar todo"));
+    cmdAddFiles->setText(QStringLiteral("&Agregar archivos"));
+    cmdDelete->setText(QStringLiteral("&Eliminar selección"));
+    cmdClear->setText(QStringLiteral("Eliminar &todo"));
     centroFormulario(this);
 }
 
@@ -189,6 +194,8 @@ void FrmCompriArchMulti::CargoListaArchivos()
 {
     lstFiles->clear();
     lstFiles->addItems(Lista.entradas());
+    for (int i = 0; i < lstFiles->count(); ++i)
+        lstFiles->item(i)->setToolTip(lstFiles->item(i)->text()); // cut in the middle when long
     if (Lista.isEmpty()) {
         chkAgregarFyV->setChecked(false);
         chkAgregarFyV->setEnabled(false);

@@ -17,8 +17,9 @@ FrmAgregoHash::FrmAgregoHash(Contexto& contexto) : PantallaTrabajo(contexto)
 {
     setObjectName(QStringLiteral("frmAgregoHash"));
     setFixedSize(Tw(8100), Tw(4380));
-    Etiqueta(this, "Label2", QStringLiteral("Tamaño máximo el archivo:"), 240, 120, 2700, 255);
+    QLabel* label2 = Etiqueta(this, "Label2", QStringLiteral("&Tamaño máximo el archivo:"), 240, 120, 2700, 255);
     txtTamMB = Caja(this, "txtTamMB", 3000, 60, 600, 285, true);
+    label2->setBuddy(txtTamMB);
     Etiqueta(this, "lblMB", QStringLiteral("MB"), 3660, 120, 375, 255);
     QGroupBox* frame = Marco(this, "Frame1", QString(), 240, 600, 7800, 2760);
     Text1 = Caja(frame, "Text1", 240, 360, 5055, 375, true);
@@ -31,7 +32,7 @@ FrmAgregoHash::FrmAgregoHash(Contexto& contexto) : PantallaTrabajo(contexto)
     QFont negrita = lblEspere->font();
     negrita.setBold(true);
     lblEspere->setFont(negrita);
-    cmdSalir = Boton(this, "cmdSalir", QStringLiteral("Salir"), 5640, 3480, 1695, 375);
+    cmdSalir = Boton(this, "cmdSalir", QStringLiteral("Sa&lir"), 5640, 3480, 1695, 375);
     barra = new QProgressBar(this);
     barra->setObjectName(QStringLiteral("barra"));
     barra->setGeometry(Tw(120), Tw(3960), Tw(7860), Tw(300));
@@ -55,8 +56,9 @@ FrmAgregoHash::FrmAgregoHash(Contexto& contexto) : PantallaTrabajo(contexto)
     txtTamMB->setText(QString::number(v.TamanoMaximoMB));
     lblEspere->clear();
     setWindowTitle(QStringLiteral("Generador de Hash para Intercambio de Información"));
-    cmdElegir->setText(QStringLiteral("Seleccione el archivo"));
-    cmdGenerar->setText(QStringLiteral("Generar Hash "));
+    cmdElegir->setText(QStringLiteral("&Seleccione el archivo"));
+    cmdGenerar->setText(QStringLiteral("&Generar Hash "));
+    Text1->setAccessibleName(QStringLiteral("Archivo al que se le generará el Hash"));
     frame->setTitle(QStringLiteral("Seleccione el archivo al que se le generará el Hash y la ruta donde se guardarán:"));
     centroFormulario(this);
 }
@@ -98,7 +100,7 @@ void FrmAgregoHash::eligoArchivo(const QString& ruta)
 {
     Text1->setText(ruta);
     const NombreyExtension ne = ObtengoNombreyExtension(ruta);
-    lblnoesZip->setText(TextoNoEsZip(ne.nombre));
+    MuestroConNombre(lblnoesZip, ne.nombre, TextoNoEsZip);
     lblnoesZip->setVisible(NoEsZip(ruta));
     auto tamano = TamanoDe(ruta);
     if (!tamano) {
@@ -148,6 +150,7 @@ void FrmAgregoHash::errorDeHash(const Falla& falla)
         lblEspere->clear();
         return;
     }
-    mensaje({QStringLiteral("ERROR"), TextoFallaEstampado(falla), Icono::Exclamacion});
+    mensaje(falla.tipo == TipoFalla::Cancelado ? MensajeCancelacion(TextoFallaEstampado(falla))
+                                               : Mensaje{QStringLiteral("ERROR"), TextoFallaEstampado(falla), Icono::Exclamacion});
     lblEspere->setText(QStringLiteral("Error en la Generación del HASH"));
 }

@@ -21,10 +21,11 @@ FrmCorroboroHash::FrmCorroboroHash(Contexto& contexto) : PantallaTrabajo(context
     cmdElegir = Boton(frame, "Command1_0", QString(), 3960, 240, 1695, 375);
     Text1_0 = Caja(frame, "Text1_0", 120, 720, 9735, 375, true);
     cmdCorroborar = Boton(frame, "Command1_1", QString(), 3960, 1320, 1695, 375);
-    Etiqueta(frame, "lbFinal", QStringLiteral("Archivo Final:"), 140, 1800, 3615, 255);
+    QLabel* lbFinal = Etiqueta(frame, "lbFinal", QStringLiteral("Archivo &Final:"), 140, 1800, 3615, 255);
     Text1_1 = Caja(frame, "Text1_1", 120, 2040, 9735, 375, true);
+    lbFinal->setBuddy(Text1_1);
     lblCorroboroHash = Etiqueta(this, "lblCorroboroHash", QString(), 120, 2760, 5535, 255);
-    cmdSalir = Boton(this, "cmdSalir", QStringLiteral("Salir"), 8400, 2760, 1695, 375);
+    cmdSalir = Boton(this, "cmdSalir", QStringLiteral("Sa&lir"), 8400, 2760, 1695, 375);
     barra = new QProgressBar(this);
     barra->setObjectName(QStringLiteral("barra"));
     barra->setGeometry(Tw(120), Tw(3240), Tw(9975), Tw(300));
@@ -42,8 +43,9 @@ FrmCorroboroHash::FrmCorroboroHash(Contexto& contexto) : PantallaTrabajo(context
     if (!compartido().CarpetaGuardada.isEmpty())
         Text1_0->setText(compartido().CarpetaGuardada);
     setWindowTitle(QStringLiteral("Corroboración de Hash para Archivos de Intercambio de Información"));
-    cmdElegir->setText(QStringLiteral("Seleccione el archivo"));
-    cmdCorroborar->setText(QStringLiteral("Corroborar Hash "));
+    cmdElegir->setText(QStringLiteral("&Seleccione el archivo"));
+    cmdCorroborar->setText(QStringLiteral("&Corroborar Hash "));
+    Text1_0->setAccessibleName(QStringLiteral("Archivo a corroborar"));
     frame->setTitle(QStringLiteral("Seleccione el archivo que quiere corroborar su Hash:"));
     centroFormulario(this);
 }
@@ -119,7 +121,8 @@ void FrmCorroboroHash::CorroboroHash()
 
 void FrmCorroboroHash::errorDeHash(const Falla& falla)
 {
-    mensaje({QStringLiteral("ERROR"), TextoFallaEstampado(falla), Icono::Exclamacion});
+    mensaje(falla.tipo == TipoFalla::Cancelado ? MensajeCancelacion(TextoFallaEstampado(falla))
+                                               : Mensaje{QStringLiteral("ERROR"), TextoFallaEstampado(falla), Icono::Exclamacion});
     lblCorroboroHash->clear();
 }
 

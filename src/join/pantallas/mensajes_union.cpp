@@ -42,7 +42,7 @@ Mensaje MensajeUnionTerminada(const ResultadoUnion& r)
 QList<Mensaje> MensajesFallaUnion(const Falla& falla)
 {
     if (falla.tipo == TipoFalla::Cancelado)
-        return {{TituloAplicacion(), TextoFallaUnion(falla), Icono::Informacion}};
+        return {MensajeCancelacion(TextoFallaUnion(falla))};
     return {{TituloAplicacion(), TextoFallaUnion(falla)},
             {QStringLiteral("ERROR"),
              QStringLiteral("Hubo un error en el armado del Archivo, corrobore tener todas las particiones del archivo en cuestión."),

@@ -15,13 +15,18 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 
 namespace {
 
+// Names of one set differ at their end: they are cut in the middle, and each
+// item shows its whole name as a tooltip.
 void listo(QListWidget* lista, const QStringList& nombres)
 {
     lista->clear();
-    lista->addItems(nombres);
+    lista->setTextElideMode(Qt::ElideMiddle);
+    for (const QString& n : nombres)
+        (new QListWidgetItem(n, lista))->setToolTip(n);
 }
 
 // A path ending in a separator (the root included) is not found.
@@ -45,18 +50,26 @@ Unir::Unir(Contexto& contexto) : PantallaTrabajo(contexto)
 {
     setObjectName(QStringLiteral("Unir"));
     setFixedSize(Tw(9000), Tw(7500));
-    Etiqueta(this, "Label2", QStringLiteral("Carpeta de Origen:"), 240, 240, 1800, 255);
+    QLabel* label2 = Etiqueta(this, "Label2", QStringLiteral("Carpeta de &Origen:"), 240, 240, 1800, 255);
     txtOrigen = Caja(this, "txtOrigen", 2040, 180, 5400, 315, true);
+    label2->setBuddy(txtOrigen);
     CmdOrigen = Boton(this, "CmdOrigen", QStringLiteral("Cambiar..."), 7560, 160, 1200, 360);
-    Etiqueta(this, "Label3", QStringLiteral("Carpeta Destino:"), 240, 720, 1800, 255);
+    QLabel* label3 = Etiqueta(this, "Label3", QStringLiteral("Carpeta &Destino:"), 240, 720, 1800, 255);
     txtDestino = Caja(this, "txtDestino", 2040, 660, 5400, 315, true);
+    label3->setBuddy(txtDestino);
     cmdDestino = Boton(this, "cmdDestino", QStringLiteral("Cambiar..."), 7560, 640, 1200, 360);
-    Etiqueta(this, "lblfile", QStringLiteral("Partición a seleccionar (seleccionar una sola cualquiera del conjunto a unir)"),
-             240, 1200, 8500, 255);
+    // Two buttons with one caption: each is read with what it changes.
+    CmdOrigen->setAccessibleName(QStringLiteral("Cambiar carpeta de origen"));
+    cmdDestino->setAccessibleName(QStringLiteral("Cambiar carpeta destino"));
+    QLabel* lblfile = Etiqueta(this, "lblfile", QStringLiteral("&Partición a seleccionar (seleccionar una sola cualquiera del conjunto a unir)"),
+                               240, 1200, 8500, 255);
     File1 = new QListWidget(this);
+    lblfile->setBuddy(File1);
+    File1->setAccessibleName(QStringLiteral("Partición a seleccionar")); // a list is not named by its label
     File1->setObjectName(QStringLiteral("File1"));
     File1->setGeometry(Tw(240), Tw(1480), Tw(8520), Tw(1900));
-    Etiqueta(this, "lblarcaUnir", QStringLiteral("Lista de particiones a unir (según partición seleccionada)"), 240, 3480, 8500, 255);
+    QLabel* lblarcaUnir = Etiqueta(this, "lblarcaUnir", QStringLiteral("&Lista de particiones a unir (según partición seleccionada)"),
+                                   240, 3480, 8500, 255);
     fmeValido = new QGroupBox(this);
     fmeValido->setObjectName(QStringLiteral("fmeValido"));
     fmeValido->setFlat(true);
@@ -64,6 +77,8 @@ Unir::Unir(Contexto& contexto) : PantallaTrabajo(contexto)
     fmeValido->setGeometry(Tw(240), Tw(3760), Tw(8520), Tw(1900));
     File2 = new QListWidget(fmeValido);
     File2->setObjectName(QStringLiteral("File2"));
+    lblarcaUnir->setBuddy(File2);
+    File2->setAccessibleName(QStringLiteral("Lista de particiones a unir"));
     File2->setGeometry(0, 0, Tw(8520), Tw(1900));
     // The list only shows the set, and is kept disabled: it must still read clearly.
     QPalette legible = File2->palette();
@@ -81,8 +96,8 @@ Unir::Unir(Contexto& contexto) : PantallaTrabajo(contexto)
     picture1->setGeometry(Tw(240), Tw(6700), 24, 24);
     picture1->installEventFilter(this);
     Etiqueta(this, "Label4", QStringLiteral("Ayuda"), 720, 6760, 900, 255);
-    cmdUnir = Boton(this, "cmdUnir", QStringLiteral("Unir Partes"), 5520, 6660, 1500, 420);
-    cmdSalir = Boton(this, "cmdSalir", QStringLiteral("Salir"), 7260, 6660, 1500, 420);
+    cmdUnir = Boton(this, "cmdUnir", QStringLiteral("&Unir Partes"), 5520, 6660, 1500, 420);
+    cmdSalir = Boton(this, "cmdSalir", QStringLiteral("&Salir"), 7260, 6660, 1500, 420);
     cmdUnir->setEnabled(false);
     FmeAyudaRapida = Marco(this, "FmeAyudaRapida", QStringLiteral("Ayuda Rápida"), 240, 3400, 8520, 3200);
     auto* ayuda = Etiqueta(FmeAyudaRapida, "Label1", textoAyudaRapida(), 120, 300, 8280, 2800);
@@ -93,7 +108,14 @@ Unir::Unir(Contexto& contexto) : PantallaTrabajo(contexto)
 
     connect(CmdOrigen, &QPushButton::clicked, this, &Unir::CmdOrigen_Click);
     connect(cmdDestino, &QPushButton::clicked, this, &Unir::cmdDestino_Click);
+    // A partition is picked by a click, or from the keyboard as the selection moves.
     connect(File1, &QListWidget::itemClicked, this, [this](QListWidgetItem* i) { File1_Click(i->text()); });
+    connect(File1, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> elegidas = File1->selectedItems();
+        if (!conRaton_ && !elegidas.isEmpty())
+            File1_Click(elegidas.first()->text());
+    });
+    File1->viewport()->installEventFilter(this);
     connect(cmdUnir, &QPushButton::clicked, this, &Unir::cmdUnir_Click);
     connect(cmdSalir, &QPushButton::clicked, this, &Unir::cmdSalir_Click);
 
@@ -113,6 +135,14 @@ Unir::Unir(Contexto& contexto) : PantallaTrabajo(contexto)
 
 bool Unir::eventFilter(QObject* objeto, QEvent* evento)
 {
+    if (objeto == File1->viewport()) {
+        // A press selects before the click is reported: the click answers for it.
+        if (evento->type() == QEvent::MouseButtonPress || evento->type() == QEvent::MouseButtonDblClick)
+            conRaton_ = true;
+        else if (evento->type() == QEvent::MouseButtonRelease)
+            QTimer::singleShot(0, this, [this] { conRaton_ = false; });
+        return PantallaTrabajo::eventFilter(objeto, evento);
+    }
     if (evento->type() == QEvent::Enter)
         FmeAyudaRapida->show();
     else if (evento->type() == QEvent::Leave)
@@ -242,6 +272,9 @@ void Unir::abroCon(const QString& particion)
     const QList<QListWidgetItem*> hallada = File1->findItems(una.fileName(), Qt::MatchExactly);
     if (hallada.isEmpty())
         return;
-    File1->setCurrentItem(hallada.first());
+    {
+        const QSignalBlocker callada(File1);
+        File1->setCurrentItem(hallada.first());
+    }
     File1_Click(una.fileName());
 }

@@ -30,6 +30,7 @@ private:
 
     QString RutaOrigen;
     QString seleccionada_; // the partition clicked last
+    bool conRaton_ = false; // a mouse press on the chooser is being handled
     QLineEdit* txtOrigen;
     QLineEdit* txtDestino;
     QPushButton* CmdOrigen;

@@ -7,6 +7,7 @@
 #include "system/pantallas/pantalla.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,8 +25,9 @@ Cortar::Cortar(Contexto& contexto) : PantallaTrabajo(contexto)
     Label1 = Etiqueta(frame0, "Label1_2", QString(), 120, 1320, 6000, 255);
     lblnoesZip = Etiqueta(frame0, "lblnoesZip", QString(), 120, 1600, 7800, 1080);
     PongoColor(lblnoesZip, ColorRojo());
-    Etiqueta(this, "Label2", QStringLiteral("Tamaño de las particiones:"), 240, 3060, 2580, 255);
+    QLabel* label2 = Etiqueta(this, "Label2", QStringLiteral("&Tamaño de las particiones:"), 240, 3060, 2580, 255);
     txtTamMB = Caja(this, "txtTamMB", 2880, 3000, 900, 315, false);
+    label2->setBuddy(txtTamMB);
     Etiqueta(this, "lblMB", QStringLiteral("MB"), 3840, 3060, 400, 255);
     lblTamBytes = Etiqueta(this, "lblTamBytes", QString(), 4320, 3060, 3800, 255);
     lblTamBytes->hide();
@@ -57,9 +59,13 @@ Cortar::Cortar(Contexto& contexto) : PantallaTrabajo(contexto)
     lblTamBytes->setText(QString::number(v.TamanoMaximoBytes));
     txtTamMB->setText(QString::number(v.TamanoMaximoMB));
     setWindowTitle(QStringLiteral("Particionador de Archivos para Intercambio de Información"));
-    cmdElegir->setText(QStringLiteral("Seleccione el archivo"));
-    cmdGuardarEn->setText(QStringLiteral("Guardar en "));
-    cmdSalir->setText(QStringLiteral("Salir"));
+    cmdElegir->setText(QStringLiteral("&Seleccione el archivo"));
+    cmdGuardarEn->setText(QStringLiteral("&Guardar en "));
+    cmdSalir->setText(QStringLiteral("Sa&lir"));
+    cmdParticionar->setText(QStringLiteral("&Particionar"));
+    // The boxes sit beside their buttons, with no label of their own.
+    txtArchivo->setAccessibleName(QStringLiteral("Archivo a particionar"));
+    txtCarpeta->setAccessibleName(QStringLiteral("Carpeta donde se guardarán las particiones"));
     cmdParticionar->setEnabled(false);
     txtArchivo->setText(v.CarpetaGuardada);
     txtCarpeta->setText(v.CarpetaGuardada);
@@ -104,7 +110,8 @@ void Cortar::Command1_Click(int Index)
         VuelvoAlMenu();
         break;
     case 3:
-        if (!LeoMegas(txtTamMB->text())) {
+        // A size of 0 is a size: the split refuses it as too many partitions.
+        if (txtTamMB->text().trimmed().isEmpty()) {
             mensaje({QString(), QStringLiteral("Debe asiganar un tamaño de particiones")});
             return;
         }
@@ -124,7 +131,7 @@ void Cortar::eligoArchivo(const QString& ruta)
 {
     Compartido& v = compartido();
     txtArchivo->setText(ruta);
-    lblnoesZip->setText(TextoNoEsZip(ObtengoNombreyExtension(ruta).nombre));
+    MuestroConNombre(lblnoesZip, ObtengoNombreyExtension(ruta).nombre, TextoNoEsZip);
     lblnoesZip->setVisible(NoEsZip(ruta));
     v.UltimaCarpeta = CarpetaDeRuta(ruta);
     const auto tamano = TamanoDe(ruta);
@@ -133,10 +140,8 @@ void Cortar::eligoArchivo(const QString& ruta)
         return;
     }
     F = tamano.valor();
-    if (F == 0) {
-        mensaje(MensajeRechazo(RechazoParticion::Vacio));
-    } else if (F < MegasABytes(LeoMegas(txtTamMB->text()).value_or(v.TamanoMaximoMB))) {
-        mensaje(MensajeRechazo(RechazoParticion::MuyChico));
+    if (F == 0 || F < MegasABytes(LeoMegas(txtTamMB->text()).value_or(v.TamanoMaximoMB))) {
+        mensaje(MensajeRechazo(F == 0 ? RechazoParticion::Vacio : RechazoParticion::MuyChico));
         VuelvoAlMenu(); // the handler goes on, on the hidden screen
     }
     Label1->setText(QStringLiteral("Tamaño del archivo es de: ") + QString::number(F) + QStringLiteral(" Bytes"));
@@ -162,12 +167,12 @@ void Cortar::GeneroParticiones()
     }
     F = tamano.valor();
     rechazo = PlanificoParticion(origen, F, MegasABytes(LeoMegas(txtTamMB->text()).value_or(0)), plan);
-    if (rechazo == RechazoParticion::Demasiadas || rechazo == RechazoParticion::Vacio) {
+    if (rechazo == RechazoParticion::Demasiadas) {
         mensaje(MensajeRechazo(rechazo));
         return;
     }
     ProgressBar1->setValue(0);
-    if (rechazo == RechazoParticion::MuyChico) {
+    if (rechazo == RechazoParticion::MuyChico || rechazo == RechazoParticion::Vacio) {
         mensaje(MensajeRechazo(rechazo));
         txtArchivo->clear();
         txtCarpeta->clear();
@@ -187,15 +192,17 @@ void Cortar::GeneroParticiones()
         CursorOcupado ocupado;
         r = ejecuto([&] { return ::GeneroParticiones(plan, txtCarpeta->text(), false, &progreso); }, progreso, ProgressBar1,
                     [&] {
-                        const int i = std::max(1, progreso.paso.load());
+                        // Partitions are cut side by side: the caption follows the bar.
+                        const qint64 hecho = progreso.hecho.load();
+                        const int i = int(std::clamp<qint64>(plan.S > 0 ? hecho / plan.S + 1 : 1, 1, plan.N));
                         lblProgHash->setText(QStringLiteral("Generando Hash para la Partición ") + QString::number(i)
                                              + QStringLiteral(" de ") + QString::number(plan.N));
                     });
     }
     if (r.falla) {
+        // The bar stays where the run stopped.
         mensaje(ManejoErrores(*r.falla));
         lblProgHash->clear();
-        ProgressBar1->setValue(0);
         return;
     }
     lblProgHash->setText(QStringLiteral("Generación de Hash para las Particiones terminada"));

@@ -7,7 +7,9 @@ Mensaje MensajeRechazo(RechazoParticion rechazo)
     case RechazoParticion::SinArchivo: return {QStringLiteral("Error"), texto, Icono::Informacion};
     case RechazoParticion::SinPunto: return {QStringLiteral("ERROR!"), texto, Icono::Exclamacion};
     case RechazoParticion::Demasiadas: return {QStringLiteral("Error - Demasiadas Particiones"), texto, Icono::Ninguno};
-    case RechazoParticion::Vacio:
+    case RechazoParticion::Vacio: // told as empty, then as any file too small to split
+        return {QStringLiteral("Incompatibilidad de Tamaños"),
+                texto + QStringLiteral("\r\n") + TextoRechazo(RechazoParticion::MuyChico), Icono::Informacion};
     case RechazoParticion::MuyChico:
     case RechazoParticion::Ninguno:
         break;
@@ -29,7 +31,9 @@ Mensaje MensajeParticionesGeneradas()
 
 Mensaje ManejoErrores(const Falla& falla)
 {
-    if (falla.tipo == TipoFalla::YaExiste || falla.tipo == TipoFalla::Cancelado)
+    if (falla.tipo == TipoFalla::Cancelado)
+        return MensajeCancelacion(TextoFallaParticion(falla));
+    if (falla.tipo == TipoFalla::YaExiste)
         return {QStringLiteral("ERROR"), TextoFallaParticion(falla), Icono::Exclamacion};
     return {QStringLiteral("ERROR"),
             QStringLiteral("Se detectó un error y la aplicación se cerrará.") + QStringLiteral("\r\n") + falla.descripcion,

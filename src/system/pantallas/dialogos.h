@@ -21,6 +21,8 @@ struct Mensaje {
 };
 
 inline QString TituloAplicacion() { return QStringLiteral("TERV"); }
+// A run the operator cancelled: he asked for it, so it is told, not warned of.
+inline Mensaje MensajeCancelacion(const QString& texto) { return {TituloAplicacion(), texto, Icono::Informacion}; }
 inline QString TituloVisible(const Mensaje& m) { return m.titulo.isEmpty() ? TituloAplicacion() : m.titulo; }
 
 class Dialogos {

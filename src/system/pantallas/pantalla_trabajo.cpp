@@ -3,6 +3,7 @@
 #include "system/tamanos.h"
 
 #include <QCloseEvent>
+#include <QShortcut>
 #include <QThread>
 
 void PantallaTrabajo::closeEvent(QCloseEvent* e)
@@ -30,7 +31,10 @@ void PantallaTrabajo::bloqueo(bool ocupado)
         reactivo_.clear();
         for (QWidget* w : bloqueables_)
             if (w->isEnabled()) {
+                // Disabled without the mark a handler's own setEnabled(false)
+                // leaves: what a handler decides while locked is kept on release.
                 w->setEnabled(false);
+                w->setAttribute(Qt::WA_ForceDisabled, false);
                 reactivo_ << w;
             }
         return;
@@ -38,7 +42,8 @@ void PantallaTrabajo::bloqueo(bool ocupado)
     if (bloqueos_ == 0 || --bloqueos_ > 0)
         return;
     for (QWidget* w : reactivo_)
-        w->setEnabled(true);
+        if (!w->testAttribute(Qt::WA_ForceDisabled))
+            w->setEnabled(true);
     reactivo_.clear();
 }
 
@@ -47,7 +52,14 @@ void PantallaTrabajo::muestroCancelar(Progreso* progreso, QProgressBar* barra)
     if (!cmdCancelar_) {
         cmdCancelar_ = new QPushButton(QStringLiteral("Cancelar"), this);
         cmdCancelar_->setObjectName(QStringLiteral("cmdCancelar"));
+        cmdCancelar_->setAutoDefault(true);
         cmdCancelar_->hide();
+        // Escape stops a run as "Cancelar" does.
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        connect(escape, &QShortcut::activated, cmdCancelar_, [this] {
+            if (cmdCancelar_->isVisible() && cmdCancelar_->isEnabled())
+                cmdCancelar_->click();
+        });
     }
     QObject::disconnect(cmdCancelar_, &QPushButton::clicked, nullptr, nullptr);
     if (!progreso) {
