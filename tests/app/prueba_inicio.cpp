@@ -47,6 +47,8 @@ TEST(Inicio, SecuenciaDeArranque)
         EXPECT_EQ(e.dialogos.titulos(), c.titulos);
         EXPECT_EQ(compartido().TamanoMaximoMB, c.tamano);
         EXPECT_EQ(menu.lblAmbiente->isVisibleTo(&menu), c.leyendaVisible);
+        // No empty band where a hidden banner would be.
+        EXPECT_EQ(menu.centralWidget()->height() > FrmInicio::TamanoPortada().height(), c.leyendaVisible);
         if (c.leyendaVisible) {
             EXPECT_EQ(menu.lblAmbiente->text(), c.leyenda);
         }

@@ -9,18 +9,24 @@
 #include "hash/pantallas/frmcorroborohash.h"
 #include "join/pantallas/unir.h"
 #include "partition/pantallas/cortar.h"
+#include "server/pantallas/frmcnx.h"
+#include "soporte/controles.h"
 #include "soporte/utiles.h"
 #include "app/pantallas/arranque.h"
 #include "hash/nombre_hash.h"
+#include "join/juegos.h"
 #include "system/pantallas/dialogos_qt.h"
 #include "system/pantallas/pantalla.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QSignalSpy>
 #include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QGroupBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTest>
@@ -85,14 +91,18 @@ TEST(Ventanas, F1AbreLaAyudaEnLaSeccionDeCadaVentana)
     }
     // What the help says of the program is what it does.
     const QString texto = menu.ayuda->texto->toPlainText().simplified();
-    for (const char* falso : {"dirección consultada", "particionar y unir quedan deshabilitadas", "desde cualquier ventana"})
+    for (const char* falso : {"dirección consultada", "particionar y unir quedan deshabilitadas", "desde cualquier ventana",
+                              "carpeta que usted elija"})
         EXPECT_FALSE(texto.contains(QString::fromUtf8(falso))) << falso;
-    EXPECT_TRUE(texto.contains(QStringLiteral("en producción no se muestra nada")));
+    for (const char* cierto : {"en producción no se muestra nada", "se guarda en la carpeta de los archivos a comprimir",
+                               "se entregan a la ventana abierta, sin consultar otra vez"})
+        EXPECT_TRUE(texto.contains(QString::fromUtf8(cierto))) << cierto;
 }
 
 struct CajaReal {
     QRect marco;
     QString texto;
+    int ancho = 0; // of its text
 };
 
 // Shows a real box and closes it as soon as it is on screen.
@@ -103,7 +113,8 @@ CajaReal MuestroYCierro(QWidget* padre, const Mensaje& m)
         auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!caja)
             return;
-        vista = {caja->frameGeometry(), caja->text()};
+        const auto* etiqueta = caja->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        vista = {caja->frameGeometry(), caja->text(), etiqueta ? etiqueta->width() : 0};
         caja->done(0);
     });
     DialogosQt dialogos;
@@ -130,6 +141,20 @@ TEST(Ventanas, CajasCentradasYDentroDeLaPantalla)
         EXPECT_TRUE(c.texto.endsWith(QChar(0x2026)));
         EXPECT_LT(c.texto.size(), 6000);
     }
+    // The system's own lines are not broken again (no orphan word at their end).
+    const QString propias = QStringLiteral("El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe\r\n"
+                                           "Ingresar por la Opción \"Código Hash \" del Menú principal");
+    const CajaReal dos = MuestroYCierro(nullptr, {QStringLiteral("Incompatibilidad de Tamaños"), propias, Icono::Informacion});
+    const QFontMetrics letra(QApplication::font());
+    if (zona.width() >= 1024) {
+        EXPECT_GE(dos.ancho, letra.horizontalAdvance(propias.section(QLatin1Char('\r'), 0, 0)));
+    }
+    // A long path breaks after its separators, never inside a folder's name.
+    const QString ruta = QStringLiteral("/home/operador/entregas/2024/expedientes_recibidos_de_la_mesa_central/informe_mensual.zip");
+    const QString partida = PartoPalabrasLargas(QStringLiteral("No se pudo abrir ") + ruta, 40);
+    EXPECT_EQ(QString(partida).remove(QChar(0x200B)), QStringLiteral("No se pudo abrir ") + ruta);
+    for (qsizetype k = partida.indexOf(QChar(0x200B)); k >= 0; k = partida.indexOf(QChar(0x200B), k + 1))
+        EXPECT_EQ(partida[k - 1], QLatin1Char('/')) << k;
     // An empty text still leaves room for the whole title.
     const QString titulo = QStringLiteral("No se puede leer el archivo de configuración");
     const CajaReal vacia = MuestroYCierro(nullptr, {titulo, QString(), Icono::Critico});
@@ -285,6 +310,241 @@ TEST(Ventanas, NadaSeCortaNiSePisa)
     reviso(&comprimir);
 }
 
+// A handler that disables a control while the screen holds its turn keeps
+// it disabled when the turn ends: the enabled state after each such action.
+TEST(Ventanas, HabilitadosTrasCadaAccion)
+{
+    auto clic = [](QWidget& f, const char* nombre) { QTest::mouseClick(Control<QPushButton>(f, nombre), Qt::LeftButton); };
+    for (const qint64 tamano : {qint64(0), qint64(100)}) {
+        SCOPED_TRACE(tamano);
+        Escenario e;
+        compartido().TamanoMaximoMB = 1;
+        Cortar f(e.ctx);
+        f.show();
+        e.dialogos.archivos.push_back(EscriboArchivo(e.carpeta.filePath(QStringLiteral("chico.zip")), Datos(tamano)));
+        clic(f, "Command1_0"); // too small: back to the menu, "Particionar" still offered
+        EXPECT_TRUE(Control<QPushButton>(f, "Command1_3")->isEnabled());
+        clic(f, "Command1_3"); // refused again: both boxes emptied
+        EXPECT_FALSE(Control<QPushButton>(f, "Command1_3")->isEnabled());
+        EXPECT_TRUE(Control<QPushButton>(f, "Command1_1")->isEnabled());
+    }
+    {
+        Escenario e;
+        compartido().TamanoMaximoMB = 1;
+        Cortar f(e.ctx);
+        f.show();
+        e.dialogos.archivos.push_back(EscriboArchivo(e.carpeta.filePath(QStringLiteral("grande.zip")), Datos(3 << 20)));
+        clic(f, "Command1_0");
+        ASSERT_TRUE(Control<QPushButton>(f, "Command1_3")->isEnabled());
+        Control<QLineEdit>(f, "Text1_0")->clear();
+        Control<QLineEdit>(f, "Text1_1")->clear();
+        e.dialogos.carpetas.push_back(std::nullopt);
+        clic(f, "Command1_1"); // the folder choice cancelled, both boxes empty
+        EXPECT_FALSE(Control<QPushButton>(f, "Command1_3")->isEnabled());
+    }
+    {
+        Escenario e;
+        FrmCompriArchMulti f(e.ctx);
+        f.show();
+        e.dialogos.listas.push_back({EscriboArchivo(e.carpeta.filePath(QStringLiteral("a.txt")), "a")});
+        clic(f, "cmdAddFiles");
+        ASSERT_TRUE(Control<QPushButton>(f, "cmdProcesar")->isEnabled());
+        clic(f, "cmdClear");
+        for (const char* nombre : {"cmdProcesar", "txtNombArc", "chkAgregarFyV"})
+            EXPECT_FALSE(Control<QWidget>(f, nombre)->isEnabled()) << nombre;
+        for (const char* nombre : {"cmdAddFiles", "cmdVolver", "txtMB"})
+            EXPECT_TRUE(Control<QWidget>(f, nombre)->isEnabled()) << nombre;
+    }
+}
+
+// Every window a person works in, as it opens.
+struct Ventanas {
+    Escenario e;
+    bool fijado = (compartido().TamanoMaximoMB = 20, true);
+    FrmInicio menu{e.ctx};
+    FrmAgregoHash hash{e.ctx};
+    FrmCorroboroHash corroboro{e.ctx};
+    Cortar cortar{e.ctx};
+    Unir unir{e.ctx};
+    FrmCompriArchMulti comprimir{e.ctx};
+    FrmComprobacionCarpeta carpeta{e.ctx};
+    FrmAcercaDe* acerca = new FrmAcercaDe(&menu);
+    ~Ventanas() { delete acerca; }
+    QList<QWidget*> todas() { return {&menu, &hash, &corroboro, &cortar, &unir, &comprimir, &carpeta, acerca}; }
+};
+
+// Each control the keyboard reaches, walking the window's focus chain, is
+// read by its name; names do not repeat, and neither do the mnemonics.
+TEST(Ventanas, NombresAccesiblesYTeclas)
+{
+    Ventanas v;
+    for (QWidget* w : v.todas()) {
+        SCOPED_TRACE(qPrintable(w->objectName()));
+        w->show();
+        QStringList nombres;
+        for (QWidget* c = w->nextInFocusChain(); c != w; c = c->nextInFocusChain()) {
+            if (!(c->focusPolicy() & Qt::TabFocus) || !c->isVisibleTo(w) || c->window() != w)
+                continue;
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
+            ASSERT_TRUE(a);
+            const QString nombre = a->text(QAccessible::Name).remove(QLatin1Char('&')).trimmed();
+            EXPECT_FALSE(nombre.isEmpty()) << qPrintable(c->objectName());
+            EXPECT_FALSE(nombres.contains(nombre)) << qPrintable(c->objectName() + QStringLiteral(": ") + nombre);
+            nombres << nombre;
+        }
+        QStringList teclas;
+        for (QWidget* c : w->findChildren<QWidget*>()) {
+            QString texto;
+            if (auto* b = qobject_cast<QAbstractButton*>(c))
+                texto = b->text();
+            else if (auto* l = qobject_cast<QLabel*>(c); l && l->buddy())
+                texto = l->text();
+            const QKeySequence tecla = QKeySequence::mnemonic(texto);
+            if (tecla.isEmpty())
+                continue;
+            EXPECT_FALSE(teclas.contains(tecla.toString())) << qPrintable(c->objectName() + QStringLiteral(": ") + texto);
+            teclas << tecla.toString();
+        }
+        if (w != &v.menu && w != v.acerca) {
+            EXPECT_GE(teclas.size(), 3);
+        }
+        w->hide();
+    }
+}
+
+// A long file name in a label breaks inside it, whole or cut in the middle,
+// and the tooltip has it whole.
+TEST(Ventanas, NombresLargosEnLasEtiquetas)
+{
+    Escenario e;
+    compartido().TamanoMaximoMB = 1;
+    QString nombre;
+    while (nombre.size() < 176)
+        nombre += QStringLiteral("expediente_mesa_central_");
+    nombre = nombre.left(176) + QStringLiteral(".pdf");
+    const QString ruta = EscriboArchivo(e.carpeta.filePath(nombre), Datos(3 << 20));
+    Cortar cortar(e.ctx);
+    FrmAgregoHash hash(e.ctx);
+    for (QWidget* w : std::initializer_list<QWidget*>{&cortar, &hash}) {
+        SCOPED_TRACE(qPrintable(w->objectName()));
+        w->show();
+        if (w == &cortar)
+            cortar.eligoArchivo(ruta);
+        else
+            hash.eligoArchivo(ruta);
+        auto* l = Control<QLabel>(*w, "lblnoesZip");
+        const QRect ocupa = l->fontMetrics().boundingRect(QRect(0, 0, l->width(), 10000), Qt::TextWordWrap, l->text());
+        EXPECT_LE(ocupa.width(), l->width());
+        EXPECT_LE(ocupa.height(), l->height());
+        EXPECT_TRUE(QString(l->text()).remove(QChar(0x200B)).contains(nombre.right(12))); // the end tells names apart
+        EXPECT_TRUE(l->toolTip().isEmpty() || l->toolTip() == nombre);
+    }
+}
+
+// Every window fits the screen it opens on, title bar included; the one
+// whose content is a table can be resized. The suite runs this at 100, 150
+// and 200% of a 1366x768 screen.
+TEST(Ventanas, CabenEnLaPantalla)
+{
+    Ventanas v;
+    VisorAyuda ayuda(v.e.dialogos);
+    FrmCnx cnx(v.e.ctx);
+    QList<QWidget*> ventanas = v.todas();
+    ventanas << &ayuda << &cnx;
+    const QRect zona = QGuiApplication::primaryScreen()->availableGeometry();
+    for (QWidget* w : ventanas) {
+        SCOPED_TRACE(qPrintable(w->objectName()));
+        if (w == &ayuda)
+            ayuda.abro(QStringLiteral(TERV_AYUDA), QString(), nullptr);
+        else
+            w->show();
+        if (w == &v.menu || w == &cnx) // placed by the start-up
+            centroFormulario(w);
+        QApplication::processEvents();
+        const QRect marco = w->frameGeometry().united(w->geometry().adjusted(0, -32, 0, 0)); // a title bar at least
+        EXPECT_TRUE(zona.contains(marco)) << marco.x() << "," << marco.y() << " " << marco.width() << "x" << marco.height()
+                                          << " en " << zona.width() << "x" << zona.height();
+        w->hide();
+    }
+    EXPECT_LT(v.carpeta.minimumSize().height(), v.carpeta.maximumSize().height());
+    EXPECT_LT(ayuda.minimumSize().width(), ayuda.maximumSize().width());
+}
+
+// Enter (keypad Enter too) presses the focused button; Escape cancels a run
+// and closes the about box and the help window.
+TEST(Ventanas, EnterYEscape)
+{
+    Ventanas v;
+    for (const Qt::Key tecla : {Qt::Key_Return, Qt::Key_Enter}) {
+        for (PantallaTrabajo* p : std::initializer_list<PantallaTrabajo*>{&v.hash, &v.corroboro, &v.cortar, &v.unir, &v.comprimir, &v.carpeta}) {
+            SCOPED_TRACE(qPrintable(p->objectName()));
+            p->show();
+            QApplication::setActiveWindow(p);
+            QSignalSpy vuelta(p, &PantallaTrabajo::vuelvoAlMenu);
+            QPushButton* salir = nullptr;
+            for (QPushButton* b : p->findChildren<QPushButton*>())
+                if (b->objectName() == QLatin1String("cmdSalir") || b->objectName() == QLatin1String("cmdVolver")
+                    || (b->objectName() == QLatin1String("Command1_2") && p == &v.cortar))
+                    salir = b;
+            ASSERT_TRUE(salir);
+            salir->setFocus();
+            QTest::keyClick(salir, tecla, tecla == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            EXPECT_EQ(vuelta.count(), 1);
+        }
+    }
+    // Escape while a run goes on: as "Cancelar".
+    QTemporaryDir d;
+    v.corroboro.show();
+    QApplication::setActiveWindow(&v.corroboro);
+    const QByteArray datos = Datos(3000, 2);
+    v.e.dialogos.archivos.push_back(EscriboArchivo(d.filePath(QStringLiteral("a_") + HashDe(datos) + QStringLiteral(".zip")), datos));
+    QTest::mouseClick(Control<QPushButton>(v.corroboro, "Command1_0"), Qt::LeftButton);
+    bool pulsado = false;
+    struct Escape : QObject {
+        QWidget* pantalla;
+        bool* pulsado;
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (e->type() == QEvent::Show && o->objectName() == QLatin1String("cmdCancelar") && !*pulsado) {
+                *pulsado = true;
+                QTest::keyClick(pantalla, Qt::Key_Escape);
+            }
+            return false;
+        }
+    } escape;
+    escape.pantalla = &v.corroboro;
+    escape.pulsado = &pulsado;
+    qApp->installEventFilter(&escape);
+    QTest::mouseClick(Control<QPushButton>(v.corroboro, "Command1_1"), Qt::LeftButton);
+    qApp->removeEventFilter(&escape);
+    ASSERT_TRUE(pulsado);
+    ASSERT_FALSE(v.e.dialogos.vistas.isEmpty());
+    EXPECT_EQ(v.e.dialogos.vistas.last().icono, Icono::Informacion);
+    EXPECT_TRUE(v.e.dialogos.vistas.last().texto.contains(QStringLiteral("cancel"))) << qPrintable(v.e.dialogos.vistas.last().texto);
+
+    // The about box and the help window close.
+    v.acerca->show();
+    QApplication::setActiveWindow(v.acerca);
+    QTest::keyClick(v.acerca, Qt::Key_Escape);
+    EXPECT_TRUE(v.menu.isVisible());
+    v.acerca = nullptr; // it unloads itself when closed
+    VisorAyuda ayuda(v.e.dialogos);
+    ayuda.show();
+    QApplication::setActiveWindow(&ayuda);
+    QTest::keyClick(&ayuda, Qt::Key_Escape);
+    EXPECT_FALSE(ayuda.isVisible());
+}
+
+// TERV's own icon, and the desktop file that names it.
+TEST(Ventanas, IconoDeTerv)
+{
+    InstaloIdentidad();
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("terv"));
+    Escenario e;
+    Unir unir(e.ctx);
+    EXPECT_TRUE(unir.windowIcon().availableSizes().contains(QSize(48, 48)));
+}
+
 // Qt's file dialogs speak Spanish even where its own translation falls short,
 // and the folder chooser says what it is for.
 TEST(Ventanas, DialogosDeArchivosEnEspanol)
@@ -303,6 +563,9 @@ TEST(Ventanas, DialogosDeArchivosEnEspanol)
     QTemporaryDir d;
     EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(d.path())), QStringLiteral("Carpeta"));
     EXPECT_EQ(QCoreApplication::translate("QFileSystemModel", "Date Modified"), QStringLiteral("Última modificación"));
+    // TERV says "archivo" where Qt's Spanish says "fichero".
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "File &name:"), QStringLiteral("&Nombre de archivo:"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Files of type:"), QStringLiteral("Archivos de tipo:"));
 }
 
 } // namespace

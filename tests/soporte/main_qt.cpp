@@ -1,5 +1,6 @@
 // Every test runs with an application object, headless.
 #include "soporte/datos.h"
+#include "system/pantallas/pantalla.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -12,6 +13,7 @@ int main(int argc, char** argv)
         return 0;
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
+    AdoptoLetraDelEscritorio(); // as the program does
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -3,6 +3,7 @@
 #include "app/instancia.h"
 #include "app/pantallas/frminicio.h"
 #include "app/pantallas/portada.h"
+#include "system/pantallas/pantalla.h"
 #include "system/pantallas/contexto.h"
 #include "system/pantallas/dialogos_qt.h"
 
@@ -46,13 +47,20 @@ public:
     }
 };
 
-// Texts of Qt's file dialogs that its Spanish translation lacks.
+// Texts of Qt's file dialogs that its Spanish translation lacks, and its
+// "fichero" said as TERV says it, "archivo".
 class TraduccionesFaltantes : public QTranslator {
 public:
-    QString translate(const char* contexto, const char* texto, const char*, int) const override
+    explicit TraduccionesFaltantes(const QTranslator& qt) : qt_(qt) {}
+    QString translate(const char* contexto, const char* texto, const char* desambiguacion, int n) const override
     {
-        if (qstrcmp(contexto, "QAbstractFileIconProvider") != 0 && qstrcmp(contexto, "QFileIconProvider") != 0)
-            return {};
+        if (qstrcmp(contexto, "QAbstractFileIconProvider") != 0 && qstrcmp(contexto, "QFileIconProvider") != 0) {
+            QString suyo = qt_.translate(contexto, texto, desambiguacion, n);
+            if (!suyo.contains(QLatin1String("ichero")))
+                return {};
+            return suyo.replace(QLatin1String("fichero"), QLatin1String("archivo"))
+                .replace(QLatin1String("Fichero"), QLatin1String("Archivo"));
+        }
         static const QHash<QByteArray, QString> textos{
             {"Folder", QStringLiteral("Carpeta")},       {"Drive", QStringLiteral("Unidad")},
             {"File", QStringLiteral("Archivo")},         {"%1 File", QStringLiteral("Archivo %1")},
@@ -62,6 +70,9 @@ public:
         return textos.value(QByteArray(texto));
     }
     bool isEmpty() const override { return false; }
+
+private:
+    const QTranslator& qt_;
 };
 
 // A request that arrives while a message box waits for the operator, or
@@ -81,8 +92,17 @@ void InstaloTraducciones()
     if (qtEspanol.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtEspanol);
-    static TraduccionesFaltantes faltantes;
+    static TraduccionesFaltantes faltantes(qtEspanol);
     QCoreApplication::installTranslator(&faltantes);
+}
+
+void InstaloIdentidad()
+{
+    QIcon icono;
+    for (const int lado : {16, 32, 48, 128})
+        icono.addFile(QStringLiteral(":/iconos/terv-%1.png").arg(lado), QSize(lado, lado));
+    QApplication::setWindowIcon(icono);
+    QGuiApplication::setDesktopFileName(QStringLiteral("terv"));
 }
 
 int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
@@ -100,6 +120,7 @@ int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
     else
         qunsetenv("LC_ALL");
     std::setlocale(LC_ALL, "");
+    AdoptoLetraDelEscritorio(); // the cover below is drawn to the screens' scale
     // The cover is drawn while the rest of the start-up goes on, the
     // environment and the locale already settled: the drawing thread reads
     // them. A copy that only hands its files over waits for it in vain, a few
@@ -114,11 +135,7 @@ int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
     QApplication::setStyle(new EstiloTerv);
     QApplication::setApplicationName(QStringLiteral("TERV"));
     QApplication::setApplicationVersion(QStringLiteral(TERV_VERSION_TEXTO));
-
-    // The screens are laid out for an 8-point interface font.
-    QFont letra = QApplication::font();
-    letra.setPointSize(8);
-    QApplication::setFont(letra);
+    InstaloIdentidad();
 
     DialogosQt dialogos;
     EjecutorProcesos ejecutor;

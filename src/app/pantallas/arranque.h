@@ -7,4 +7,8 @@
 // translation lacks included; Spanish (Argentina) as the default locale.
 void InstaloTraducciones();
 
+// TERV's icon on its windows, and the name of its desktop file for the desktop
+// to find the rest (the task bar's icon and name).
+void InstaloIdentidad();
+
 int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar = {});

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QScrollBar>
+#include <QShortcut>
 
 #include <QFile>
 #include <QTextBrowser>
@@ -21,6 +22,7 @@ VisorAyuda::VisorAyuda(Dialogos& dialogos) : dialogos_(dialogos)
     auto* capa = new QVBoxLayout(this);
     capa->setContentsMargins(0, 0, 0, 0);
     capa->addWidget(texto);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::hide);
 }
 
 QString SeccionAyuda(const QString& ventana)
@@ -52,8 +54,10 @@ void VisorAyuda::abro(const QString& archivo, const QString& seccionPedida, QWid
         texto->verticalScrollBar()->setValue(0);
     else
         texto->scrollToAnchor(seccion);
-    if (!isVisible())
+    if (!isVisible()) {
+        EncajoEnPantalla(this);
         CentroSobre(this, sobre);
+    }
     show();
     raise();
     activateWindow();

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 
 QString FrmAcercaDe::TextoAcercaDe()
 {
@@ -29,5 +30,6 @@ FrmAcercaDe::FrmAcercaDe(QWidget* menu) : QWidget(nullptr)
         menu->show();
         menu->raise();
     });
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, aceptar, &QPushButton::click);
     centroFormulario(this);
 }

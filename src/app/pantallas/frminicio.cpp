@@ -146,7 +146,7 @@ void FrmInicio::muestroAmbiente(const Configuracion& c)
     f.setBold(true);
     switch (c.ambiente) {
     case Ambiente::Prueba:
-        f.setPointSizeF(48.75);
+        f.setPointSizeF(f.pointSizeF() * 48.75 / 8); // in proportion to the interface font
         lblAmbiente->setText(c.entorno);
         lblAmbiente->setVisible(true);
         break;
@@ -154,12 +154,16 @@ void FrmInicio::muestroAmbiente(const Configuracion& c)
         lblAmbiente->setVisible(false);
         break;
     case Ambiente::Invalido:
-        f.setPointSize(12);
+        f.setPointSizeF(f.pointSizeF() * 12 / 8);
         lblAmbiente->setText(QStringLiteral("No se encuentra archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"));
         lblAmbiente->setVisible(true);
         break;
     }
     lblAmbiente->setFont(f);
+    // Without a banner the menu ends with its cover.
+    centralWidget()->setFixedHeight(lblAmbiente->isVisibleTo(this) ? Tw(5400) : TamanoPortada().height());
+    adjustSize();
+    centroFormulario(this);
 }
 
 template <class T>

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QThread>
 
+#include <algorithm>
+
 namespace {
 
 void DibujoPortada(QImage& imagen, QFont letra)
@@ -18,11 +20,12 @@ void DibujoPortada(QImage& imagen, QFont letra)
     fondo.setColorAt(1, QColor(0x6f, 0xa8, 0xdc));
     g.fillRect(imagen.rect(), fondo);
     g.setPen(Qt::white);
-    letra.setPointSize(40);
+    // Sizes in proportion to the picture, which follows the screens' scale.
+    letra.setPixelSize(std::max(8, imagen.height() * 22 / 100));
     letra.setBold(true);
     g.setFont(letra);
     g.drawText(imagen.rect().adjusted(0, 20, 0, -imagen.height() / 2), Qt::AlignCenter, QStringLiteral("TERV"));
-    letra.setPointSize(14);
+    letra.setPixelSize(std::max(6, imagen.height() * 8 / 100));
     letra.setBold(false);
     g.setFont(letra);
     g.drawText(imagen.rect().adjusted(0, imagen.height() / 3, 0, 0), Qt::AlignCenter,

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -43,19 +44,47 @@ protected:
 
 } // namespace
 
+QString PartoPalabrasLargas(const QString& texto, int anchoLinea)
+{
+    QString partido;
+    qsizetype desde = 0;
+    while (desde < texto.size()) {
+        qsizetype hasta = desde;
+        while (hasta < texto.size() && !texto[hasta].isSpace())
+            ++hasta;
+        const QString palabra = texto.mid(desde, hasta - desde);
+        if (palabra.size() <= anchoLinea) {
+            partido += palabra;
+        } else {
+            // A path breaks after its separators; only a piece still longer
+            // than a line is broken inside.
+            int seguidos = 0;
+            for (qsizetype k = 0; k < palabra.size(); ++k) {
+                const QChar c = palabra[k];
+                const bool separador = c == QLatin1Char('/') || c == QLatin1Char('\\');
+                if (seguidos >= anchoLinea && !separador) {
+                    partido += QChar(0x200B);
+                    seguidos = 0;
+                }
+                partido += c;
+                ++seguidos;
+                if (separador && k + 1 < palabra.size()) {
+                    partido += QChar(0x200B);
+                    seguidos = 0;
+                }
+            }
+        }
+        while (hasta < texto.size() && texto[hasta].isSpace())
+            partido += texto[hasta++];
+        desde = hasta;
+    }
+    return partido;
+}
+
 QString RecortoTextoCaja(const QString& texto, int maxLineas, int anchoLinea)
 {
     // Long words get break opportunities, so the box can wrap them.
-    QString partido;
-    int seguidos = 0;
-    for (const QChar c : texto) {
-        seguidos = c.isSpace() ? 0 : seguidos + 1;
-        if (seguidos > anchoLinea) {
-            partido += QChar(0x200B);
-            seguidos = 1;
-        }
-        partido += c;
-    }
+    const QString partido = PartoPalabrasLargas(texto, anchoLinea);
     // Count the lines it will take once wrapped, and stop where they run out.
     int lineas = 0;
     qsizetype corte = 0;
@@ -82,6 +111,13 @@ Respuesta DialogosQt::mensaje(QWidget* padre, const Mensaje& m)
     const int maxLineas = qMax(3, (zona.height() / 2) / qMax(1, letra.lineSpacing()));
     const int anchoTexto = qBound(200, zona.width() - 600, 900);
     const QString texto = RecortoTextoCaja(m.texto, maxLineas, qMax(20, anchoTexto / qMax(1, letra.horizontalAdvance(QLatin1Char('m')))));
+    // The text's own lines stay whole where the screen allows: the box is as
+    // wide as its longest line, not Qt's narrower default.
+    int linea = 0;
+    for (const QString& l : m.texto.split(QLatin1Char('\n')))
+        linea = qMax(linea, letra.horizontalAdvance(l.trimmed()) + 4);
+    if (auto* etiqueta = caja.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+        etiqueta->setMinimumWidth(qMin(linea, anchoTexto));
     if (m.alineadoDerecha) {
         caja.setTextFormat(Qt::RichText);
         caja.setText(QStringLiteral("<p align=\"right\">") + texto.toHtmlEscaped() + QStringLiteral("</p>"));

@@ -1,6 +1,9 @@
 #pragma once
 #include "system/pantallas/dialogos.h"
 
+// Words longer than a line get break opportunities: a path after its separators.
+QString PartoPalabrasLargas(const QString& texto, int anchoLinea);
+
 // At most maxLineas lines of about anchoLinea characters, ending in "…" when
 // cut; words longer than a line get break opportunities.
 QString RecortoTextoCaja(const QString& texto, int maxLineas, int anchoLinea);

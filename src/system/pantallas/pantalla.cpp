@@ -2,6 +2,7 @@
 
 #include "config/compartido.h"
 #include "system/plataforma.h"
+#include "system/pantallas/dialogos_qt.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -11,7 +12,45 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QFontMetricsF>
 #include <QScreen>
+
+#include <algorithm>
+
+namespace {
+
+double escala = 1.0; // pixels per design pixel, set once at start-up
+
+} // namespace
+
+int Tw(int twips) { return int(twips / 15.0 * escala + 0.5); }
+
+void AdoptoLetraDelEscritorio()
+{
+    QFont letra = QApplication::font();
+    const QScreen* pantalla = QGuiApplication::primaryScreen();
+    const double dpi = pantalla ? pantalla->logicalDotsPerInchY() : 96.0;
+    // The design's font: 8 points at 96 dpi, characters about 5.5 pixels wide.
+    const QFontMetricsF medida(letra);
+    const double alto = (letra.pointSizeF() > 0 ? letra.pointSizeF() * dpi / 72.0 : letra.pixelSize()) / (8 * 96 / 72.0);
+    const double ancho = medida.horizontalAdvance(QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")) / 52.0 / 5.5;
+    double s = std::max(alto, ancho);
+    if (pantalla) {
+        // The tallest screen (the join, 7500 twips) and the widest (the
+        // folder check at its least, 10400), with room for a title bar and the menu bar.
+        const QRect zona = pantalla->availableGeometry();
+        const double cabe = std::min((zona.height() - 72) / 500.0, (zona.width() - 24) / (10400 / 15.0));
+        if (cabe < s) {
+            if (letra.pointSizeF() > 0)
+                letra.setPointSizeF(letra.pointSizeF() * cabe / s);
+            else
+                letra.setPixelSize(std::max(6, int(letra.pixelSize() * cabe / s)));
+            QApplication::setFont(letra);
+            s = cabe;
+        }
+    }
+    escala = s;
+}
 
 namespace {
 
@@ -43,9 +82,20 @@ const QScreen* PantallaDe(const QWidget* ventana)
     return ventana && ventana->screen() ? ventana->screen() : QGuiApplication::primaryScreen();
 }
 
+void EncajoEnPantalla(QWidget* ventana)
+{
+    const QScreen* pantalla = PantallaDe(ventana);
+    if (!pantalla || ventana->minimumSize() == ventana->maximumSize())
+        return;
+    // Room for the frame and title bar, whether the window manager has told them yet or not.
+    const QSize marco = (ventana->frameGeometry().size() - ventana->size()).expandedTo(QSize(16, 48));
+    ventana->resize(ventana->size().boundedTo(pantalla->availableGeometry().size() - marco).expandedTo(ventana->minimumSize()));
+}
+
 void centroFormulario(QWidget* formulario, int divisorH, int divisorV)
 {
     AjustoTextos(formulario);
+    EncajoEnPantalla(formulario);
     const QScreen* pantalla = PantallaDe(formulario);
     if (!pantalla)
         return;
@@ -146,6 +196,7 @@ QPushButton* Boton(QWidget* padre, const char* nombre, const QString& texto, int
 {
     auto* b = new QPushButton(texto, padre);
     b->setObjectName(QString::fromLatin1(nombre));
+    b->setAutoDefault(true); // Enter on the focused button presses it, as Space does
     b->setGeometry(Tw(x), Tw(y), Tw(w), Tw(h));
     return b;
 }
@@ -165,6 +216,21 @@ QGroupBox* Marco(QWidget* padre, const char* nombre, const QString& texto, int x
     g->setObjectName(QString::fromLatin1(nombre));
     g->setGeometry(Tw(x), Tw(y), Tw(w), Tw(h));
     return g;
+}
+
+void MuestroConNombre(QLabel* etiqueta, const QString& nombre, const std::function<QString(const QString&)>& texto)
+{
+    const int ancho = qMax(10, etiqueta->width() / qMax(1, etiqueta->fontMetrics().horizontalAdvance(QLatin1Char('m'))));
+    QString visto = nombre;
+    for (;;) {
+        etiqueta->setText(texto(PartoPalabrasLargas(visto, ancho)));
+        if (!etiqueta->wordWrap() || etiqueta->heightForWidth(etiqueta->width()) <= etiqueta->height() || visto.size() < 12)
+            break;
+        const qsizetype queda = visto.size() * 3 / 4 - 1;
+        const qsizetype punta = queda / 2;
+        visto = nombre.left(punta) + QChar(0x2026) + nombre.right(queda - punta);
+    }
+    etiqueta->setToolTip(visto == nombre ? QString() : nombre);
 }
 
 void PongoColor(QWidget* w, const QColor& color)

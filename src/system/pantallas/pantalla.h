@@ -14,11 +14,19 @@ class QPushButton;
 class QLineEdit;
 class QGroupBox;
 
-// The screens are laid out in twips (15 to a pixel at 96 dpi).
-constexpr int Tw(int twips) { return (twips + 7) / 15; }
+// The screens are laid out in twips (15 to a pixel at 96 dpi) for an 8-point
+// font; they grow or shrink with the font actually used.
+int Tw(int twips);
+
+// Takes the desktop's interface font and size, and lays the screens out in
+// proportion to it; where the largest screen would not fit the screen it
+// opens on, layout and font shrink together. Once, before any window.
+void AdoptoLetraDelEscritorio();
 
 // The window's screen, or the primary one (none without a screen at all).
 const QScreen* PantallaDe(const QWidget* ventana);
+// A window that can be resized is made no larger than its screen leaves room for.
+void EncajoEnPantalla(QWidget* ventana);
 // Places the form at (screen - form) / divisor on each axis.
 void centroFormulario(QWidget* formulario, int divisorH = 2, int divisorV = 2);
 
@@ -46,6 +54,10 @@ QPushButton* Boton(QWidget* padre, const char* nombre, const QString& texto, int
 QLineEdit* Caja(QWidget* padre, const char* nombre, int x, int y, int w, int h, bool bloqueada);
 QGroupBox* Marco(QWidget* padre, const char* nombre, const QString& texto, int x, int y, int w, int h);
 void PongoColor(QWidget* w, const QColor& color);
+// A caption that carries a file name: a long name breaks inside the label,
+// and where the label still cannot hold it, it is cut in the middle (its end
+// tells a set's names apart); the tooltip has it whole.
+void MuestroConNombre(QLabel* etiqueta, const QString& nombre, const std::function<QString(const QString&)>& texto);
 
 inline QColor ColorRojo() { return QColor(255, 0, 0); }
 inline QColor ColorVerde() { return QColor(0, 192, 0); }
