@@ -80,8 +80,8 @@ FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(con
     ProgressBar1->hide();
     auto* picture2 = new QLabel(this);
     picture2->setObjectName(QStringLiteral("Picture2"));
-    picture2->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(24, 24));
-    picture2->setGeometry(Tw(240), Tw(6500), 24, 24);
+    picture2->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(Tw(360), Tw(360)));
+    picture2->setGeometry(Tw(240), Tw(6500), Tw(360), Tw(360));
     picture2->installEventFilter(this);
     cmdProcesar = Boton(this, "cmdProcesar", QStringLiteral("&Procesar"), 5400, 6420, 1600, 450);
     cmdProcesar->setEnabled(false);

@@ -92,8 +92,8 @@ Unir::Unir(Contexto& contexto) : PantallaTrabajo(contexto)
     barra->setValue(0);
     auto* picture1 = new QLabel(this);
     picture1->setObjectName(QStringLiteral("Picture1"));
-    picture1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(24, 24));
-    picture1->setGeometry(Tw(240), Tw(6700), 24, 24);
+    picture1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(Tw(360), Tw(360)));
+    picture1->setGeometry(Tw(240), Tw(6700), Tw(360), Tw(360));
     picture1->installEventFilter(this);
     Etiqueta(this, "Label4", QStringLiteral("Ayuda"), 720, 6760, 900, 255);
     cmdUnir = Boton(this, "cmdUnir", QStringLiteral("&Unir Partes"), 5520, 6660, 1500, 420);

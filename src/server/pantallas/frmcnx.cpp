@@ -42,7 +42,8 @@ FrmCnx::FrmCnx(Contexto& contexto) : ctx_(contexto)
     auto* icono = new QLabel(this);
     icono->setObjectName(QStringLiteral("Image1"));
     icono->setPixmap(DibujoIconoRed());
-    icono->setGeometry(Tw(240), Tw(210), 32, 32);
+    icono->setGeometry(Tw(240), Tw(210), Tw(480), Tw(480)); // to the screens' scale
+    icono->setScaledContents(true);
     Etiqueta(this, "Label1", QStringLiteral("Corroborando datos de tamaño de partición..."), 900, 330, 4400, 300);
 }
 

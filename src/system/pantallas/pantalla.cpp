@@ -87,8 +87,9 @@ void EncajoEnPantalla(QWidget* ventana)
     const QScreen* pantalla = PantallaDe(ventana);
     if (!pantalla || ventana->minimumSize() == ventana->maximumSize())
         return;
-    // Room for the frame and title bar, whether the window manager has told them yet or not.
-    const QSize marco = (ventana->frameGeometry().size() - ventana->size()).expandedTo(QSize(16, 48));
+    // Room for the frame and title bar, on either side of the centred window
+    // when the window manager has not told them yet.
+    const QSize marco = (ventana->frameGeometry().size() - ventana->size()).expandedTo(QSize(16, 64));
     ventana->resize(ventana->size().boundedTo(pantalla->availableGeometry().size() - marco).expandedTo(ventana->minimumSize()));
 }
 
@@ -101,8 +102,8 @@ void centroFormulario(QWidget* formulario, int divisorH, int divisorV)
         return;
     const QRect zona = pantalla->availableGeometry();
     const QSize tam = formulario->frameGeometry().size();
-    formulario->move(zona.x() + int((zona.width() - tam.width()) / double(divisorH)),
-                     zona.y() + int((zona.height() - tam.height()) / double(divisorV)));
+    formulario->move(zona.x() + qMax(0, int((zona.width() - tam.width()) / double(divisorH))),
+                     zona.y() + qMax(0, int((zona.height() - tam.height()) / double(divisorV))));
 }
 
 void CentroSobre(QWidget* ventana, const QWidget* sobre)
