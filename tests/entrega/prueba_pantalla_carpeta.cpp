@@ -55,10 +55,11 @@ TEST(PantallaComprobacionCarpeta, FilasYResumenDeUnaEntrega)
     // The folders of the rows shown while the check runs.
     QStringList enCurso;
     QAbstractItemModel* tabla = Control<QTreeView>(f, "tblArchivos")->model();
+    bool terminada = false; // the result replaces the rows shown while running
+    QObject::connect(tabla, &QAbstractItemModel::rowsAboutToBeRemoved, &f, [&] { terminada = !enCurso.isEmpty(); });
     QObject::connect(tabla, &QAbstractItemModel::rowsInserted, &f, [&](const QModelIndex& padre, int desde, int hasta) {
-        if (Control<QLabel>(f, "lblResumen")->text().startsWith(QStringLiteral("Comprobando")))
-            for (int r = desde; r <= hasta; ++r)
-                enCurso << tabla->index(r, 1, padre).data().toString();
+        for (int r = desde; r <= hasta && !terminada; ++r)
+            enCurso << tabla->index(r, 1, padre).data().toString();
     });
     Elijo(e, f, d.raiz);
     EXPECT_TRUE(e.dialogos.vistas.isEmpty());
