@@ -22,7 +22,8 @@ QString Parte(const QString& base, int i, int n, const QString& hash = kH, const
     return base + hash + ext + QStringLiteral(".part%1.%2.vesk").arg(TresDigitos(i), TresDigitos(n));
 }
 
-// Membership is by name: base, extension and total equal, any 32-hex hash;
+// Membership is by name: base, extension and total equal, any 32-hex hash,
+// ".part" and ".vesk" in any case;
 // wildcard characters are plain characters.
 TEST(Union, MiembrosDelJuego)
 {
@@ -41,7 +42,8 @@ TEST(Union, MiembrosDelJuego)
         {sel, Parte(QStringLiteral("informe_"), 1, 4, QString(32, QLatin1Char('Z'))), false}, // not hexadecimal
         {sel, Parte(QStringLiteral("informe_"), 0, 4), false},     // there is no partition 000
         {sel, Parte(QStringLiteral("informe_"), 1, 4) + QStringLiteral(".txt"), false},
-        {sel, Parte(QStringLiteral("informe_"), 1, 4).replace(QStringLiteral(".vesk"), QStringLiteral(".VESK")), false},
+        {sel, Parte(QStringLiteral("informe_"), 1, 4).replace(QStringLiteral(".vesk"), QStringLiteral(".VESK")), true}, // suffixes in any case
+        {sel, Parte(QStringLiteral("informe_"), 3, 4).replace(QStringLiteral(".part"), QStringLiteral(".Part")), true},
         {Parte(QStringLiteral("a?b_"), 1, 2), Parte(QStringLiteral("axb_"), 2, 2), false},
         {Parte(QStringLiteral("a?b_"), 1, 2), Parte(QStringLiteral("a?b_"), 2, 2, kG), true},
         {Parte(QStringLiteral("inf[1]_"), 1, 2), Parte(QStringLiteral("inf1_"), 2, 2), false},
