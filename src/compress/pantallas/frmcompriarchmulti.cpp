@@ -47,7 +47,6 @@ FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(con
     lstFiles->setObjectName(QStringLiteral("lstFiles"));
     label1->setBuddy(lstFiles);
     lstFiles->setAccessibleName(QStringLiteral("Archivos a comprimir")); // a list is not named by its label
-    lstFiles->setTextElideMode(Qt::ElideMiddle);
     lstFiles->setGeometry(Tw(120), Tw(560), Tw(6600), Tw(2300));
     lstFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
     cmdAddFiles = Boton(frmArchComp, "cmdAddFiles", QStringLiteral("Agregar Archivos"), 6840, 560, 1800, 400);
@@ -192,10 +191,7 @@ void FrmCompriArchMulti::AgregoArchivos(const QStringList& rutas)
 
 void FrmCompriArchMulti::CargoListaArchivos()
 {
-    lstFiles->clear();
-    lstFiles->addItems(Lista.entradas());
-    for (int i = 0; i < lstFiles->count(); ++i)
-        lstFiles->item(i)->setToolTip(lstFiles->item(i)->text()); // cut in the middle when long
+    ListoNombres(lstFiles, Lista.entradas());
     if (Lista.isEmpty()) {
         chkAgregarFyV->setChecked(false);
         chkAgregarFyV->setEnabled(false);

@@ -19,15 +19,7 @@
 
 namespace {
 
-// Names of one set differ at their end: they are cut in the middle, and each
-// item shows its whole name as a tooltip.
-void listo(QListWidget* lista, const QStringList& nombres)
-{
-    lista->clear();
-    lista->setTextElideMode(Qt::ElideMiddle);
-    for (const QString& n : nombres)
-        (new QListWidgetItem(n, lista))->setToolTip(n);
-}
+void listo(QListWidget* lista, const QStringList& nombres) { ListoNombres(lista, nombres); }
 
 // A path ending in a separator (the root included) is not found.
 bool ExisteArchivo(const QString& ruta)

@@ -44,7 +44,7 @@ protected:
 
 } // namespace
 
-QString PartoPalabrasLargas(const QString& texto, int anchoLinea)
+QString PartoPalabrasLargas(const QString& texto, int anchoLinea, QStringView separadores)
 {
     QString partido;
     qsizetype desde = 0;
@@ -61,7 +61,7 @@ QString PartoPalabrasLargas(const QString& texto, int anchoLinea)
             int seguidos = 0;
             for (qsizetype k = 0; k < palabra.size(); ++k) {
                 const QChar c = palabra[k];
-                const bool separador = c == QLatin1Char('/') || c == QLatin1Char('\\');
+                const bool separador = separadores.contains(c);
                 if (seguidos >= anchoLinea && !separador) {
                     partido += QChar(0x200B);
                     seguidos = 0;

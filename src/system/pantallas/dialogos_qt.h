@@ -1,8 +1,9 @@
 #pragma once
 #include "system/pantallas/dialogos.h"
 
-// Words longer than a line get break opportunities: a path after its separators.
-QString PartoPalabrasLargas(const QString& texto, int anchoLinea);
+// Words longer than a line get break opportunities: after the separators
+// (a path's, by default), and inside a piece that is still too long.
+QString PartoPalabrasLargas(const QString& texto, int anchoLinea, QStringView separadores = u"/\\");
 
 // At most maxLineas lines of about anchoLinea characters, ending in "…" when
 // cut; words longer than a line get break opportunities.

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
 #include <QFontMetricsF>
@@ -221,10 +222,10 @@ QGroupBox* Marco(QWidget* padre, const char* nombre, const QString& texto, int x
 
 void MuestroConNombre(QLabel* etiqueta, const QString& nombre, const std::function<QString(const QString&)>& texto)
 {
-    const int ancho = qMax(10, etiqueta->width() / qMax(1, etiqueta->fontMetrics().horizontalAdvance(QLatin1Char('m'))));
+    const int ancho = qMax(10, etiqueta->width() / qMax(1, etiqueta->fontMetrics().averageCharWidth()) - 4);
     QString visto = nombre;
     for (;;) {
-        etiqueta->setText(texto(PartoPalabrasLargas(visto, ancho)));
+        etiqueta->setText(texto(PartoPalabrasLargas(visto, ancho, u"/\\_-.")));
         if (!etiqueta->wordWrap() || etiqueta->heightForWidth(etiqueta->width()) <= etiqueta->height() || visto.size() < 12)
             break;
         const qsizetype queda = visto.size() * 3 / 4 - 1;
@@ -232,6 +233,20 @@ void MuestroConNombre(QLabel* etiqueta, const QString& nombre, const std::functi
         visto = nombre.left(punta) + QChar(0x2026) + nombre.right(queda - punta);
     }
     etiqueta->setToolTip(visto == nombre ? QString() : nombre);
+}
+
+void ListoNombres(QListWidget* lista, const QStringList& nombres)
+{
+    lista->clear();
+    lista->setTextElideMode(Qt::ElideMiddle);
+    lista->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // An item no wider than the list is drawn cut, not scrolled out of sight.
+    const QSize tamano(1, lista->fontMetrics().height() + 2);
+    for (const QString& n : nombres) {
+        auto* item = new QListWidgetItem(n, lista);
+        item->setToolTip(n);
+        item->setSizeHint(tamano);
+    }
 }
 
 void PongoColor(QWidget* w, const QColor& color)

@@ -13,6 +13,7 @@ class QLabel;
 class QPushButton;
 class QLineEdit;
 class QGroupBox;
+class QListWidget;
 
 // The screens are laid out in twips (15 to a pixel at 96 dpi) for an 8-point
 // font; they grow or shrink with the font actually used.
@@ -54,6 +55,9 @@ QPushButton* Boton(QWidget* padre, const char* nombre, const QString& texto, int
 QLineEdit* Caja(QWidget* padre, const char* nombre, int x, int y, int w, int h, bool bloqueada);
 QGroupBox* Marco(QWidget* padre, const char* nombre, const QString& texto, int x, int y, int w, int h);
 void PongoColor(QWidget* w, const QColor& color);
+// A list of file names as wide as the list: a long one is cut in the middle
+// (the end tells a set's names apart), and its tooltip has it whole.
+void ListoNombres(QListWidget* lista, const QStringList& nombres);
 // A caption that carries a file name: a long name breaks inside the label,
 // and where the label still cannot hold it, it is cut in the middle (its end
 // tells a set's names apart); the tooltip has it whole.
