@@ -5,6 +5,7 @@
 #include "soporte/controles.h"
 #include "soporte/utiles.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -168,10 +169,30 @@ TEST(PantallaCortar, TamanoCeroYFallaTardia)
     EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Error - Demasiadas Particiones"));
     EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El tamaño ingresado genera más particiones de las permitidas (327)"));
 
-    // The first partition's name is taken: known once every byte is cut.
+    // The caption as the run ends ("Cancelar" leaves): the last partition, the bar full.
+    struct AlTerminar : QObject {
+        Cortar* f;
+        QString leyenda;
+        int valor = -1;
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (e->type() == QEvent::Hide && o->objectName() == QLatin1String("cmdCancelar") && leyenda.isEmpty()) {
+                leyenda = f->findChild<QLabel*>(QStringLiteral("lblProgHash"))->text();
+                valor = f->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->value();
+            }
+            return false;
+        }
+    } fin;
+    fin.f = &p.f;
+    qApp->installEventFilter(&fin);
     Control<QLineEdit>(p.f, "txtTamMB")->setText(QStringLiteral("1"));
     p.e.dialogos.respuestas.push_back(Respuesta::Aceptar);
     QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
+    qApp->removeEventFilter(&fin);
+    EXPECT_EQ(fin.leyenda, QStringLiteral("Generando Hash para la Partición 3 de 3"));
+    EXPECT_EQ(fin.valor, 1000);
+
+    // The first partition's name is taken: known once every byte is cut.
     const QStringList partes = Archivos(p.destino.path());
     ASSERT_EQ(partes.size(), 3);
     for (const QString& parte : partes)
