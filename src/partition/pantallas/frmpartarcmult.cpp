@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 
 FrmPartArcMult::FrmPartArcMult(QWidget* compresion) : QWidget(compresion, Qt::Window), compresion_(compresion)
 {
@@ -23,6 +24,11 @@ FrmPartArcMult::FrmPartArcMult(QWidget* compresion) : QWidget(compresion, Qt::Wi
         if (progreso_)
             progreso_->cancelar.store(true);
         cmdCancelar->setEnabled(false);
+    });
+    // Escape stops the split as "Cancelar" does.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, cmdCancelar, [this] {
+        if (cmdCancelar->isEnabled())
+            cmdCancelar->click();
     });
 }
 
