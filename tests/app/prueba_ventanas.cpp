@@ -499,25 +499,11 @@ TEST(Ventanas, EnterYEscape)
     const QByteArray datos = Datos(3000, 2);
     v.e.dialogos.archivos.push_back(EscriboArchivo(d.filePath(QStringLiteral("a_") + HashDe(datos) + QStringLiteral(".zip")), datos));
     QTest::mouseClick(Control<QPushButton>(v.corroboro, "Command1_0"), Qt::LeftButton);
-    bool pulsado = false;
-    struct Escape : QObject {
-        QWidget* pantalla;
-        bool* pulsado;
-        bool eventFilter(QObject* o, QEvent* e) override
-        {
-            if (e->type() == QEvent::Show && o->objectName() == QLatin1String("cmdCancelar") && !*pulsado) {
-                *pulsado = true;
-                QTest::keyClick(pantalla, Qt::Key_Escape);
-            }
-            return false;
-        }
-    } escape;
-    escape.pantalla = &v.corroboro;
-    escape.pulsado = &pulsado;
-    qApp->installEventFilter(&escape);
-    QTest::mouseClick(Control<QPushButton>(v.corroboro, "Command1_1"), Qt::LeftButton);
-    qApp->removeEventFilter(&escape);
-    ASSERT_TRUE(pulsado);
+    {
+        const AlEvento escape(&v.corroboro, "cmdCancelar", QEvent::Show, [&] { QTest::keyClick(&v.corroboro, Qt::Key_Escape); });
+        QTest::mouseClick(Control<QPushButton>(v.corroboro, "Command1_1"), Qt::LeftButton);
+        ASSERT_TRUE(escape.hecho);
+    }
     ASSERT_FALSE(v.e.dialogos.vistas.isEmpty());
     EXPECT_EQ(v.e.dialogos.vistas.last().icono, Icono::Informacion);
     EXPECT_TRUE(v.e.dialogos.vistas.last().texto.contains(QStringLiteral("cancel"))) << qPrintable(v.e.dialogos.vistas.last().texto);

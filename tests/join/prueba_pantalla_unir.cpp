@@ -15,7 +15,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -266,9 +265,9 @@ TEST(PantallaUnir, Cancelar)
     Pantalla p;
     p.abro();
     const QStringList antes = Archivos(p.origen.path());
-    CanceloAlAparecer cancelo(p.f.get());
+    const auto cancelo = CanceloAlAparecer(p.f.get());
     Clic(*p.f, "cmdUnir");
-    ASSERT_TRUE(cancelo.cancelado);
+    ASSERT_TRUE(cancelo.hecho);
     ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
     EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("TERV"));
     EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Informacion);

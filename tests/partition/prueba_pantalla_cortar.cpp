@@ -5,7 +5,6 @@
 #include "soporte/controles.h"
 #include "soporte/utiles.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +12,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -110,9 +108,9 @@ TEST(PantallaCortar, CancelarDuranteLaCorrida)
     Pantalla p(3 * MB);
     p.elijo();
     p.e.dialogos.respuestas.push_back(Respuesta::Aceptar);
-    CanceloAlAparecer cancelo(&p.f);
+    const auto cancelo = CanceloAlAparecer(&p.f);
     QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
-    ASSERT_TRUE(cancelo.cancelado);
+    ASSERT_TRUE(cancelo.hecho);
     ASSERT_EQ(p.e.dialogos.vistas.size(), 2);
     // The operator asked for it: told, not warned, as in every screen.
     EXPECT_EQ(p.e.dialogos.vistas[1].titulo, QStringLiteral("TERV"));
@@ -170,27 +168,19 @@ TEST(PantallaCortar, TamanoCeroYFallaTardia)
     EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El tamaño ingresado genera más particiones de las permitidas (327)"));
 
     // The caption as the run ends ("Cancelar" leaves): the last partition, the bar full.
-    struct AlTerminar : QObject {
-        Cortar* f;
-        QString leyenda;
-        int valor = -1;
-        bool eventFilter(QObject* o, QEvent* e) override
-        {
-            if (e->type() == QEvent::Hide && o->objectName() == QLatin1String("cmdCancelar") && leyenda.isEmpty()) {
-                leyenda = f->findChild<QLabel*>(QStringLiteral("lblProgHash"))->text();
-                valor = f->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->value();
-            }
-            return false;
-        }
-    } fin;
-    fin.f = &p.f;
-    qApp->installEventFilter(&fin);
-    Control<QLineEdit>(p.f, "txtTamMB")->setText(QStringLiteral("1"));
-    p.e.dialogos.respuestas.push_back(Respuesta::Aceptar);
-    QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
-    qApp->removeEventFilter(&fin);
-    EXPECT_EQ(fin.leyenda, QStringLiteral("Generando Hash para la Partición 3 de 3"));
-    EXPECT_EQ(fin.valor, 1000);
+    QString leyenda;
+    int valor = -1;
+    {
+        const AlEvento fin(&p.f, "cmdCancelar", QEvent::Hide, [&] {
+            leyenda = Control<QLabel>(p.f, "lblProgHash")->text();
+            valor = Control<QProgressBar>(p.f, "ProgressBar1")->value();
+        });
+        Control<QLineEdit>(p.f, "txtTamMB")->setText(QStringLiteral("1"));
+        p.e.dialogos.respuestas.push_back(Respuesta::Aceptar);
+        QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
+    }
+    EXPECT_EQ(leyenda, QStringLiteral("Generando Hash para la Partición 3 de 3"));
+    EXPECT_EQ(valor, 1000);
 
     // The first partition's name is taken: known once every byte is cut.
     const QStringList partes = Archivos(p.destino.path());

@@ -1,7 +1,9 @@
 #pragma once
 // Driving a screen's widgets as an operator would.
 #include <QString>
+#include <QEvent>
 #include <QWidget>
+#include <functional>
 #include <gtest/gtest.h>
 
 // A control of a screen by its name; a missing one fails the test.
@@ -13,19 +15,24 @@ T* Control(QWidget& pantalla, const char* nombre)
     return w;
 }
 
-// Presses a screen's "Cancelar" the moment it appears, before the run it
-// belongs to has started: the run is cancelled however quickly it would end.
-class CanceloAlAparecer : public QObject {
+// Runs hago() once, the moment the screen's control of that name gets the
+// event (a run's "Cancelar" shows before its run starts, and hides once it ended).
+class AlEvento : public QObject {
 public:
-    explicit CanceloAlAparecer(QWidget* pantalla);
-    bool cancelado = false;
+    AlEvento(QWidget* pantalla, const char* nombre, QEvent::Type tipo, std::function<void()> hago);
+    bool hecho = false;
 
 protected:
     bool eventFilter(QObject* objeto, QEvent* evento) override;
 
 private:
     QWidget* pantalla_;
+    QString nombre_;
+    QEvent::Type tipo_;
+    std::function<void()> hago_;
 };
+// "Cancelar" pressed before the run starts: cancelled however quickly it would end.
+AlEvento CanceloAlAparecer(QWidget* pantalla);
 
 // Two clicks queued before the first is handled, as a quick double click; the
 // events are then processed.

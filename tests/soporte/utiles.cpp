@@ -28,19 +28,25 @@ void PreparoIniIlegible(const QByteArray& contenido)
     ::chmod(QFile::encodeName(ini).constData(), 0600);
 }
 
-CanceloAlAparecer::CanceloAlAparecer(QWidget* pantalla) : QObject(pantalla), pantalla_(pantalla)
+AlEvento::AlEvento(QWidget* pantalla, const char* nombre, QEvent::Type tipo, std::function<void()> hago)
+    : pantalla_(pantalla), nombre_(QString::fromLatin1(nombre)), tipo_(tipo), hago_(std::move(hago))
 {
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-bool CanceloAlAparecer::eventFilter(QObject* objeto, QEvent* evento)
+bool AlEvento::eventFilter(QObject* objeto, QEvent* evento)
 {
-    if (evento->type() == QEvent::Show && !cancelado && objeto->objectName() == QLatin1String("cmdCancelar")
-        && pantalla_->isAncestorOf(static_cast<QWidget*>(objeto))) {
-        cancelado = true;
-        static_cast<QAbstractButton*>(objeto)->click();
+    if (evento->type() == tipo_ && !hecho && objeto->objectName() == nombre_ && pantalla_->isAncestorOf(static_cast<QWidget*>(objeto))) {
+        hecho = true;
+        hago_();
     }
     return false;
+}
+
+AlEvento CanceloAlAparecer(QWidget* pantalla)
+{
+    return AlEvento(pantalla, "cmdCancelar", QEvent::Show,
+                    [pantalla] { pantalla->findChild<QAbstractButton*>(QStringLiteral("cmdCancelar"))->click(); });
 }
 
 void DosClicsSeguidos(QWidget* boton)

@@ -19,8 +19,6 @@
 
 namespace {
 
-void listo(QListWidget* lista, const QStringList& nombres) { ListoNombres(lista, nombres); }
-
 // A path ending in a separator (the root included) is not found.
 bool ExisteArchivo(const QString& ruta)
 {
@@ -118,7 +116,7 @@ Unir::Unir(Contexto& contexto) : PantallaTrabajo(contexto)
     txtOrigen->setText(inicial);
     txtDestino->setText(inicial);
     RutaOrigen = inicial;
-    listo(File1, ListoParticiones(RutaOrigen));
+    ListoNombres(File1, ListoParticiones(RutaOrigen));
     fmeValido->setEnabled(false);
     setWindowTitle(QStringLiteral("Unir Archivos fragmentados"));
     lblProg->clear();
@@ -152,9 +150,9 @@ void Unir::CmdOrigen_Click()
     txtDestino->setText(F);
     RutaOrigen = F;
     const QStringList particiones = ListoParticiones(F);
-    listo(File1, particiones);
+    ListoNombres(File1, particiones);
     // The set list follows the new folder; a set must be picked there again.
-    listo(File2, particiones);
+    ListoNombres(File2, particiones);
     seleccionada_.clear();
     turno.reset();
     cmdUnir->setEnabled(false);
@@ -176,7 +174,7 @@ void Unir::File1_Click(const QString& S)
     File1->setToolTip(S);
     seleccionada_ = S;
     const JuegoReunido juego = ReunoJuego(RutaOrigen, S);
-    listo(File2, juego.miembros);
+    ListoNombres(File2, juego.miembros);
     bool habilito = false;
     if (juego.rechazo == RechazoUnion::SinParticiones) {
         mensaje(MensajeSinParticiones());
@@ -260,7 +258,7 @@ void Unir::abroCon(const QString& particion)
     txtOrigen->setText(carpeta);
     txtDestino->setText(carpeta);
     RutaOrigen = carpeta;
-    listo(File1, ListoParticiones(carpeta));
+    ListoNombres(File1, ListoParticiones(carpeta));
     const QList<QListWidgetItem*> hallada = File1->findItems(una.fileName(), Qt::MatchExactly);
     if (hallada.isEmpty())
         return;
