@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -138,66 +141,135 @@ QStringList LineasBatUnion(const QString& carpetaOrigen, const QString& nombreFi
     return l;
 }
 
-Resultado<QStringList> CopioYCalculo(std::vector<ArchivoCrudo>& partes, ArchivoCrudo& salida, Progreso* progreso)
-{
-    const int n = int(partes.size());
-    std::vector<qint64> desde(static_cast<size_t>(n) + 1, 0);
-    for (int k = 0; k < n; ++k) {
-        const auto t = partes[size_t(k)].tamano();
-        if (!t)
-            return t.falla();
-        desde[size_t(k) + 1] = desde[size_t(k)] + t.valor();
-    }
+namespace {
 
-    // Partitions land at known offsets: one thread copies them into place
-    // inside the kernel while this one hashes them, in lanes. Copy and hash
-    // read apart, so a partition must not change meanwhile.
-    std::vector<IdentidadArchivo> antes;
-    for (const ArchivoCrudo& p : partes) {
-        const auto id = p.identidad();
-        if (!id)
-            return id.falla();
-        antes.push_back(id.valor());
+// One partition into salida at posicion, through its own descriptor, while
+// it is the very file that was checked before the join.
+Estado copioParte(const ParteUnion& parte, ArchivoCrudo& salida, qint64 posicion, Progreso* progreso,
+                  const std::atomic<bool>& alto)
+{
+    auto archivo = ArchivoCrudo::abro(parte.ruta, ArchivoCrudo::Modo::Lectura);
+    if (!archivo)
+        return archivo.falla();
+    const auto igual = [&] {
+        const auto id = archivo.valor().identidad();
+        return id && id.valor() == parte.identidad;
+    };
+    const Falla cambio = Falla::de(TipoFalla::Cambiado, QStringLiteral("La partición cambió mientras se unía: ") + parte.ruta);
+    if (!igual())
+        return cambio;
+    constexpr qint64 kTramoCopia = 16 * kBloque; // a cancel is noticed this often
+    const qint64 largo = parte.identidad.tamano;
+    for (qint64 hecho = 0; hecho < largo;) {
+        if (alto || (progreso && progreso->cancelado()))
+            return Falla::cancelada();
+        const qint64 c = std::min<qint64>(kTramoCopia, largo - hecho);
+        if (auto f = salida.copioDesde(archivo.valor(), hecho, c, posicion + hecho))
+            return f;
+        salida.adelantoEscritura(posicion + hecho, c); // the final flush waits little
+        hecho += c;
+        if (progreso)
+            progreso->sumo(c);
     }
-    if (progreso)
-        progreso->total.store(2 * desde[size_t(n)]);
-    Estado falla;
-    std::thread copia([&] {
-        constexpr qint64 kTramoCopia = 16 * kBloque; // a cancel is noticed this often
-        for (int k = 0; k < n && !falla; ++k) {
-            const qint64 largo = desde[size_t(k) + 1] - desde[size_t(k)];
-            for (qint64 hecho = 0; hecho < largo;) {
-                if (progreso && progreso->cancelado()) {
-                    falla = Falla::cancelada();
-                    break;
-                }
-                const qint64 c = std::min<qint64>(kTramoCopia, largo - hecho);
-                if ((falla = salida.copioDesde(partes[size_t(k)], hecho, c, desde[size_t(k)] + hecho)))
-                    break;
-                salida.adelantoEscritura(desde[size_t(k)] + hecho, c); // the final flush waits little
-                hecho += c;
-                if (progreso)
-                    progreso->sumo(c);
-            }
-        }
-    });
-    // OpenSSL hashes one stream per thread: then both cores hash as well.
+    // The copy is certified by hashing what it wrote: the partition must not have changed meanwhile.
+    return igual() ? Estado{} : Estado{cambio};
+}
+
+} // namespace
+
+Resultado<QStringList> CopioYCalculo(const std::vector<ParteUnion>& partes, ArchivoCrudo& salida, ArchivoCrudo& lectura,
+                                     Progreso* progreso)
+{
+    const size_t n = partes.size();
+    std::vector<qint64> desde(n + 1, 0);
+    for (size_t k = 0; k < n; ++k)
+        desde[k + 1] = desde[k] + partes[k].identidad.tamano;
     const auto nucleo = ElijoNucleoMd5();
-    const auto calculados = CalculoHashes(partes, progreso, nucleo && nucleo.valor() == NucleoMd5::OpenSsl ? 2 : 1);
-    copia.join();
-    QStringList hashes;
-    for (int k = 0; k < n && !falla; ++k) {
-        const auto id = partes[size_t(k)].identidad();
-        if (!calculados[size_t(k)])
-            falla = calculados[size_t(k)].falla();
-        else if (!id || !(id.valor() == antes[size_t(k)]))
-            falla = Falla::de(TipoFalla::Cambiado, QStringLiteral("La partición cambió mientras se unía: ") + partes[size_t(k)].ruta());
-        else
-            hashes << calculados[size_t(k)].valor();
+    if (!nucleo)
+        return nucleo.falla();
+    if (progreso)
+        progreso->total.store(2 * desde[n]);
+
+    // One thread copies inside the kernel; this one hashes each partition's
+    // range of the output as soon as it is written.
+    std::mutex m;
+    std::condition_variable cv;
+    size_t copiadas = 0;
+    bool terminada = false;
+    Estado falla;
+    std::atomic<bool> alto{false};
+    std::thread copia([&] {
+        Estado f;
+        for (size_t k = 0; k < n && !f; ++k) {
+            f = copioParte(partes[k], salida, desde[k], progreso, alto);
+            std::lock_guard l(m);
+            copiadas += f ? 0 : 1;
+            cv.notify_all();
+        }
+        std::lock_guard l(m);
+        if (f && !falla)
+            falla = f;
+        terminada = true;
+        cv.notify_all();
+    });
+
+    Md5Carriles motor(nucleo.valor());
+    const size_t carriles = size_t(CarrilesDe(nucleo.valor()));
+    const qint64 pieza = std::max<qint64>(64 * 1024, kBloque / qint64(carriles) * 4);
+    struct EnCurso {
+        size_t k;
+        int flujo;
+        qint64 hecho;
+        std::vector<char> datos;
+    };
+    std::vector<EnCurso> activas;
+    std::vector<Md5Carriles::Trozo> trozos;
+    std::vector<QString> hashes(n);
+    size_t siguiente = 0;
+    Estado fallaLectura;
+    for (;;) {
+        {
+            std::unique_lock l(m);
+            if (activas.empty())
+                cv.wait(l, [&] { return copiadas > siguiente || terminada; });
+            if (falla)
+                break;
+            while (activas.size() < carriles && siguiente < copiadas)
+                activas.push_back({siguiente++, motor.abro(), 0, std::vector<char>(size_t(pieza))});
+            if (activas.empty() && terminada && siguiente >= copiadas)
+                break;
+        }
+        trozos.clear();
+        for (EnCurso& a : activas) {
+            const qint64 t = std::min(pieza, partes[a.k].identidad.tamano - a.hecho);
+            if (t == 0)
+                continue;
+            if ((fallaLectura = lectura.leoExacto(a.datos.data(), t, desde[a.k] + a.hecho)))
+                break;
+            trozos.push_back({a.flujo, a.datos.data(), size_t(t)});
+            a.hecho += t;
+            if (progreso)
+                progreso->sumo(t);
+        }
+        if (fallaLectura)
+            break;
+        motor.agrego(trozos);
+        for (auto a = activas.begin(); a != activas.end();) {
+            if (a->hecho < partes[a->k].identidad.tamano) {
+                ++a;
+                continue;
+            }
+            hashes[a->k] = motor.termino(a->flujo);
+            a = activas.erase(a);
+        }
     }
+    alto = true;
+    copia.join();
+    if (fallaLectura && !falla)
+        falla = fallaLectura;
     if (falla)
         return *falla;
-    return hashes;
+    return QStringList(hashes.begin(), hashes.end());
 }
 
 namespace {
@@ -270,6 +342,99 @@ JuegoReunido ReunoJuego(const QString& carpeta, const QString& seleccionada)
     return j;
 }
 
+RechazoUnion CorroboroForma(const std::vector<ParteUnion>& ordenadas, int total, int& numero)
+{
+    const int n = int(ordenadas.size());
+    numero = total + 1;
+    if (n > total)
+        return RechazoUnion::Sobrante;
+    const qint64 primera = n > 0 ? ordenadas.front().identidad.tamano : 0;
+    for (int k = 0; k < n; ++k) {
+        numero = k + 1;
+        const qint64 t = ordenadas[size_t(k)].identidad.tamano;
+        if (t == 0)
+            return RechazoUnion::Vacia;
+        if (k + 1 < n && t != primera)
+            return RechazoUnion::OtroTamano;
+        if (k + 1 == n && t > primera)
+            return RechazoUnion::UltimaMayor;
+    }
+    numero = 0;
+    return RechazoUnion::Ninguno;
+}
+
+namespace {
+
+// Gathers, orders and checks the set, and refuses a member that is not a
+// regular file, before anything is written: false with r saying why.
+bool preparoJuego(const PlanUnion& plan, ResultadoUnion& r, std::vector<ParteUnion>& partes, QString& primera)
+{
+    const JuegoReunido juego = ReunoJuego(plan.CarpetaOrigen, plan.seleccionada);
+    if (juego.rechazo != RechazoUnion::Ninguno) {
+        r.rechazo = juego.rechazo;
+        r.numero = juego.numero;
+        return false;
+    }
+    const Ordenamiento orden = OrdenoParticiones(juego.miembros);
+    if (orden.motivo != Ordenamiento::Completo) {
+        r.rechazo = orden.motivo == Ordenamiento::Falta ? RechazoUnion::Falta : RechazoUnion::Repetida;
+        r.numero = orden.numero;
+        return false;
+    }
+    for (const QString& n : orden.ordenadas) {
+        const QString ruta = UnoRuta(plan.CarpetaOrigen, n);
+        const auto id = IdentidadDe(ruta);
+        if (!id) {
+            r.falla = id.falla();
+            return false;
+        }
+        r.particiones << ruta;
+        partes.push_back({ruta, id.valor()});
+    }
+    r.rechazo = CorroboroForma(partes, AnalizoNombreParticion(plan.seleccionada)->valorTotal, r.numero);
+    if (r.rechazo != RechazoUnion::Ninguno)
+        return false;
+    primera = orden.ordenadas.first();
+    r.NombreArchivoFinal = ObtengoNombreFinal(primera);
+    if (r.NombreArchivoFinal == QStringLiteral(".") || r.NombreArchivoFinal == QStringLiteral("..")) {
+        r.falla = Falla::de(TipoFalla::ArgumentoInvalido, QStringLiteral("Las particiones no dan un nombre de archivo válido: ") + primera);
+        return false;
+    }
+    return true;
+}
+
+// The members whose hash the joined bytes do not match.
+QList<int> danadasDe(const QStringList& particiones, const QStringList& hashes)
+{
+    QList<int> danadas;
+    for (qsizetype k = 0; k < particiones.size(); ++k) {
+        const auto p = AnalizoNombreParticion(NombreDeRuta(particiones[k]));
+        if (hashes[k].compare(p->hash, Qt::CaseInsensitive) != 0)
+            danadas << p->valorNumero;
+    }
+    return danadas;
+}
+
+// Whether a damaged result may take its place (and replacing which), as the operator says.
+std::optional<bool> reemplazoSiDanado(const PlanUnion& plan, ResultadoUnion& r, const QString& final)
+{
+    if (r.danadas.isEmpty())
+        return true;
+    if (!plan.conservoDanado || !plan.conservoDanado(r.danadas)) {
+        r.fin = FinUnion::DanadoRechazado;
+        return std::nullopt;
+    }
+    if (!ExisteNombre(final))
+        return false;
+    if (!plan.reemplazoConDanado || !plan.reemplazoConDanado(final)) {
+        r.fin = FinUnion::ReemplazoRehusado;
+        return std::nullopt;
+    }
+    return true;
+}
+
+} // namespace
+
 ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso)
 {
     ResultadoUnion r;
@@ -278,53 +443,32 @@ ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso)
             progreso->paso.store(p);
     };
     paso(Ordenando);
-    const JuegoReunido juego = ReunoJuego(plan.CarpetaOrigen, plan.seleccionada);
-    if (juego.rechazo != RechazoUnion::Ninguno) {
-        r.rechazo = juego.rechazo;
-        r.numero = juego.numero;
+    std::vector<ParteUnion> partes;
+    QString primera;
+    if (!preparoJuego(plan, r, partes, primera))
         return r;
-    }
-    const Ordenamiento orden = OrdenoParticiones(juego.miembros);
-    if (orden.motivo != Ordenamiento::Completo) {
-        r.rechazo = orden.motivo == Ordenamiento::Falta ? RechazoUnion::Falta : RechazoUnion::Repetida;
-        r.numero = orden.numero;
-        return r;
-    }
-    for (const QString& n : orden.ordenadas)
-        r.particiones << UnoRuta(plan.CarpetaOrigen, n);
-
-    // Every partition is opened (and a link or a non-file refused) before anything is written.
-    std::vector<ArchivoCrudo> partes;
-    for (const QString& ruta : std::as_const(r.particiones)) {
-        auto parte = ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::Lectura);
-        if (!parte) {
-            r.falla = parte.falla();
-            return r;
-        }
-        partes.push_back(std::move(parte.valor()));
-    }
 
     paso(GenerandoNombre);
-    r.NombreArchivoFinal = ObtengoNombreFinal(orden.ordenadas.first());
-    if (r.NombreArchivoFinal == QStringLiteral(".") || r.NombreArchivoFinal == QStringLiteral("..")) {
-        r.falla = Falla::de(TipoFalla::ArgumentoInvalido,
-                            QStringLiteral("Las particiones no dan un nombre de archivo válido: ") + orden.ordenadas.first());
-        return r;
-    }
     const QString final = UnoRuta(plan.CarpetaDestino, r.NombreArchivoFinal);
     auto cerrojo = CerrojoCarpeta::tomo(plan.CarpetaDestino);
     if (!cerrojo) {
         r.falla = cerrojo.falla();
         return r;
     }
-    LimpioTemporalesHuerfanos(plan.CarpetaDestino);
+    std::vector<IdentidadArchivo> entradas;
+    for (const ParteUnion& p : partes)
+        entradas.push_back(p.identidad);
+    LimpioTemporalesHuerfanos(plan.CarpetaDestino, entradas);
 
     ArchivosAparte aparte;
     if (plan.escriboListaYLote) {
-        LimpioTemporalesHuerfanos(plan.CarpetaOrigen);
-        aparte.escribo(UnoRuta(plan.CarpetaOrigen, NombreListaUnion()), orden.ordenadas);
+        LimpioTemporalesHuerfanos(plan.CarpetaOrigen, entradas);
+        QStringList nombres;
+        for (const QString& ruta : std::as_const(r.particiones))
+            nombres << NombreDeRuta(ruta);
+        aparte.escribo(UnoRuta(plan.CarpetaOrigen, NombreListaUnion()), nombres);
         aparte.escribo(UnoRuta(plan.CarpetaOrigen, r.NombreArchivoFinal + QStringLiteral(".bat")),
-                       LineasBatUnion(plan.CarpetaOrigen, r.NombreArchivoFinal, orden.ordenadas));
+                       LineasBatUnion(plan.CarpetaOrigen, r.NombreArchivoFinal, nombres));
         r.conListaYLote = aparte.escritos.size() == 2;
     }
 
@@ -334,7 +478,12 @@ ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso)
         r.falla = temporal.falla();
         return r;
     }
-    const auto hashes = CopioYCalculo(partes, temporal.valor().archivo(), progreso);
+    auto lectura = ArchivoCrudo::abro(temporal.valor().ruta(), ArchivoCrudo::Modo::Lectura);
+    if (!lectura) {
+        r.falla = lectura.falla();
+        return r;
+    }
+    const auto hashes = CopioYCalculo(partes, temporal.valor().archivo(), lectura.valor(), progreso);
     if (!hashes) {
         r.falla = hashes.falla();
         return r;
@@ -343,34 +492,17 @@ ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso)
         r.falla = f;
         return r;
     }
-    for (qsizetype k = 0; k < orden.ordenadas.size(); ++k) {
-        const auto p = AnalizoNombreParticion(orden.ordenadas[k]);
-        if (hashes.valor()[k].compare(p->hash, Qt::CaseInsensitive) != 0)
-            r.danadas << p->valorNumero;
-    }
-
+    r.danadas = danadasDe(r.particiones, hashes.valor());
     // A damaged result never takes the place of an existing file unasked.
-    bool reemplazo = true;
-    if (!r.danadas.isEmpty()) {
-        if (!plan.conservoDanado || !plan.conservoDanado(r.danadas)) {
-            r.fin = FinUnion::DanadoRechazado;
-            return r;
-        }
-        reemplazo = false;
-        if (ExisteNombre(final)) {
-            if (!plan.reemplazoConDanado || !plan.reemplazoConDanado(final)) {
-                r.fin = FinUnion::ReemplazoRehusado;
-                return r;
-            }
-            reemplazo = true;
-        }
-    }
+    const auto reemplazo = reemplazoSiDanado(plan, r, final);
+    if (!reemplazo)
+        return r;
     if (progreso && progreso->cancelado()) {
         r.falla = Falla::cancelada();
         return r;
     }
     paso(MoviendoArchivo);
-    if (auto f = temporal.valor().entrego(final, reemplazo)) {
+    if (auto f = temporal.valor().entrego(final, *reemplazo)) {
         r.falla = f;
         return r;
     }
@@ -385,7 +517,21 @@ QString TextoFaltanParticiones(RechazoUnion rechazo, int numero)
         texto += QStringLiteral("\r\nFalta la partición ") + TresDigitos(numero) + QLatin1Char('.');
     else if (rechazo == RechazoUnion::Repetida)
         texto += QStringLiteral("\r\nLa partición ") + TresDigitos(numero) + QStringLiteral(" está repetida.");
-    return texto;
+    if (rechazo == RechazoUnion::Ninguno || rechazo == RechazoUnion::Falta || rechazo == RechazoUnion::Repetida
+        || rechazo == RechazoUnion::SinParticiones)
+        return texto;
+    texto = QStringLiteral("Las particiones no pueden provenir de un mismo particionado, corrobore e intente nuevamente\r\n");
+    switch (rechazo) {
+    case RechazoUnion::OtroTamano:
+        return texto + QStringLiteral("La partición ") + TresDigitos(numero) + QStringLiteral(" no tiene el tamaño de la partición 001.");
+    case RechazoUnion::UltimaMayor:
+        return texto + QStringLiteral("La última partición (") + TresDigitos(numero) + QStringLiteral(") es mayor que las demás.");
+    case RechazoUnion::Vacia:
+        return texto + QStringLiteral("La partición ") + TresDigitos(numero) + QStringLiteral(" está vacía.");
+    default:
+        return texto + QStringLiteral("Hay más particiones que el total que indican sus nombres: sobra la ") + TresDigitos(numero)
+            + QLatin1Char('.');
+    }
 }
 
 QString TextoSinParticiones()
