@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -143,36 +144,71 @@ QStringList LineasBatUnion(const QString& carpetaOrigen, const QString& nombreFi
 
 namespace {
 
-// One partition into salida at posicion, through its own descriptor, while
-// it is the very file that was checked before the join.
-Estado copioParte(const ParteUnion& parte, ArchivoCrudo& salida, qint64 posicion, Progreso* progreso,
-                  const std::atomic<bool>& alto)
-{
-    auto archivo = ArchivoCrudo::abro(parte.ruta, ArchivoCrudo::Modo::Lectura);
-    if (!archivo)
-        return archivo.falla();
-    const auto igual = [&] {
-        const auto id = archivo.valor().identidad();
-        return id && id.valor() == parte.identidad;
-    };
-    const Falla cambio = Falla::de(TipoFalla::Cambiado, QStringLiteral("La partición cambió mientras se unía: ") + parte.ruta);
-    if (!igual())
-        return cambio;
-    constexpr qint64 kTramoCopia = 16 * kBloque; // a cancel is noticed this often
-    const qint64 largo = parte.identidad.tamano;
-    for (qint64 hecho = 0; hecho < largo;) {
-        if (alto || (progreso && progreso->cancelado()))
-            return Falla::cancelada();
-        const qint64 c = std::min<qint64>(kTramoCopia, largo - hecho);
-        if (auto f = salida.copioDesde(archivo.valor(), hecho, c, posicion + hecho))
-            return f;
-        salida.adelantoEscritura(posicion + hecho, c); // the final flush waits little
-        hecho += c;
-        if (progreso)
-            progreso->sumo(c);
+// What the copy has done so far, shared with the hashing of what it wrote.
+struct AvanceCopia {
+    std::mutex m;
+    std::condition_variable cv;
+    std::vector<qint64> copiado; // bytes of each partition in the output
+    bool terminada = false;
+    Estado falla;
+
+    void anoto(size_t k, qint64 hecho)
+    {
+        std::lock_guard l(m);
+        copiado[k] = hecho;
+        cv.notify_all();
     }
-    // The copy is certified by hashing what it wrote: the partition must not have changed meanwhile.
-    return igual() ? Estado{} : Estado{cambio};
+};
+
+// Copies the partitions [desde, hasta) together, a piece of each in turn,
+// so that their hashes advance together in lanes. Each one is opened only
+// while the group is copied, and only while it is the very file checked
+// before the join: the copy is certified by hashing what it wrote, so a
+// partition must not change meanwhile.
+Estado copioGrupo(const std::vector<ParteUnion>& partes, size_t desde, size_t hasta, const std::vector<qint64>& posicion,
+                  ArchivoCrudo& salida, AvanceCopia& avance, Progreso* progreso, const std::atomic<bool>& alto)
+{
+    constexpr qint64 kTramoCopia = 16 * kBloque; // a cancel is noticed this often
+    std::vector<ArchivoCrudo> abiertas;
+    const auto igual = [&](size_t k) {
+        const auto id = abiertas[k - desde].identidad();
+        return id && id.valor() == partes[k].identidad;
+    };
+    const auto cambio = [&](size_t k) {
+        return Falla::de(TipoFalla::Cambiado, QStringLiteral("La partición cambió mientras se unía: ") + partes[k].ruta);
+    };
+    for (size_t k = desde; k < hasta; ++k) {
+        auto archivo = ArchivoCrudo::abro(partes[k].ruta, ArchivoCrudo::Modo::Lectura);
+        if (!archivo)
+            return archivo.falla();
+        abiertas.push_back(std::move(archivo.valor()));
+        if (!igual(k))
+            return cambio(k);
+    }
+    std::vector<qint64> hecho(hasta - desde, 0);
+    for (bool queda = true; queda;) {
+        queda = false;
+        for (size_t k = desde; k < hasta; ++k) {
+            const qint64 c = std::min<qint64>(kTramoCopia, partes[k].identidad.tamano - hecho[k - desde]);
+            if (c <= 0)
+                continue;
+            if (alto || (progreso && progreso->cancelado()))
+                return Falla::cancelada();
+            const qint64 p = posicion[k] + hecho[k - desde];
+            if (auto f = salida.copioDesde(abiertas[k - desde], hecho[k - desde], c, p))
+                return f;
+            salida.adelantoEscritura(p, c); // the final flush waits little
+            hecho[k - desde] += c;
+            if (progreso)
+                progreso->sumo(c);
+            avance.anoto(k, hecho[k - desde]);
+            queda = true;
+        }
+    }
+    for (size_t k = desde; k < hasta; ++k)
+        if (!igual(k))
+            return cambio(k);
+    return std::nullopt;
 }
 
 } // namespace
@@ -189,71 +225,73 @@ Resultado<QStringList> CopioYCalculo(const std::vector<ParteUnion>& partes, Arch
         return nucleo.falla();
     if (progreso)
         progreso->total.store(2 * desde[n]);
+    const size_t carriles = size_t(CarrilesDe(nucleo.valor()));
 
-    // One thread copies inside the kernel; this one hashes each partition's
-    // range of the output as soon as it is written.
-    std::mutex m;
-    std::condition_variable cv;
-    size_t copiadas = 0;
-    bool terminada = false;
-    Estado falla;
+    // One thread copies inside the kernel, a group of partitions at a time;
+    // this one hashes each partition's range of the output as it is written.
+    AvanceCopia avance;
+    avance.copiado.assign(n, 0);
     std::atomic<bool> alto{false};
     std::thread copia([&] {
         Estado f;
-        for (size_t k = 0; k < n && !f; ++k) {
-            f = copioParte(partes[k], salida, desde[k], progreso, alto);
-            std::lock_guard l(m);
-            copiadas += f ? 0 : 1;
-            cv.notify_all();
-        }
-        std::lock_guard l(m);
-        if (f && !falla)
-            falla = f;
-        terminada = true;
-        cv.notify_all();
+        for (size_t k = 0; k < n && !f; k += carriles)
+            f = copioGrupo(partes, k, std::min(n, k + carriles), desde, salida, avance, progreso, alto);
+        std::lock_guard l(avance.m);
+        avance.falla = f;
+        avance.terminada = true;
+        avance.cv.notify_all();
     });
 
     Md5Carriles motor(nucleo.valor());
-    const size_t carriles = size_t(CarrilesDe(nucleo.valor()));
-    const qint64 pieza = std::max<qint64>(64 * 1024, kBloque / qint64(carriles) * 4);
-    struct EnCurso {
+    const qint64 pieza = PiezaPorCarril(int(carriles));
+    struct Tramo { // a partition's range of the output, being hashed
         size_t k;
         int flujo;
         qint64 hecho;
         std::vector<char> datos;
     };
-    std::vector<EnCurso> activas;
+    std::vector<Tramo> activas;
     std::vector<Md5Carriles::Trozo> trozos;
     std::vector<QString> hashes(n);
     size_t siguiente = 0;
-    Estado fallaLectura;
-    for (;;) {
+    Estado falla;
+    std::vector<qint64> copiado(n, 0);
+    while (!falla && (siguiente < n || !activas.empty())) {
+        while (activas.size() < carriles && siguiente < n)
+            activas.push_back({siguiente++, motor.abro(), 0, std::vector<char>(size_t(pieza))});
+        bool acabo;
         {
-            std::unique_lock l(m);
-            if (activas.empty())
-                cv.wait(l, [&] { return copiadas > siguiente || terminada; });
-            if (falla)
+            // Waits only while nothing new was copied of the partitions in hand.
+            std::unique_lock l(avance.m);
+            avance.cv.wait(l, [&] {
+                return avance.terminada
+                    || std::any_of(activas.begin(), activas.end(), [&](const Tramo& a) { return avance.copiado[a.k] > a.hecho; });
+            });
+            for (const Tramo& a : activas)
+                copiado[a.k] = avance.copiado[a.k];
+            acabo = avance.terminada;
+            if (avance.falla) {
+                falla = avance.falla;
                 break;
-            while (activas.size() < carriles && siguiente < copiadas)
-                activas.push_back({siguiente++, motor.abro(), 0, std::vector<char>(size_t(pieza))});
-            if (activas.empty() && terminada && siguiente >= copiadas)
-                break;
+            }
         }
-        trozos.clear();
-        for (EnCurso& a : activas) {
-            const qint64 t = std::min(pieza, partes[a.k].identidad.tamano - a.hecho);
-            if (t == 0)
-                continue;
-            if ((fallaLectura = lectura.leoExacto(a.datos.data(), t, desde[a.k] + a.hecho)))
-                break;
-            trozos.push_back({a.flujo, a.datos.data(), size_t(t)});
-            a.hecho += t;
-            if (progreso)
-                progreso->sumo(t);
-        }
-        if (fallaLectura)
-            break;
-        motor.agrego(trozos);
+        bool avanzo = false;
+        do {
+            trozos.clear();
+            for (Tramo& a : activas) {
+                const qint64 t = std::min(pieza, copiado[a.k] - a.hecho);
+                if (t <= 0)
+                    continue;
+                if ((falla = lectura.leoExacto(a.datos.data(), t, desde[a.k] + a.hecho)))
+                    break;
+                trozos.push_back({a.flujo, a.datos.data(), size_t(t)});
+                a.hecho += t;
+                if (progreso)
+                    progreso->sumo(t);
+            }
+            motor.agrego(trozos);
+            avanzo = avanzo || !trozos.empty();
+        } while (!falla && !trozos.empty());
         for (auto a = activas.begin(); a != activas.end();) {
             if (a->hecho < partes[a->k].identidad.tamano) {
                 ++a;
@@ -261,12 +299,14 @@ Resultado<QStringList> CopioYCalculo(const std::vector<ParteUnion>& partes, Arch
             }
             hashes[a->k] = motor.termino(a->flujo);
             a = activas.erase(a);
+            avanzo = true;
         }
+        // The copy ended before these were written: it failed, or was stopped.
+        if (!avanzo && acabo && !activas.empty())
+            falla = Falla::cancelada();
     }
     alto = true;
     copia.join();
-    if (fallaLectura && !falla)
-        falla = fallaLectura;
     if (falla)
         return *falla;
     return QStringList(hashes.begin(), hashes.end());

@@ -155,8 +155,7 @@ void trabajador(Corrida& c, int hilos)
     }
     Md5Carriles motor(nucleo.valor());
     const size_t carriles = size_t(std::min(CarrilesDe(nucleo.valor()), (c.plan.N + hilos - 1) / hilos));
-    // Four blocks of memory per worker, whatever the partition size.
-    const qint64 pieza = std::max<qint64>(64 * 1024, kBloque / qint64(carriles) * 4);
+    const qint64 pieza = PiezaPorCarril(int(carriles));
     struct EnCurso {
         int i;
         Temporal salida;
