@@ -134,8 +134,8 @@ struct ResultadoUnion {
 };
 
 // The whole join: gathers and orders the set, refuses a member that is not a
-// regular file, copies and hashes the partitions into a temporary in the
-// destination, asks about damage, and puts the file in place (replacing one
+// regular file and a set one split cannot have made, copies the partitions
+// into a temporary in the destination and hashes what was written, asks about damage, and puts the file in place (replacing one
 // of that name). A failure or a cancel removes what the run wrote and never
 // touches a partition. A second run writing into the same destination
 // meanwhile is refused (TipoFalla::Ocupado).

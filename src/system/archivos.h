@@ -88,8 +88,9 @@ public:
     ArchivoCrudo& archivo() { return archivo_; }
     const QString& ruta() const { return ruta_; }
     // Flushes the content, renames it onto destino (never over an existing
-    // name unless reemplazar) and flushes the folder. Afterwards the
-    // temporary is gone, whatever the outcome.
+    // name unless reemplazar) and flushes the folder (a folder that cannot
+    // be flushed undoes the rename). Afterwards the temporary is gone,
+    // whatever the outcome.
     Estado entrego(const QString& destino, bool reemplazar);
     // Flushes and closes the content, keeping the temporary for a later entrego().
     Estado termino();
