@@ -111,9 +111,13 @@ bool Instancia::entregoOEscucho(const Pedido& pedido)
     // Two copies started at once must not both decide to be the running one.
     QLockFile cerrojo(canal_ + QStringLiteral(".lock"));
     cerrojo.setStaleLockTime(kEsperaMs);
-    cerrojo.tryLock(2 * kEsperaMs);
+    const bool decido = cerrojo.tryLock(2 * kEsperaMs);
     if (entrego(pedido))
         return true;
+    // Another copy is still deciding: its channel is never taken away, and
+    // this one runs alone.
+    if (!decido)
+        return false;
     // Nobody listens: a socket left by a copy that died may be in the way.
     QLocalServer::removeServer(canal_);
     servidor_ = new QLocalServer(this);
@@ -144,10 +148,17 @@ void Instancia::recibo()
             if (version != kVersionCanal || como > quint32(Apertura::Comprimir))
                 return;
             p.como = Apertura(como);
-            if (atender_)
-                atender_(p);
-            else
-                pendientes_ << p;
+            // Served once this handler has returned: serving may open a box
+            // whose event loop deletes this very socket.
+            QMetaObject::invokeMethod(
+                this,
+                [this, p] {
+                    if (atender_)
+                        atender_(p);
+                    else
+                        pendientes_ << p;
+                },
+                Qt::QueuedConnection);
         };
         connect(s, &QLocalSocket::readyRead, this, leo);
         if (s->bytesAvailable() > 0)

@@ -123,6 +123,8 @@ void recorro(const QString& carpeta, bool subcarpetas, QStringList& archivos)
         }
         archivos << ruta;
     }
+    for (const QString& n : NombresIlegibles(carpeta))
+        archivos << UnoRuta(carpeta, n);
     if (subcarpetas)
         for (const QString& h : std::as_const(hijas))
             recorro(h, true, archivos);
@@ -237,6 +239,8 @@ QString TextoJuego(const JuegoParticiones& j)
     QString t = j.completo ? QStringLiteral("Completo") : QStringLiteral("Incompleto");
     if (!j.faltan.isEmpty())
         t += QStringLiteral("; faltan: ") + tresDigitos(j.faltan);
+    if (!j.sinComprobar.isEmpty())
+        t += QStringLiteral("; sin comprobar: ") + tresDigitos(j.sinComprobar);
     if (!j.repetidas.isEmpty())
         t += QStringLiteral("; repetidas: ") + tresDigitos(j.repetidas);
     if (!j.danadas.isEmpty())
@@ -267,15 +271,28 @@ Comprobacion CompruebaEntrega(const PlanComprobacion& plan, Progreso* progreso)
         };
     const auto hechas = CorroboroArchivos(rutas, {}, progreso, cadaUna);
     c.raiz = RaizComprobacion(plan.rutas);
+    QStringList sinComprobar;
     for (const Verificacion& v : hechas) {
         if (noAlcanzada(v)) {
             c.cancelada = true;
+            sinComprobar << v.ruta;
             continue;
         }
         c.filas.push_back(FilaDe(v));
     }
     c.cancelada = c.cancelada || (progreso && progreso->cancelado());
     c.juegos = AgrupoJuegos(c.filas);
+    // A member the cancel did not reach is there, only unchecked.
+    for (JuegoParticiones& j : c.juegos) {
+        const auto primera = AnalizoNombreParticion(NombreDeRuta(j.primera));
+        for (const QString& ruta : std::as_const(sinComprobar)) {
+            const auto p = AnalizoNombreParticion(NombreDeRuta(ruta));
+            if (p && MismoJuego(*primera, NombreDeRuta(ruta)) && sinBarraFinal(CarpetaDeRuta(ruta)) == j.carpeta
+                && j.faltan.removeOne(p->valorNumero))
+                j.sinComprobar << p->valorNumero;
+        }
+        std::sort(j.sinComprobar.begin(), j.sinComprobar.end());
+    }
     return c;
 }
 

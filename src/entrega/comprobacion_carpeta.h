@@ -49,10 +49,12 @@ struct JuegoParticiones {
     QList<int> filas;      // its members, in number order
     bool completo = false; // the join would accept it (none missing, none repeated)
     QList<int> faltan, repetidas, danadas; // partition numbers
+    QList<int> sinComprobar; // members a cancel left unchecked (not missing)
     QString primera; // full path of its first member, for the join
     bool correcto() const { return completo && danadas.isEmpty(); }
 };
-// "Completo", or "Incompleto; faltan: 002, 003", with the repeated and damaged numbers.
+// "Completo", or "Incompleto; faltan: 002, 003", with the repeated, damaged
+// and unchecked ("sin comprobar") numbers.
 QString TextoJuego(const JuegoParticiones& juego);
 
 struct Comprobacion {

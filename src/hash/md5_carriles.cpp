@@ -129,6 +129,11 @@ struct Md5Carriles::Tramo {
     std::size_t n[2];
 };
 
+qint64 PiezaPorCarril(int carriles)
+{
+    return std::max<qint64>(64 * 1024, kBloque / qint64(std::max(1, carriles)) * 4);
+}
+
 Md5Carriles::Md5Carriles(NucleoMd5 nucleo) : nucleo_(nucleo) {}
 
 Md5Carriles::~Md5Carriles() = default;

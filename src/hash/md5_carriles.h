@@ -25,6 +25,10 @@ int CarrilesDe(NucleoMd5 nucleo);       // streams advanced per step
 // processor has. A forced kernel the processor lacks is a failure, not a crash.
 Resultado<NucleoMd5> ElijoNucleoMd5();
 
+// The bytes read per lane and round when one thread keeps `carriles` streams
+// going: about four blocks of memory in all, whatever the files' sizes.
+qint64 PiezaPorCarril(int carriles);
+
 class Md5Carriles {
 public:
     explicit Md5Carriles(NucleoMd5 nucleo);

@@ -184,3 +184,12 @@ Resultado<QString> CalculoHash(ArchivoCrudo& archivo, Progreso* progreso)
     }
     return md5.texto();
 }
+
+bool ContieneHash(const QString& ruta, qint64 tamano, const QString& hash)
+{
+    auto archivo = ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::Lectura);
+    if (!archivo || archivo.valor().tamano().valor_o(-1) != tamano)
+        return false;
+    const auto calculado = CalculoHash(archivo.valor());
+    return calculado && calculado.valor().compare(hash, Qt::CaseInsensitive) == 0;
+}

@@ -28,6 +28,10 @@ Resultado<QString> CalculoHash(const QString& ruta, Progreso* progreso = nullptr
 class ArchivoCrudo;
 Resultado<QString> CalculoHash(ArchivoCrudo& archivo, Progreso* progreso = nullptr);
 
+// Whether the regular file at ruta (never through a link) is of that size
+// and content hash: a name already holding the very bytes it would be given.
+bool ContieneHash(const QString& ruta, qint64 tamano, const QString& hash);
+
 // Block size of every streaming loop: large enough for throughput, small
 // enough to keep memory bounded whatever the file size.
 constexpr qint64 kBloque = 1 << 20;

@@ -9,16 +9,27 @@
 
 namespace {
 
-// Renames ruta to nuevo if the file there is still the one that was read.
+// Renames ruta to nuevo if the file there is still the one that was read, and
+// checks afterwards that nuevo holds it: a file swapped in between the check
+// and the rename gets its old name back instead of another file's hash.
 Estado renombroSiNoCambio(const QString& ruta, const IdentidadArchivo& leida, const QString& nuevo)
 {
+    const Falla cambiado = Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo cambió mientras se calculaba su código hash; "
+                                                                         "no se le cambió el nombre: ") + ruta);
     const auto ahora = IdentidadDe(ruta);
     if (!ahora)
         return ahora.falla();
     if (!(ahora.valor() == leida))
-        return Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo cambió mientras se calculaba su código hash; "
-                                                             "no se le cambió el nombre: ") + ruta);
-    return RenombroSinReemplazo(ruta, nuevo);
+        return cambiado;
+    if (auto f = RenombroSinReemplazo(ruta, nuevo))
+        return f;
+    // The rename itself moves the change time: the rest of the identity tells.
+    const auto renombrado = IdentidadDe(nuevo);
+    if (renombrado && renombrado.valor().dispositivo == leida.dispositivo && renombrado.valor().nodo == leida.nodo
+        && renombrado.valor().tamano == leida.tamano && renombrado.valor().modificadoNs == leida.modificadoNs)
+        return std::nullopt;
+    RenombroSinReemplazo(nuevo, ruta);
+    return cambiado;
 }
 
 struct Leido {
@@ -190,11 +201,12 @@ std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std:
 QStringList ArchivosConHash(const QString& carpeta)
 {
     QStringList rutas;
-    for (const QString& n : QDir(carpeta).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+    for (const QString& n : QDir(carpeta).entryList(QDir::Files | QDir::Hidden, QDir::Name) + NombresIlegibles(carpeta)) {
         const auto h = ObtengoHashString(n);
         if (h && h->menError.isEmpty())
             rutas << UnoRuta(carpeta, n);
     }
+    rutas.removeDuplicates();
     return rutas;
 }
 

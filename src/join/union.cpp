@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -138,66 +142,174 @@ QStringList LineasBatUnion(const QString& carpetaOrigen, const QString& nombreFi
     return l;
 }
 
-Resultado<QStringList> CopioYCalculo(std::vector<ArchivoCrudo>& partes, ArchivoCrudo& salida, Progreso* progreso)
-{
-    const int n = int(partes.size());
-    std::vector<qint64> desde(static_cast<size_t>(n) + 1, 0);
-    for (int k = 0; k < n; ++k) {
-        const auto t = partes[size_t(k)].tamano();
-        if (!t)
-            return t.falla();
-        desde[size_t(k) + 1] = desde[size_t(k)] + t.valor();
-    }
+namespace {
 
-    // Partitions land at known offsets: one thread copies them into place
-    // inside the kernel while this one hashes them, in lanes. Copy and hash
-    // read apart, so a partition must not change meanwhile.
-    std::vector<IdentidadArchivo> antes;
-    for (const ArchivoCrudo& p : partes) {
-        const auto id = p.identidad();
-        if (!id)
-            return id.falla();
-        antes.push_back(id.valor());
-    }
-    if (progreso)
-        progreso->total.store(2 * desde[size_t(n)]);
+// What the copy has done so far, shared with the hashing of what it wrote.
+struct AvanceCopia {
+    std::mutex m;
+    std::condition_variable cv;
+    std::vector<qint64> copiado; // bytes of each partition in the output
+    bool terminada = false;
     Estado falla;
+
+    void anoto(size_t k, qint64 hecho)
+    {
+        std::lock_guard l(m);
+        copiado[k] = hecho;
+        cv.notify_all();
+    }
+};
+
+// Copies the partitions [desde, hasta) together, a piece of each in turn,
+// so that their hashes advance together in lanes. Each one is opened only
+// while the group is copied, and only while it is the very file checked
+// before the join: the copy is certified by hashing what it wrote, so a
+// partition must not change meanwhile.
+Estado copioGrupo(const std::vector<ParteUnion>& partes, size_t desde, size_t hasta, const std::vector<qint64>& posicion,
+                  ArchivoCrudo& salida, AvanceCopia& avance, Progreso* progreso, const std::atomic<bool>& alto)
+{
+    constexpr qint64 kTramoCopia = 16 * kBloque; // a cancel is noticed this often
+    std::vector<ArchivoCrudo> abiertas;
+    const auto igual = [&](size_t k) {
+        const auto id = abiertas[k - desde].identidad();
+        return id && id.valor() == partes[k].identidad;
+    };
+    const auto cambio = [&](size_t k) {
+        return Falla::de(TipoFalla::Cambiado, QStringLiteral("La partición cambió mientras se unía: ") + partes[k].ruta);
+    };
+    for (size_t k = desde; k < hasta; ++k) {
+        auto archivo = ArchivoCrudo::abro(partes[k].ruta, ArchivoCrudo::Modo::Lectura);
+        if (!archivo)
+            return archivo.falla();
+        abiertas.push_back(std::move(archivo.valor()));
+        if (!igual(k))
+            return cambio(k);
+    }
+    std::vector<qint64> hecho(hasta - desde, 0);
+    for (bool queda = true; queda;) {
+        queda = false;
+        for (size_t k = desde; k < hasta; ++k) {
+            const qint64 c = std::min<qint64>(kTramoCopia, partes[k].identidad.tamano - hecho[k - desde]);
+            if (c <= 0)
+                continue;
+            if (alto || (progreso && progreso->cancelado()))
+                return Falla::cancelada();
+            const qint64 p = posicion[k] + hecho[k - desde];
+            if (auto f = salida.copioDesde(abiertas[k - desde], hecho[k - desde], c, p))
+                return f;
+            salida.adelantoEscritura(p, c); // the final flush waits little
+            hecho[k - desde] += c;
+            if (progreso)
+                progreso->sumo(c);
+            avance.anoto(k, hecho[k - desde]);
+            queda = true;
+        }
+    }
+    for (size_t k = desde; k < hasta; ++k)
+        if (!igual(k))
+            return cambio(k);
+    return std::nullopt;
+}
+
+} // namespace
+
+Resultado<QStringList> CopioYCalculo(const std::vector<ParteUnion>& partes, ArchivoCrudo& salida, ArchivoCrudo& lectura,
+                                     Progreso* progreso)
+{
+    const size_t n = partes.size();
+    std::vector<qint64> desde(n + 1, 0);
+    for (size_t k = 0; k < n; ++k)
+        desde[k + 1] = desde[k] + partes[k].identidad.tamano;
+    const auto nucleo = ElijoNucleoMd5();
+    if (!nucleo)
+        return nucleo.falla();
+    if (progreso)
+        progreso->total.store(2 * desde[n]);
+    const size_t carriles = size_t(CarrilesDe(nucleo.valor()));
+
+    // One thread copies inside the kernel, a group of partitions at a time;
+    // this one hashes each partition's range of the output as it is written.
+    AvanceCopia avance;
+    avance.copiado.assign(n, 0);
+    std::atomic<bool> alto{false};
     std::thread copia([&] {
-        constexpr qint64 kTramoCopia = 16 * kBloque; // a cancel is noticed this often
-        for (int k = 0; k < n && !falla; ++k) {
-            const qint64 largo = desde[size_t(k) + 1] - desde[size_t(k)];
-            for (qint64 hecho = 0; hecho < largo;) {
-                if (progreso && progreso->cancelado()) {
-                    falla = Falla::cancelada();
-                    break;
-                }
-                const qint64 c = std::min<qint64>(kTramoCopia, largo - hecho);
-                if ((falla = salida.copioDesde(partes[size_t(k)], hecho, c, desde[size_t(k)] + hecho)))
-                    break;
-                salida.adelantoEscritura(desde[size_t(k)] + hecho, c); // the final flush waits little
-                hecho += c;
-                if (progreso)
-                    progreso->sumo(c);
+        Estado f;
+        for (size_t k = 0; k < n && !f; k += carriles)
+            f = copioGrupo(partes, k, std::min(n, k + carriles), desde, salida, avance, progreso, alto);
+        std::lock_guard l(avance.m);
+        avance.falla = f;
+        avance.terminada = true;
+        avance.cv.notify_all();
+    });
+
+    Md5Carriles motor(nucleo.valor());
+    const qint64 pieza = PiezaPorCarril(int(carriles));
+    struct Tramo { // a partition's range of the output, being hashed
+        size_t k;
+        int flujo;
+        qint64 hecho;
+        std::vector<char> datos;
+    };
+    std::vector<Tramo> activas;
+    std::vector<Md5Carriles::Trozo> trozos;
+    std::vector<QString> hashes(n);
+    size_t siguiente = 0;
+    Estado falla;
+    std::vector<qint64> copiado(n, 0);
+    while (!falla && (siguiente < n || !activas.empty())) {
+        while (activas.size() < carriles && siguiente < n)
+            activas.push_back({siguiente++, motor.abro(), 0, std::vector<char>(size_t(pieza))});
+        bool acabo;
+        {
+            // Waits only while nothing new was copied of the partitions in hand.
+            std::unique_lock l(avance.m);
+            avance.cv.wait(l, [&] {
+                return avance.terminada
+                    || std::any_of(activas.begin(), activas.end(), [&](const Tramo& a) { return avance.copiado[a.k] > a.hecho; });
+            });
+            for (const Tramo& a : activas)
+                copiado[a.k] = avance.copiado[a.k];
+            acabo = avance.terminada;
+            if (avance.falla) {
+                falla = avance.falla;
+                break;
             }
         }
-    });
-    // OpenSSL hashes one stream per thread: then both cores hash as well.
-    const auto nucleo = ElijoNucleoMd5();
-    const auto calculados = CalculoHashes(partes, progreso, nucleo && nucleo.valor() == NucleoMd5::OpenSsl ? 2 : 1);
-    copia.join();
-    QStringList hashes;
-    for (int k = 0; k < n && !falla; ++k) {
-        const auto id = partes[size_t(k)].identidad();
-        if (!calculados[size_t(k)])
-            falla = calculados[size_t(k)].falla();
-        else if (!id || !(id.valor() == antes[size_t(k)]))
-            falla = Falla::de(TipoFalla::Cambiado, QStringLiteral("La partición cambió mientras se unía: ") + partes[size_t(k)].ruta());
-        else
-            hashes << calculados[size_t(k)].valor();
+        bool avanzo = false;
+        do {
+            trozos.clear();
+            for (Tramo& a : activas) {
+                const qint64 t = std::min(pieza, copiado[a.k] - a.hecho);
+                if (t <= 0)
+                    continue;
+                if ((falla = lectura.leoExacto(a.datos.data(), t, desde[a.k] + a.hecho)))
+                    break;
+                trozos.push_back({a.flujo, a.datos.data(), size_t(t)});
+                a.hecho += t;
+                if (progreso)
+                    progreso->sumo(t);
+            }
+            motor.agrego(trozos);
+            avanzo = avanzo || !trozos.empty();
+        } while (!falla && !trozos.empty());
+        for (auto a = activas.begin(); a != activas.end();) {
+            if (a->hecho < partes[a->k].identidad.tamano) {
+                ++a;
+                continue;
+            }
+            hashes[a->k] = motor.termino(a->flujo);
+            a = activas.erase(a);
+            avanzo = true;
+        }
+        // The copy ended before these were written: it failed, or was stopped.
+        if (!avanzo && acabo && !activas.empty())
+            falla = Falla::cancelada();
     }
+    alto = true;
+    copia.join();
     if (falla)
         return *falla;
-    return hashes;
+    return QStringList(hashes.begin(), hashes.end());
 }
 
 namespace {
@@ -270,6 +382,99 @@ JuegoReunido ReunoJuego(const QString& carpeta, const QString& seleccionada)
     return j;
 }
 
+RechazoUnion CorroboroForma(const std::vector<ParteUnion>& ordenadas, int total, int& numero)
+{
+    const int n = int(ordenadas.size());
+    numero = total + 1;
+    if (n > total)
+        return RechazoUnion::Sobrante;
+    const qint64 primera = n > 0 ? ordenadas.front().identidad.tamano : 0;
+    for (int k = 0; k < n; ++k) {
+        numero = k + 1;
+        const qint64 t = ordenadas[size_t(k)].identidad.tamano;
+        if (t == 0)
+            return RechazoUnion::Vacia;
+        if (k + 1 < n && t != primera)
+            return RechazoUnion::OtroTamano;
+        if (k + 1 == n && t > primera)
+            return RechazoUnion::UltimaMayor;
+    }
+    numero = 0;
+    return RechazoUnion::Ninguno;
+}
+
+namespace {
+
+// Gathers, orders and checks the set, and refuses a member that is not a
+// regular file, before anything is written: false with r saying why.
+bool preparoJuego(const PlanUnion& plan, ResultadoUnion& r, std::vector<ParteUnion>& partes, QString& primera)
+{
+    const JuegoReunido juego = ReunoJuego(plan.CarpetaOrigen, plan.seleccionada);
+    if (juego.rechazo != RechazoUnion::Ninguno) {
+        r.rechazo = juego.rechazo;
+        r.numero = juego.numero;
+        return false;
+    }
+    const Ordenamiento orden = OrdenoParticiones(juego.miembros);
+    if (orden.motivo != Ordenamiento::Completo) {
+        r.rechazo = orden.motivo == Ordenamiento::Falta ? RechazoUnion::Falta : RechazoUnion::Repetida;
+        r.numero = orden.numero;
+        return false;
+    }
+    for (const QString& n : orden.ordenadas) {
+        const QString ruta = UnoRuta(plan.CarpetaOrigen, n);
+        const auto id = IdentidadDe(ruta);
+        if (!id) {
+            r.falla = id.falla();
+            return false;
+        }
+        r.particiones << ruta;
+        partes.push_back({ruta, id.valor()});
+    }
+    r.rechazo = CorroboroForma(partes, AnalizoNombreParticion(plan.seleccionada)->valorTotal, r.numero);
+    if (r.rechazo != RechazoUnion::Ninguno)
+        return false;
+    primera = orden.ordenadas.first();
+    r.NombreArchivoFinal = ObtengoNombreFinal(primera);
+    if (r.NombreArchivoFinal == QStringLiteral(".") || r.NombreArchivoFinal == QStringLiteral("..")) {
+        r.falla = Falla::de(TipoFalla::ArgumentoInvalido, QStringLiteral("Las particiones no dan un nombre de archivo válido: ") + primera);
+        return false;
+    }
+    return true;
+}
+
+// The members whose hash the joined bytes do not match.
+QList<int> danadasDe(const QStringList& particiones, const QStringList& hashes)
+{
+    QList<int> danadas;
+    for (qsizetype k = 0; k < particiones.size(); ++k) {
+        const auto p = AnalizoNombreParticion(NombreDeRuta(particiones[k]));
+        if (hashes[k].compare(p->hash, Qt::CaseInsensitive) != 0)
+            danadas << p->valorNumero;
+    }
+    return danadas;
+}
+
+// Whether a damaged result may take its place (and replacing which), as the operator says.
+std::optional<bool> reemplazoSiDanado(const PlanUnion& plan, ResultadoUnion& r, const QString& final)
+{
+    if (r.danadas.isEmpty())
+        return true;
+    if (!plan.conservoDanado || !plan.conservoDanado(r.danadas)) {
+        r.fin = FinUnion::DanadoRechazado;
+        return std::nullopt;
+    }
+    if (!ExisteNombre(final))
+        return false;
+    if (!plan.reemplazoConDanado || !plan.reemplazoConDanado(final)) {
+        r.fin = FinUnion::ReemplazoRehusado;
+        return std::nullopt;
+    }
+    return true;
+}
+
+} // namespace
+
 ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso)
 {
     ResultadoUnion r;
@@ -278,53 +483,32 @@ ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso)
             progreso->paso.store(p);
     };
     paso(Ordenando);
-    const JuegoReunido juego = ReunoJuego(plan.CarpetaOrigen, plan.seleccionada);
-    if (juego.rechazo != RechazoUnion::Ninguno) {
-        r.rechazo = juego.rechazo;
-        r.numero = juego.numero;
+    std::vector<ParteUnion> partes;
+    QString primera;
+    if (!preparoJuego(plan, r, partes, primera))
         return r;
-    }
-    const Ordenamiento orden = OrdenoParticiones(juego.miembros);
-    if (orden.motivo != Ordenamiento::Completo) {
-        r.rechazo = orden.motivo == Ordenamiento::Falta ? RechazoUnion::Falta : RechazoUnion::Repetida;
-        r.numero = orden.numero;
-        return r;
-    }
-    for (const QString& n : orden.ordenadas)
-        r.particiones << UnoRuta(plan.CarpetaOrigen, n);
-
-    // Every partition is opened (and a link or a non-file refused) before anything is written.
-    std::vector<ArchivoCrudo> partes;
-    for (const QString& ruta : std::as_const(r.particiones)) {
-        auto parte = ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::Lectura);
-        if (!parte) {
-            r.falla = parte.falla();
-            return r;
-        }
-        partes.push_back(std::move(parte.valor()));
-    }
 
     paso(GenerandoNombre);
-    r.NombreArchivoFinal = ObtengoNombreFinal(orden.ordenadas.first());
-    if (r.NombreArchivoFinal == QStringLiteral(".") || r.NombreArchivoFinal == QStringLiteral("..")) {
-        r.falla = Falla::de(TipoFalla::ArgumentoInvalido,
-                            QStringLiteral("Las particiones no dan un nombre de archivo válido: ") + orden.ordenadas.first());
-        return r;
-    }
     const QString final = UnoRuta(plan.CarpetaDestino, r.NombreArchivoFinal);
     auto cerrojo = CerrojoCarpeta::tomo(plan.CarpetaDestino);
     if (!cerrojo) {
         r.falla = cerrojo.falla();
         return r;
     }
-    LimpioTemporalesHuerfanos(plan.CarpetaDestino);
+    std::vector<IdentidadArchivo> entradas;
+    for (const ParteUnion& p : partes)
+        entradas.push_back(p.identidad);
+    LimpioTemporalesHuerfanos(plan.CarpetaDestino, entradas);
 
     ArchivosAparte aparte;
     if (plan.escriboListaYLote) {
-        LimpioTemporalesHuerfanos(plan.CarpetaOrigen);
-        aparte.escribo(UnoRuta(plan.CarpetaOrigen, NombreListaUnion()), orden.ordenadas);
+        LimpioTemporalesHuerfanos(plan.CarpetaOrigen, entradas);
+        QStringList nombres;
+        for (const QString& ruta : std::as_const(r.particiones))
+            nombres << NombreDeRuta(ruta);
+        aparte.escribo(UnoRuta(plan.CarpetaOrigen, NombreListaUnion()), nombres);
         aparte.escribo(UnoRuta(plan.CarpetaOrigen, r.NombreArchivoFinal + QStringLiteral(".bat")),
-                       LineasBatUnion(plan.CarpetaOrigen, r.NombreArchivoFinal, orden.ordenadas));
+                       LineasBatUnion(plan.CarpetaOrigen, r.NombreArchivoFinal, nombres));
         r.conListaYLote = aparte.escritos.size() == 2;
     }
 
@@ -334,7 +518,12 @@ ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso)
         r.falla = temporal.falla();
         return r;
     }
-    const auto hashes = CopioYCalculo(partes, temporal.valor().archivo(), progreso);
+    auto lectura = ArchivoCrudo::abro(temporal.valor().ruta(), ArchivoCrudo::Modo::Lectura);
+    if (!lectura) {
+        r.falla = lectura.falla();
+        return r;
+    }
+    const auto hashes = CopioYCalculo(partes, temporal.valor().archivo(), lectura.valor(), progreso);
     if (!hashes) {
         r.falla = hashes.falla();
         return r;
@@ -343,34 +532,17 @@ ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso)
         r.falla = f;
         return r;
     }
-    for (qsizetype k = 0; k < orden.ordenadas.size(); ++k) {
-        const auto p = AnalizoNombreParticion(orden.ordenadas[k]);
-        if (hashes.valor()[k].compare(p->hash, Qt::CaseInsensitive) != 0)
-            r.danadas << p->valorNumero;
-    }
-
+    r.danadas = danadasDe(r.particiones, hashes.valor());
     // A damaged result never takes the place of an existing file unasked.
-    bool reemplazo = true;
-    if (!r.danadas.isEmpty()) {
-        if (!plan.conservoDanado || !plan.conservoDanado(r.danadas)) {
-            r.fin = FinUnion::DanadoRechazado;
-            return r;
-        }
-        reemplazo = false;
-        if (ExisteNombre(final)) {
-            if (!plan.reemplazoConDanado || !plan.reemplazoConDanado(final)) {
-                r.fin = FinUnion::ReemplazoRehusado;
-                return r;
-            }
-            reemplazo = true;
-        }
-    }
+    const auto reemplazo = reemplazoSiDanado(plan, r, final);
+    if (!reemplazo)
+        return r;
     if (progreso && progreso->cancelado()) {
         r.falla = Falla::cancelada();
         return r;
     }
     paso(MoviendoArchivo);
-    if (auto f = temporal.valor().entrego(final, reemplazo)) {
+    if (auto f = temporal.valor().entrego(final, *reemplazo)) {
         r.falla = f;
         return r;
     }
@@ -385,7 +557,21 @@ QString TextoFaltanParticiones(RechazoUnion rechazo, int numero)
         texto += QStringLiteral("\r\nFalta la partición ") + TresDigitos(numero) + QLatin1Char('.');
     else if (rechazo == RechazoUnion::Repetida)
         texto += QStringLiteral("\r\nLa partición ") + TresDigitos(numero) + QStringLiteral(" está repetida.");
-    return texto;
+    if (rechazo == RechazoUnion::Ninguno || rechazo == RechazoUnion::Falta || rechazo == RechazoUnion::Repetida
+        || rechazo == RechazoUnion::SinParticiones)
+        return texto;
+    texto = QStringLiteral("Las particiones no pueden provenir de un mismo particionado, corrobore e intente nuevamente\r\n");
+    switch (rechazo) {
+    case RechazoUnion::OtroTamano:
+        return texto + QStringLiteral("La partición ") + TresDigitos(numero) + QStringLiteral(" no tiene el tamaño de la partición 001.");
+    case RechazoUnion::UltimaMayor:
+        return texto + QStringLiteral("La última partición (") + TresDigitos(numero) + QStringLiteral(") es mayor que las demás.");
+    case RechazoUnion::Vacia:
+        return texto + QStringLiteral("La partición ") + TresDigitos(numero) + QStringLiteral(" está vacía.");
+    default:
+        return texto + QStringLiteral("Hay más particiones que el total que indican sus nombres: sobra la ") + TresDigitos(numero)
+            + QLatin1Char('.');
+    }
 }
 
 QString TextoSinParticiones()

@@ -56,10 +56,21 @@ QString ObtengoNombreFinal(const QString& primeraLinea);
 // The 2N + 9 lines of the batch file.
 QStringList LineasBatUnion(const QString& carpetaOrigen, const QString& nombreFinal, const QStringList& lista);
 
-// Copies the open partitions one after the other into salida from its start,
-// inside the kernel where it can, while they are hashed in lanes from the same
-// open files; their hash texts in the same order.
-Resultado<QStringList> CopioYCalculo(std::vector<ArchivoCrudo>& partes, ArchivoCrudo& salida, Progreso* progreso = nullptr);
+// A member of the set as it was checked before anything was written.
+struct ParteUnion {
+    QString ruta;
+    IdentidadArchivo identidad;
+};
+
+// Copies the partitions one after the other into salida from its start,
+// inside the kernel where it can (holes stay holes), each opened only while
+// it is copied and only while it is the file that was checked
+// (TipoFalla::Cambiado otherwise). What was written is read back through
+// lectura (the same file, open for reading) and each partition's range of it
+// is hashed, in lanes, while the next ones are copied: the hash texts of the
+// delivered bytes, in order.
+Resultado<QStringList> CopioYCalculo(const std::vector<ParteUnion>& partes, ArchivoCrudo& salida, ArchivoCrudo& lectura,
+                                     Progreso* progreso = nullptr);
 
 // Stages of a run, in progreso->paso.
 enum PasoUnion { Ordenando = 1, GenerandoNombre, UniendoPartes, MoviendoArchivo };
@@ -84,6 +95,12 @@ enum class RechazoUnion {
     SinParticiones, // the selection is not a partition, or its set is empty
     Falta,          // numero: the first missing partition
     Repetida,       // numero: two members carry it
+    // Sets one split cannot have made (two versions of a file split with the
+    // same size stay undetectable):
+    OtroTamano, // numero: a member before the last whose size is not the first's
+    UltimaMayor, // numero: the last member, larger than the others
+    Vacia,      // numero: a member without a byte
+    Sobrante,   // numero: a member beyond the total its names give
 };
 
 struct JuegoReunido {
@@ -117,12 +134,16 @@ struct ResultadoUnion {
 };
 
 // The whole join: gathers and orders the set, refuses a member that is not a
-// regular file, copies and hashes the partitions into a temporary in the
-// destination, asks about damage, and puts the file in place (replacing one
+// regular file and a set one split cannot have made, copies the partitions
+// into a temporary in the destination and hashes what was written, asks about damage, and puts the file in place (replacing one
 // of that name). A failure or a cancel removes what the run wrote and never
 // touches a partition. A second run writing into the same destination
 // meanwhile is refused (TipoFalla::Ocupado).
 ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso = nullptr);
+
+// The sizes and numbers one split gives: every member but the last of the
+// first one's size, the last not larger, none empty, none beyond the total.
+RechazoUnion CorroboroForma(const std::vector<ParteUnion>& ordenadas, int total, int& numero);
 
 // What the operator reads about an outcome.
 QString TextoFaltanParticiones(RechazoUnion rechazo = RechazoUnion::Ninguno, int numero = 0);

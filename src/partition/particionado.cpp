@@ -155,8 +155,7 @@ void trabajador(Corrida& c, int hilos)
     }
     Md5Carriles motor(nucleo.valor());
     const size_t carriles = size_t(std::min(CarrilesDe(nucleo.valor()), (c.plan.N + hilos - 1) / hilos));
-    // Four blocks of memory per worker, whatever the partition size.
-    const qint64 pieza = std::max<qint64>(64 * 1024, kBloque / qint64(carriles) * 4);
+    const qint64 pieza = PiezaPorCarril(int(carriles));
     struct EnCurso {
         int i;
         Temporal salida;
@@ -236,12 +235,12 @@ ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& c
         r.falla = cerrojo.falla();
         return r;
     }
-    LimpioTemporalesHuerfanos(carpeta);
     const auto antes = IdentidadDe(plan.origen);
     if (!antes) {
         r.falla = antes.falla();
         return r;
     }
+    LimpioTemporalesHuerfanos(carpeta, {antes.valor()});
     Corrida c(plan, carpeta, progreso);
     {
         std::vector<std::thread> hilos;
@@ -261,12 +260,16 @@ ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& c
         r.falla = c.falla; // the temporaries go with the run
         return r;
     }
-    // No half set: a partition that cannot take its name takes the others with it.
+    // No half set: a partition that cannot take its name takes the others with
+    // it. A name already holding that very partition (an earlier run of the
+    // same split, complete or interrupted) is the partition: kept, never removed.
     QStringList finales;
     for (int i = 1; i <= plan.N; ++i)
         finales << UnoRuta(carpeta, NombreFinalParticion(plan.partes, c.hashes[size_t(i)], i, plan.N));
     std::vector<Temporal> partes(std::make_move_iterator(c.temporales.begin() + 1), std::make_move_iterator(c.temporales.end()));
-    auto entregadas = EntregoTodos(partes, finales, reemplazar);
+    auto entregadas = EntregoTodos(partes, finales, reemplazar, [&](qsizetype k, const QString& destino) {
+        return ContieneHash(destino, c.tamanoDe(int(k) + 1), c.hashes[size_t(k) + 1]);
+    });
     if (entregadas)
         r.finales = entregadas.valor();
     else

@@ -43,8 +43,10 @@ struct ResultadoParticion {
 // Writes the set into carpeta. Each partition is written to a temporary,
 // hashed from the very bytes written and flushed; only when every one is
 // complete are they renamed to their final names, in number order, never
-// over an existing file unless reemplazar. A failure or a cancel leaves
-// nothing of the run behind: no temporary and no partial set. A second run
+// over an existing file unless reemplazar; a name already holding that very
+// partition (an earlier run of the same split) is kept and counts as
+// delivered. A failure or a cancel leaves nothing of the run behind: no
+// temporary and no partial set, and never removes a file it did not create. A second run
 // writing into the same folder meanwhile is refused (TipoFalla::Ocupado).
 ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& carpeta, bool reemplazar = false,
                                      Progreso* progreso = nullptr);

@@ -6,6 +6,10 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <cstring>
+#include <dirent.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -20,6 +24,17 @@ namespace {
 QByteArray nativo(const QString& ruta) { return QFile::encodeName(ruta); }
 
 Falla fallaErrno(const QString& ruta) { return Falla::desdeErrno(errno, ruta); }
+
+// A name that was not valid UTF-8 reaches us with U+FFFD in place of its
+// bytes: encoded again it would name another file, or none. Refused.
+Estado nombreIlegible(const QString& ruta)
+{
+    if (!ruta.contains(QChar::ReplacementCharacter))
+        return std::nullopt;
+    return Falla::de(TipoFalla::Otra, QStringLiteral("El nombre no es texto UTF-8 válido y TERV no puede usarlo sin confundirlo con "
+                                                     "otro archivo; cámbiele el nombre e intente nuevamente: ")
+                                          + ruta);
+}
 
 // Why a path that exists is not a file we read or write.
 Falla noEsComun(mode_t modo, const QString& ruta)
@@ -37,11 +52,14 @@ Falla noEsComun(mode_t modo, const QString& ruta)
 IdentidadArchivo identidadDe(const struct stat& st)
 {
     return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
-            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
 
 Resultado<struct stat> estadoSinSeguir(const QString& ruta)
 {
+    if (auto f = nombreIlegible(ruta))
+        return *f;
     struct stat st {};
     if (::lstat(nativo(ruta).constData(), &st) != 0)
         return fallaErrno(ruta);
@@ -74,6 +92,87 @@ int abroCarpeta(const QString& carpeta)
     return ::open(nativo(carpeta.isEmpty() ? QStringLiteral(".") : carpeta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
+// The mark that tells a run folder from a folder someone named alike.
+constexpr char kMarcaCarpeta[] = ".terv-carpeta";
+
+bool mismoNodo(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// The names in an open folder; the caller keeps its descriptor.
+std::vector<QByteArray> nombresEn(int dir)
+{
+    std::vector<QByteArray> nombres;
+    const int otro = ::fcntl(dir, F_DUPFD_CLOEXEC, 0);
+    DIR* d = otro < 0 ? nullptr : ::fdopendir(otro);
+    if (!d) {
+        if (otro >= 0)
+            ::close(otro);
+        return nombres;
+    }
+    ::rewinddir(d);
+    while (const dirent* e = ::readdir(d))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            nombres.emplace_back(e->d_name);
+    ::closedir(d);
+    return nombres;
+}
+
+// A temporary file of a dead run, if no live run holds it and the name still
+// leads to the file that was looked at.
+void borroTemporalEn(int dir, const char* nombre, const struct stat& visto)
+{
+    const int fd = ::openat(dir, nombre, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return;
+    struct stat st {}, ahora {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && mismoNodo(st, visto) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+        && ::fstatat(dir, nombre, &ahora, AT_SYMLINK_NOFOLLOW) == 0 && mismoNodo(ahora, st))
+        ::unlinkat(dir, nombre, 0);
+    ::close(fd);
+}
+
+// A run folder of a dead run: only with its mark, only holding regular files,
+// emptied through its own descriptor and removed only once empty.
+void borroCarpetaCorrida(int dir, const char* nombre, const struct stat& visto)
+{
+    const int sub = ::openat(dir, nombre, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (sub < 0)
+        return;
+    struct stat st {};
+    bool nuestra = ::fstat(sub, &st) == 0 && mismoNodo(st, visto) && st.st_uid == ::geteuid();
+    const auto nombres = nuestra ? nombresEn(sub) : std::vector<QByteArray>{};
+    nuestra = nuestra && std::find(nombres.begin(), nombres.end(), QByteArray(kMarcaCarpeta)) != nombres.end();
+    for (const QByteArray& n : nombres) {
+        struct stat e {};
+        nuestra = nuestra && ::fstatat(sub, n.constData(), &e, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(e.st_mode);
+    }
+    if (nuestra) {
+        for (const QByteArray& n : nombres)
+            if (n != kMarcaCarpeta)
+                ::unlinkat(sub, n.constData(), 0);
+        ::unlinkat(sub, kMarcaCarpeta, 0);
+        ::unlinkat(dir, nombre, AT_REMOVEDIR); // fails if anything came in meanwhile
+    }
+    ::close(sub);
+}
+
+// 0 or the error number; a file system without the no-replace rename gets a
+// hard link, which fails on a taken name too.
+int renombroSinPisar(const QByteArray& a, const QByteArray& b)
+{
+    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    if (::link(a.constData(), b.constData()) != 0)
+        return errno;
+    if (::unlink(a.constData()) != 0) {
+        const int numero = errno;
+        ::unlink(b.constData());
+        return numero;
+    }
+    return 0;
+}
+
 } // namespace
 
 // ---- ArchivoCrudo ----
@@ -103,6 +202,8 @@ ArchivoCrudo& ArchivoCrudo::operator=(ArchivoCrudo&& otro) noexcept
 
 Resultado<ArchivoCrudo> ArchivoCrudo::abro(const QString& ruta, Modo modo)
 {
+    if (auto f = nombreIlegible(ruta))
+        return *f;
     const QByteArray n = nativo(ruta);
     int fd = -1;
     if (modo == Modo::Lectura || modo == Modo::Modifico) {
@@ -110,9 +211,14 @@ Resultado<ArchivoCrudo> ArchivoCrudo::abro(const QString& ruta, Modo modo)
         const int acceso = modo == Modo::Lectura ? O_RDONLY : O_RDWR;
         fd = ::open(n.constData(), acceso | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0) {
-            if (errno == ELOOP)
+            const int numero = errno;
+            if (numero == ELOOP)
                 return noEsComun(S_IFLNK, ruta);
-            return fallaErrno(ruta);
+            // A socket cannot be opened at all: say what it is, not the bare error.
+            struct stat st {};
+            if (::lstat(n.constData(), &st) == 0 && !S_ISREG(st.st_mode))
+                return noEsComun(st.st_mode, ruta);
+            return Falla::desdeErrno(numero, ruta);
         }
         struct stat st {};
         if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -223,7 +329,7 @@ Estado ArchivoCrudo::escriboEn(const char* origen, qint64 n, qint64 posicion)
     return std::nullopt;
 }
 
-Estado ArchivoCrudo::copioDesde(ArchivoCrudo& origen, qint64 posicionOrigen, qint64 n, qint64 posicionDestino)
+Estado ArchivoCrudo::copioTramo(ArchivoCrudo& origen, qint64 posicionOrigen, qint64 n, qint64 posicionDestino)
 {
     loff_t desde = posicionOrigen, hacia = posicionDestino;
     while (n > 0) {
@@ -251,6 +357,38 @@ Estado ArchivoCrudo::copioDesde(ArchivoCrudo& origen, qint64 posicionOrigen, qin
             n -= t;
         }
     }
+    return std::nullopt;
+}
+
+Estado ArchivoCrudo::copioDesde(ArchivoCrudo& origen, qint64 posicionOrigen, qint64 n, qint64 posicionDestino)
+{
+    const qint64 fin = posicionOrigen + n;
+    const auto tamano = origen.tamano();
+    if (!tamano)
+        return tamano.falla();
+    if (tamano.valor() < fin)
+        return Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo se acortó mientras se leía: ") + origen.ruta_);
+    // Only the source's data is copied: its holes stay holes in the copy.
+    for (qint64 pos = posicionOrigen; pos < fin;) {
+        qint64 dato = ::lseek(origen.fd_, off_t(pos), SEEK_DATA);
+        if (dato < 0 && errno == ENXIO)
+            break;
+        if (dato < 0)
+            dato = pos; // no way to ask: all data
+        if (dato >= fin)
+            break;
+        qint64 hueco = ::lseek(origen.fd_, off_t(dato), SEEK_HOLE);
+        if (hueco < 0 || hueco > fin)
+            hueco = fin;
+        if (auto f = copioTramo(origen, dato, hueco - dato, posicionDestino + (dato - posicionOrigen)))
+            return f;
+        pos = hueco;
+    }
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        return fallaErrno(ruta_);
+    if (st.st_size < posicionDestino + n && ::ftruncate(fd_, off_t(posicionDestino + n)) != 0)
+        return fallaErrno(ruta_);
     return std::nullopt;
 }
 
@@ -350,40 +488,45 @@ Resultado<QString> CreoCarpetaTemporal(const QString& carpeta)
 {
     for (int intento = 0; intento < 100; ++intento) {
         const QString ruta = UnoRuta(carpeta, nombreTemporal());
-        if (::mkdir(nativo(ruta).constData(), 0700) == 0)
-            return ruta;
-        if (errno != EEXIST)
+        if (::mkdir(nativo(ruta).constData(), 0700) != 0) {
+            if (errno == EEXIST)
+                continue;
             return fallaErrno(ruta);
+        }
+        const int marca = ::open(nativo(UnoRuta(ruta, QLatin1String(kMarcaCarpeta))).constData(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (marca < 0) {
+            const Falla f = fallaErrno(ruta);
+            ::rmdir(nativo(ruta).constData());
+            return f;
+        }
+        ::close(marca);
+        return ruta;
     }
     return Falla::desdeErrno(EEXIST, carpeta);
 }
 
-void LimpioTemporalesHuerfanos(const QString& carpeta)
+void LimpioTemporalesHuerfanos(const QString& carpeta, const std::vector<IdentidadArchivo>& conservo)
 {
-    const QStringList nombres = QDir(carpeta).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System
-                                                         | QDir::NoDotAndDotDot);
-    for (const QString& nombre : nombres) {
-        const auto m = formaTemporal().match(nombre);
+    const int dir = abroCarpeta(carpeta);
+    if (dir < 0)
+        return;
+    for (const QByteArray& nombre : nombresEn(dir)) {
+        const auto m = formaTemporal().match(QString::fromLatin1(nombre));
         if (!m.hasMatch() || procesoVivo(m.captured(1).toLongLong()))
             continue;
-        const QString ruta = UnoRuta(carpeta, nombre);
-        const auto st = estadoSinSeguir(ruta);
-        if (!st)
+        struct stat st {};
+        if (::fstatat(dir, nombre.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
-        if (S_ISDIR(st.valor().st_mode)) {
-            // A run folder of the work folder: never follows a link inside.
-            QDir(ruta).removeRecursively();
+        if (std::any_of(conservo.begin(), conservo.end(),
+                        [&](const IdentidadArchivo& id) { return id.dispositivo == st.st_dev && id.nodo == st.st_ino; }))
             continue;
-        }
-        if (!S_ISREG(st.valor().st_mode))
-            continue;
-        const int fd = ::open(nativo(ruta).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlink(nativo(ruta).constData());
-        ::close(fd);
+        if (S_ISDIR(st.st_mode))
+            borroCarpetaCorrida(dir, nombre.constData(), st);
+        else if (S_ISREG(st.st_mode))
+            borroTemporalEn(dir, nombre.constData(), st);
     }
+    ::close(dir);
 }
 
 // ---- CerrojoCarpeta ----
@@ -456,25 +599,41 @@ Estado SincronizoCarpeta(const QString& carpeta)
 
 Estado RenombroSinReemplazo(const QString& desde, const QString& hacia)
 {
+    if (auto f = nombreIlegible(desde + hacia))
+        return f;
     const QByteArray a = nativo(desde), b = nativo(hacia);
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) != 0) {
-        if (errno != EINVAL && errno != ENOSYS)
-            return Falla::desdeErrno(errno, hacia);
-        // File systems without the no-replace rename: a hard link fails on a taken name.
-        if (::link(a.constData(), b.constData()) != 0)
-            return Falla::desdeErrno(errno, hacia);
-        if (::unlink(a.constData()) != 0) {
-            const int numero = errno;
-            ::unlink(b.constData());
-            return Falla::desdeErrno(numero, desde);
-        }
+    if (const int numero = renombroSinPisar(a, b))
+        return Falla::desdeErrno(numero, hacia);
+    if (auto f = SincronizoCarpeta(CarpetaDeRuta(hacia))) {
+        renombroSinPisar(b, a);
+        return f;
     }
-    return SincronizoCarpeta(CarpetaDeRuta(hacia));
+    return std::nullopt;
 }
 
 Estado RenombroReemplazando(const QString& desde, const QString& hacia)
 {
-    if (::rename(nativo(desde).constData(), nativo(hacia).constData()) != 0)
+    if (auto f = nombreIlegible(desde + hacia))
+        return f;
+    const QByteArray a = nativo(desde), b = nativo(hacia);
+    struct stat st {};
+    if (::lstat(b.constData(), &st) != 0)
+        return RenombroSinReemplazo(desde, hacia);
+    if (S_ISDIR(st.st_mode))
+        return Falla::desdeErrno(EISDIR, hacia);
+    // Swapped rather than overwritten, so that the replaced file can come back.
+    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE) == 0) {
+        if (auto f = SincronizoCarpeta(CarpetaDeRuta(hacia))) {
+            ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE);
+            return f;
+        }
+        ::unlink(a.constData()); // the replaced file, now under the other name
+        return std::nullopt;
+    }
+    if (errno != EINVAL && errno != ENOSYS)
+        return Falla::desdeErrno(errno, hacia);
+    // No swap on this file system: the replaced file cannot come back.
+    if (::rename(a.constData(), b.constData()) != 0)
         return Falla::desdeErrno(errno, hacia);
     return SincronizoCarpeta(CarpetaDeRuta(hacia));
 }
@@ -513,20 +672,56 @@ Estado MuevoArchivo(const QString& origen, const QString& destino, bool reemplaz
     return std::nullopt;
 }
 
-Resultado<QStringList> EntregoTodos(std::vector<Temporal>& temporales, const QStringList& destinos, bool reemplazar)
+Resultado<QStringList> EntregoTodos(std::vector<Temporal>& temporales, const QStringList& destinos, bool reemplazar,
+                                    const MismoContenido& mismo)
 {
     QStringList hechos;
+    QList<std::pair<QString, IdentidadArchivo>> creados;
     for (size_t k = 0; k < temporales.size(); ++k) {
-        if (auto f = temporales[k].entrego(destinos[qsizetype(k)], reemplazar)) {
-            for (const QString& hecho : std::as_const(hechos))
-                BorroArchivo(hecho);
-            if (!hechos.isEmpty())
-                SincronizoCarpeta(CarpetaDeRuta(hechos.front()));
+        const QString& destino = destinos[qsizetype(k)];
+        const bool tomado = ExisteNombre(destino);
+        Estado f;
+        if (tomado && mismo && mismo(qsizetype(k), destino)) {
+            temporales[k].descarto();
+        } else if (tomado && !reemplazar) {
+            temporales[k].descarto();
+            f = Falla::desdeErrno(EEXIST, destino);
+        } else {
+            const auto propio = IdentidadDe(temporales[k].ruta());
+            f = temporales[k].entrego(destino, tomado);
+            if (!f && !tomado && propio)
+                creados.append({destino, propio.valor()});
+        }
+        if (f) {
+            // Only what this call created goes, and only if the name still holds it.
+            for (const auto& [creado, id] : std::as_const(creados)) {
+                const auto ahora = IdentidadDe(creado);
+                if (ahora && ahora.valor().dispositivo == id.dispositivo && ahora.valor().nodo == id.nodo)
+                    BorroArchivo(creado);
+            }
+            if (!creados.isEmpty())
+                SincronizoCarpeta(CarpetaDeRuta(creados.front().first));
             return *f;
         }
-        hechos << destinos[qsizetype(k)];
+        hechos << destino;
     }
     return hechos;
+}
+
+QStringList NombresIlegibles(const QString& carpeta)
+{
+    QStringList nombres;
+    const int dir = abroCarpeta(carpeta);
+    if (dir < 0)
+        return nombres;
+    for (const QByteArray& n : nombresEn(dir)) {
+        const QString decodificado = QFile::decodeName(n);
+        if (QFile::encodeName(decodificado) != n)
+            nombres << decodificado;
+    }
+    ::close(dir);
+    nombres.sort();
+    return nombres;
 }
 
 QString NombreDeRuta(const QString& ruta)

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 // What tells a file apart from another that took its name meanwhile.
@@ -19,6 +20,8 @@ struct IdentidadArchivo {
     quint64 dispositivo = 0, nodo = 0;
     qint64 tamano = 0;
     qint64 modificadoNs = 0;
+    // A same-size edit with its modification time put back still moves this.
+    qint64 cambiadoNs = 0;
     bool operator==(const IdentidadArchivo&) const = default;
 };
 
@@ -51,7 +54,8 @@ public:
     Estado leoExacto(char* destino, qint64 n, qint64 posicion);
     Estado escribo(const char* origen, qint64 n);
     Estado escriboEn(const char* origen, qint64 n, qint64 posicion);
-    // Copies n bytes of another file from a position, in the kernel when it can.
+    // Copies n bytes of another file from a position, in the kernel when it
+    // can; a hole of the source stays a hole (the copy grows to its length).
     Estado copioDesde(ArchivoCrudo& origen, qint64 posicionOrigen, qint64 n, qint64 posicionDestino);
     // Flushes the content to the disk.
     Estado sincronizo();
@@ -63,6 +67,8 @@ public:
     void adelantoEscritura(qint64 posicion, qint64 n);
 
 private:
+    Estado copioTramo(ArchivoCrudo& origen, qint64 posicionOrigen, qint64 n, qint64 posicionDestino);
+
     int fd_ = -1;
     QString ruta_;
 };
@@ -82,8 +88,9 @@ public:
     ArchivoCrudo& archivo() { return archivo_; }
     const QString& ruta() const { return ruta_; }
     // Flushes the content, renames it onto destino (never over an existing
-    // name unless reemplazar) and flushes the folder. Afterwards the
-    // temporary is gone, whatever the outcome.
+    // name unless reemplazar) and flushes the folder (a folder that cannot
+    // be flushed undoes the rename). Afterwards the temporary is gone,
+    // whatever the outcome.
     Estado entrego(const QString& destino, bool reemplazar);
     // Flushes and closes the content, keeping the temporary for a later entrego().
     Estado termino();
@@ -99,8 +106,13 @@ bool EsNombreTemporal(const QString& nombre);
 // A fresh private folder under the temporary name form (run folders).
 Resultado<QString> CreoCarpetaTemporal(const QString& carpeta);
 // Removes the temporaries that runs which are no longer alive left in the
-// folder; never anything else, never a live run's files.
-void LimpioTemporalesHuerfanos(const QString& carpeta);
+// folder; never anything else, never a live run's files, never one of the
+// run's own inputs (identities in conservo). Only what a run provably made
+// goes: a regular file of the temporary name form, or a run folder (that name
+// form, with the mark CreoCarpetaTemporal leaves) holding nothing but regular
+// files. Everything is removed relative to descriptors opened without
+// following a link, so a name swapped meanwhile leads nowhere else.
+void LimpioTemporalesHuerfanos(const QString& carpeta, const std::vector<IdentidadArchivo>& conservo = {});
 
 // Held while a run writes its outputs into a folder: a second run that would
 // write there is refused at once with TipoFalla::Ocupado. Released on destruction.
@@ -126,8 +138,12 @@ bool ExisteNombre(const QString& ruta);
 
 // Never replaces an existing target: a taken name fails with TipoFalla::YaExiste
 // and both files stay as they were. The folder is flushed afterwards.
+// Every delivery keeps one rule: when the folder cannot be flushed after the
+// rename, the rename is undone (the files stay as they were before) and the
+// failure is reported, so that what the names hold matches what the operator is told.
 Estado RenombroSinReemplazo(const QString& desde, const QString& hacia);
-// Replaces the target atomically (where replacing is the intended behaviour).
+// Replaces the target atomically (where replacing is the intended behaviour);
+// the replaced file comes back when the folder cannot be flushed.
 Estado RenombroReemplazando(const QString& desde, const QString& hacia);
 Estado BorroArchivo(const QString& ruta);
 Estado SincronizoCarpeta(const QString& carpeta);
@@ -136,9 +152,19 @@ Estado SincronizoCarpeta(const QString& carpeta);
 Estado CopioArchivo(const QString& origen, const QString& destino, bool reemplazar);
 // Moves a file: a rename when both sit on one file system, otherwise a copy.
 Estado MuevoArchivo(const QString& origen, const QString& destino, bool reemplazar);
+// Whether the file already at destinos[k] is the very content temporal k holds.
+using MismoContenido = std::function<bool(qsizetype k, const QString& destino)>;
 // Delivers each temporary to its name, in order, or none: on a failure the
-// names this call had already delivered are removed again.
-Resultado<QStringList> EntregoTodos(std::vector<Temporal>& temporales, const QStringList& destinos, bool reemplazar);
+// names this call created are removed again, never a file something else had
+// put there. A taken name whose file mismo() finds identical is kept as it is
+// and counts as delivered (a re-run completes an interrupted delivery).
+Resultado<QStringList> EntregoTodos(std::vector<Temporal>& temporales, const QStringList& destinos, bool reemplazar,
+                                    const MismoContenido& mismo = {});
+
+// The names of a folder that are not valid UTF-8, decoded (with U+FFFD, so
+// that every use of them is refused): a listing by Qt leaves them out, and a
+// check must show them rather than skip them silently.
+QStringList NombresIlegibles(const QString& carpeta);
 
 // "a/b/c.zip" -> "c.zip"; "a/b/" -> "".
 QString NombreDeRuta(const QString& ruta);

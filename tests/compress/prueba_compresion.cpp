@@ -266,6 +266,7 @@ TEST(Compresion, CancelarYRestosDeCorridasMuertas)
     const QString viva = b.trabajo.d.filePath(QStringLiteral(".terv-%1-ghijkl.tmp").arg(QCoreApplication::applicationPid()));
     QDir().mkdir(huerfana);
     QDir().mkdir(viva);
+    EscriboArchivo(huerfana + QStringLiteral("/.terv-carpeta"), ""); // the mark of a run folder
     EscriboArchivo(huerfana + QStringLiteral("/medio.zip"), "medio");
     b.plan.programaZip.clear();
     b.progreso.cancelar.store(false);

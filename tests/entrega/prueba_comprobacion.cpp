@@ -191,6 +191,27 @@ TEST(ComprobacionCarpeta, CanceladaNoDejaFilasNiCambios)
     EXPECT_EQ(Archivos(e.raiz), antes);
 }
 
+// A cancel stops with members of a set unchecked: they are there, only
+// unchecked ("sin comprobar"), never reported missing.
+TEST(ComprobacionCarpeta, CanceladaDiceSinComprobar)
+{
+    QTemporaryDir d;
+    QList<QByteArray> piezas;
+    for (int i = 0; i < 100; ++i)
+        piezas << Datos(16384, unsigned(100 + i));
+    EscriboJuego(d.path(), QStringLiteral("informe.zip"), piezas);
+    Progreso p;
+    const Comprobacion c = CompruebaEntrega({{d.path()}, false, [&](qsizetype, const FilaComprobacion&) { p.cancelar = true; }}, &p);
+    ASSERT_TRUE(c.cancelada);
+    ASSERT_EQ(c.juegos.size(), 1u);
+    const JuegoParticiones& j = c.juegos.front();
+    ASSERT_LT(j.filas.size(), 100);
+    EXPECT_TRUE(j.faltan.isEmpty());
+    EXPECT_EQ(j.sinComprobar.size() + j.filas.size(), 100);
+    EXPECT_TRUE(TextoJuego(j).contains(QStringLiteral("; sin comprobar: "))) << qPrintable(TextoJuego(j));
+    EXPECT_TRUE(QString::fromUtf8(TextoInforme(c, FormatoInforme::Csv)).contains(QStringLiteral("sin comprobar")));
+}
+
 TEST(ComprobacionCarpeta, FilasAlComprobarse)
 {
     Entrega e;

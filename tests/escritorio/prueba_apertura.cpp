@@ -12,9 +12,13 @@
 #include <QDir>
 #include <QEvent>
 #include <QLineEdit>
+#include <QTimer>
 #include <QListWidget>
 #include <QPushButton>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -194,6 +198,45 @@ TEST(Apertura, UbicacionDeLaAyuda)
     EXPECT_EQ(UbicoAyuda(t.filePath(QStringLiteral("build/src"))), t.filePath(QStringLiteral("build/src/AYUDA TERV.hlp")));
     EscriboArchivo(t.filePath(QStringLiteral("usr/bin/AYUDA TERV.hlp")), "portable");
     EXPECT_EQ(UbicoAyuda(t.filePath(QStringLiteral("usr/bin"))), t.filePath(QStringLiteral("usr/bin/AYUDA TERV.hlp")));
+}
+
+// A second copy's request that makes the running one open a box: the box's
+// event loop runs while the request's socket goes away, so the request is
+// served once the socket's handler has returned; both requests arrive.
+TEST(Apertura, PedidoQueAbreUnaCaja)
+{
+    QTemporaryDir d;
+    const QString canal = d.filePath(QStringLiteral("canal"));
+    Instancia primera(canal);
+    ASSERT_FALSE(primera.entregoOEscucho({}));
+    QList<Pedido> atendidos;
+    std::atomic<bool> entregado{false}, termino{false};
+    primera.atiendoCon([&](const Pedido& p) {
+        atendidos << p;
+        // The box: its own event loop, until the second copy has ended and
+        // its socket has closed.
+        QEventLoop caja;
+        QTimer mira;
+        QObject::connect(&mira, &QTimer::timeout, &caja, [&] {
+            if (termino)
+                caja.quit();
+        });
+        mira.start(0);
+        caja.exec();
+    });
+    for (const QString& ruta : {QStringLiteral("/x/noexiste.zip"), QStringLiteral("/x/otro.zip")}) {
+        const Pedido pedido{Apertura::Sellar, {ruta}};
+        termino = false;
+        std::thread segunda([&] {
+            entregado = Instancia(canal).entregoOEscucho(pedido);
+            termino = true;
+        });
+        while (atendidos.size() < (ruta.endsWith(QStringLiteral("otro.zip")) ? 2 : 1))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        segunda.join();
+        EXPECT_TRUE(entregado);
+        EXPECT_EQ(atendidos.last(), pedido);
+    }
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -225,6 +226,27 @@ TEST(OperacionesHash, ArchivoReemplazadoDuranteElCalculo)
         EXPECT_EQ(Archivos(d.path()), QStringList{nombre});
         EXPECT_EQ(LeoArchivo(ruta), QByteArray("contenido nuevo"));
     }
+}
+
+// A same-size edit with its modification time put back, made between the
+// check and the correction, still tells the file apart: no name with the
+// old content's hash.
+TEST(OperacionesHash, EdicionConLaMismaFecha)
+{
+    QTemporaryDir d;
+    const QString ruta = EscriboArchivo(d.filePath(QStringLiteral("envio_") + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")),
+                                        "contenido uno");
+    const auto hechas = CorroboroArchivos({ruta}, [](const Verificacion&) { return true; }, nullptr,
+                                          [&](qsizetype, const Verificacion&) {
+                                              struct stat st {};
+                                              ::stat(QFile::encodeName(ruta).constData(), &st);
+                                              EscriboArchivo(ruta, "contenido dos");
+                                              const timespec tiempos[2] = {st.st_atim, st.st_mtim};
+                                              ::utimensat(AT_FDCWD, QFile::encodeName(ruta).constData(), tiempos, 0);
+                                          });
+    ASSERT_TRUE(hechas.front().falla);
+    EXPECT_EQ(hechas.front().falla->tipo, TipoFalla::Cambiado);
+    EXPECT_EQ(Archivos(d.path()), QStringList{NombreDeRuta(ruta)});
 }
 
 } // namespace

@@ -18,13 +18,14 @@ inline QString HashDe(const QByteArray& b)
     return md5.texto();
 }
 
-// The pieces of datos cut in n (the last one takes the rest).
+// The pieces of datos cut in n as a split cuts them (the last one takes
+// the rest, never more than the others).
 inline QList<QByteArray> Corto(const QByteArray& datos, int n)
 {
     QList<QByteArray> piezas;
-    const qsizetype S = datos.size() / n;
+    const qsizetype S = (datos.size() + n - 1) / n;
     for (int i = 0; i < n; ++i)
-        piezas << datos.mid(i * S, i == n - 1 ? -1 : S);
+        piezas << datos.mid(i * S, S);
     return piezas;
 }
 

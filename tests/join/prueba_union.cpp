@@ -198,7 +198,8 @@ TEST(Union, ListaYLote)
         Carpetas d;
         QList<QByteArray> piezas = Corto(datos, 2);
         const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), piezas);
-        EscriboArchivo(partes[1], piezas[1] + "x"); // damaged, so that the run stops to ask
+        piezas[1][0] = char(piezas[1][0] ^ 1);
+        EscriboArchivo(partes[1], piezas[1]); // damaged, so that the run stops to ask
         const QString lista = d.origen.filePath(NombreListaUnion());
         const QString lote = d.origen.filePath(QStringLiteral("informe.zip.bat"));
         const QString otroArchivo = d.fuera.filePath(QStringLiteral("otro"));
@@ -379,6 +380,48 @@ TEST(Union, OrigenDeSoloLectura)
     }
     EXPECT_EQ(LeoArchivo(d.destino.filePath(QStringLiteral("informe.zip"))), datos);
     EXPECT_EQ(Archivos(d.origen.path()).size(), 2);
+}
+
+// Sets one split cannot have made are refused with the reason, before
+// anything is written: sizes that differ, a last member larger than the
+// others, an empty member, more members than the total.
+TEST(Union, JuegosQueUnParticionadoNoDa)
+{
+    const QByteArray a = Datos(3000, 31), b = Datos(1000, 32);
+    struct Caso {
+        const char* nombre;
+        QList<QByteArray> piezas;
+        int escritas; // the first ones written of a set whose names say piezas.size() - extra
+        int extra;
+        RechazoUnion rechazo;
+        int numero;
+        const char* texto;
+    } casos[] = {
+        {"otro tamaño", {a.left(1000), a.mid(1000, 900), a.mid(1900)}, 3, 0, RechazoUnion::OtroTamano, 2,
+         "La partición 002 no tiene el tamaño de la partición 001."},
+        {"última mayor", {a.left(1000), a.mid(1000, 1000), a.mid(2000) + b}, 3, 0, RechazoUnion::UltimaMayor, 3,
+         "La última partición (003) es mayor que las demás."},
+        {"vacía", {a.left(1000), a.mid(1000, 1000), QByteArray()}, 3, 0, RechazoUnion::Vacia, 3, "La partición 003 está vacía."},
+        {"más que el total", {a.left(1000), a.mid(1000, 1000), a.mid(2000)}, 3, 1, RechazoUnion::Sobrante, 3,
+         "Hay más particiones que el total que indican sus nombres: sobra la 003."},
+    };
+    for (const Caso& caso : casos) {
+        SCOPED_TRACE(caso.nombre);
+        Carpetas d;
+        const int total = int(caso.piezas.size()) - caso.extra;
+        const auto nombre = SeparoNombre(QStringLiteral("informe.zip"));
+        QStringList partes;
+        for (int i = 1; i <= caso.escritas; ++i)
+            partes << EscriboArchivo(d.origen.filePath(NombreFinalParticion(*nombre, HashDe(caso.piezas[i - 1]), i, total)),
+                                     caso.piezas[i - 1]);
+        const ResultadoUnion r = UnoJuego(d.plan(partes[0]));
+        EXPECT_EQ(int(r.rechazo), int(caso.rechazo));
+        EXPECT_EQ(r.numero, caso.numero);
+        EXPECT_EQ(TextoFaltanParticiones(r.rechazo, r.numero),
+                  QStringLiteral("Las particiones no pueden provenir de un mismo particionado, corrobore e intente nuevamente\r\n")
+                      + QString::fromUtf8(caso.texto));
+        EXPECT_TRUE(Archivos(d.destino.path()).isEmpty());
+    }
 }
 
 } // namespace

@@ -149,12 +149,11 @@ TEST(Particionado, FallasNoDejanBasura)
     const QStringList antes = Archivos(destino);
     EXPECT_EQ(antes.size(), 4);
 
-    // The set is already there: the first rename refuses, nothing changes.
+    // The set is already there: its partitions are the run's, nothing changes.
     const ResultadoParticion segunda = GeneroParticiones(plan, destino);
-    ASSERT_TRUE(segunda.falla);
-    EXPECT_EQ(segunda.falla->tipo, TipoFalla::YaExiste);
+    ASSERT_FALSE(segunda.falla);
+    EXPECT_EQ(segunda.finales, primera.finales);
     EXPECT_EQ(Archivos(destino), antes);
-    EXPECT_EQ(TextoFallaParticion(*segunda.falla), QStringLiteral("Ya existe un Archivo con ese mismo nombre en el Directorio indicado."));
 
     // A destination that is not there: an error, and no file anywhere.
     const ResultadoParticion tercera = GeneroParticiones(plan, d.filePath(QStringLiteral("falta")));
@@ -254,6 +253,98 @@ TEST(Particionado, PermisosYRestosDeCorridas)
     EXPECT_FALSE(QFile::exists(muerto));
     EXPECT_TRUE(QFile::exists(vivo));
     EXPECT_TRUE(QFile::exists(parecido));
+}
+
+// The cleaner removes only what a run of ours provably made: never the run's
+// own source, never a folder named like a run folder without its mark, never
+// a run folder holding anything but regular files, never through a link.
+TEST(Particionado, RestosQueNoSonNuestros)
+{
+    QTemporaryDir d, ajena;
+    const QString victima = EscriboArchivo(ajena.filePath(QStringLiteral("f")), "de otro");
+    const QByteArray datos = Datos(3000, 11);
+    const PlanParticion plan = Plan(d, QStringLiteral(".terv-999999998-Abc123.tmp"), datos, 1000);
+    auto corrida = [&](const char* nombre, bool marca, const QString& enlace = {}) {
+        const QString c = d.filePath(QString::fromLatin1(nombre));
+        QDir().mkpath(c);
+        if (marca)
+            EscriboArchivo(c + QStringLiteral("/.terv-carpeta"), "");
+        EscriboArchivo(c + QStringLiteral("/.terv-999999998-Zzz999.tmp"), "resto");
+        if (!enlace.isEmpty())
+            QFile::link(enlace, c + QStringLiteral("/enlace"));
+        return c;
+    };
+    const QString sinMarca = corrida(".terv-999999998-Usr001.tmp", false);
+    const QString conEnlace = corrida(".terv-999999998-Enl001.tmp", true, ajena.path());
+    const QString nuestra = corrida(".terv-999999998-Run001.tmp", true);
+    QFile::link(ajena.path(), d.filePath(QStringLiteral(".terv-999999998-Lnk001.tmp")));
+    const ResultadoParticion r = GeneroParticiones(plan, d.path());
+    ASSERT_FALSE(r.falla) << qPrintable(r.falla->descripcion);
+    EXPECT_EQ(LeoArchivo(plan.origen), datos);
+    EXPECT_EQ(QDir(sinMarca).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    EXPECT_EQ(QDir(conEnlace).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(), 3);
+    EXPECT_FALSE(QFileInfo::exists(nuestra));
+    EXPECT_TRUE(QFileInfo(d.filePath(QStringLiteral(".terv-999999998-Lnk001.tmp"))).isSymLink());
+    EXPECT_EQ(LeoArchivo(victima), QByteArray("de otro"));
+}
+
+// A name already holding that very partition is the partition: a re-run
+// after an interrupted delivery completes the set, and a failing re-run
+// (also one that replaces names, as the split after compression does) never
+// removes a partition of the earlier set. Another content is still refused.
+TEST(Particionado, NuevaCorridaSobreUnJuegoAnterior)
+{
+    struct Caso {
+        const char* nombre;
+        QList<int> previas; // partitions of the earlier run under their names
+        bool reemplazar;
+        int carpetaEn;      // a folder takes this partition's name (0: none)
+        bool falla;
+    } casos[] = {
+        {"entrega interrumpida", {1, 2}, false, 0, false},
+        {"juego completo", {1, 2, 3, 4}, false, 0, false},
+        {"reemplazando, falla en la 3", {1, 2, 4}, true, 3, true},
+        {"sin reemplazar, falla en la 3", {1, 2}, false, 3, true},
+    };
+    const QByteArray datos = Datos(4000, 12);
+    for (const Caso& caso : casos) {
+        SCOPED_TRACE(caso.nombre);
+        QTemporaryDir d, previo;
+        const PlanParticion plan = Plan(d, QStringLiteral("acta.zip"), datos, 1000);
+        const ResultadoParticion antes = GeneroParticiones(plan, previo.path());
+        ASSERT_FALSE(antes.falla);
+        QList<quint64> nodos;
+        for (int i : caso.previas) {
+            const QString ruta = d.filePath(NombreDeRuta(antes.finales[i - 1]));
+            EscriboArchivo(ruta, LeoArchivo(antes.finales[i - 1]));
+            nodos << IdentidadDe(ruta).valor().nodo;
+        }
+        if (caso.carpetaEn)
+            QDir().mkpath(d.filePath(NombreDeRuta(antes.finales[caso.carpetaEn - 1])));
+        const ResultadoParticion r = GeneroParticiones(plan, d.path(), caso.reemplazar);
+        EXPECT_EQ(bool(r.falla), caso.falla);
+        for (qsizetype k = 0; k < caso.previas.size(); ++k) { // kept as they were
+            const QString ruta = d.filePath(NombreDeRuta(antes.finales[caso.previas[k] - 1]));
+            ASSERT_TRUE(IdentidadDe(ruta)) << qPrintable(ruta);
+            EXPECT_EQ(IdentidadDe(ruta).valor().nodo, nodos[k]);
+        }
+        if (!caso.falla) {
+            ASSERT_EQ(r.finales.size(), 4);
+            for (int i = 0; i < 4; ++i)
+                EXPECT_EQ(LeoArchivo(r.finales[i]), LeoArchivo(antes.finales[i]));
+        }
+        EXPECT_TRUE(Temporales(d.path()).isEmpty());
+    }
+    QTemporaryDir d;
+    const PlanParticion plan = Plan(d, QStringLiteral("acta.zip"), datos, 1000);
+    const ResultadoParticion bien = GeneroParticiones(plan, d.path());
+    ASSERT_FALSE(bien.falla);
+    QFile::remove(bien.finales[1]);
+    EscriboArchivo(bien.finales[1], QByteArray(1000, 'z')); // same size, other content
+    const ResultadoParticion r = GeneroParticiones(plan, d.path());
+    ASSERT_TRUE(r.falla);
+    EXPECT_EQ(TextoFallaParticion(*r.falla), QStringLiteral("Ya existe un Archivo con ese mismo nombre en el Directorio indicado."));
+    EXPECT_TRUE(QFile::exists(bien.finales[0]));
 }
 
 } // namespace

@@ -6,23 +6,35 @@
 
 #include <atomic>
 #include <csignal>
+#include <thread>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
 volatile std::sig_atomic_t cancelado = 0;
 std::atomic<Progreso*> trabajoActual{nullptr};
+std::atomic<int> enManejo{0}; // handlers between taking the job and leaving it
 // Straight into the job's flag, so that a run ending soon after Ctrl-C
 // cannot slip through between two looks of the progress timer.
 void alCancelar(int)
 {
     cancelado = 1;
+    enManejo.fetch_add(1);
     if (Progreso* p = trabajoActual.load())
         p->cancelar.store(true);
+    enManejo.fetch_sub(1);
 }
 } // namespace
 
-void EmpiezoTrabajo(Progreso* progreso) { trabajoActual.store(progreso); }
+void EmpiezoTrabajo(Progreso* progreso)
+{
+    trabajoActual.store(progreso);
+    // A handler that took the former job before the store may still be
+    // writing into it: that job must outlive the handler (it goes out of
+    // scope right after). A handler that comes later sees the new one.
+    while (enManejo.load() != 0)
+        std::this_thread::yield();
+}
 
 QTextStream& salida()
 {

@@ -12,6 +12,9 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cerrno>
+#include <cstdio>
+
 namespace {
 
 const QString kAyuda = QStringLiteral(
@@ -65,7 +68,12 @@ int main(int argc, char** argv)
         codigo = ejecuto(args);
     else
         errores() << QStringLiteral("Subcomando desconocido: ") << sub << "\n\n" << kAyuda;
+    // A result that did not reach its reader is a failed run (a full disk, a closed pipe).
     salida().flush();
+    if (salida().status() != QTextStream::Ok || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        errores() << QStringLiteral("No se pudo escribir la salida estándar: ") << DescripcionError(errno ? errno : EIO) << Qt::endl;
+        codigo = Fallo;
+    }
     errores().flush();
     return codigo;
 }

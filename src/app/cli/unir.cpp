@@ -28,16 +28,9 @@ int Unir(const QStringList& args)
 
     Progreso progreso;
     const ResultadoUnion r = ConAvance(plan.seleccionada, progreso, [&] { return UnoJuego(plan, &progreso); });
-    switch (r.rechazo) {
-    case RechazoUnion::SinParticiones:
-        InformoFalla(o, una, TextoSinParticiones());
+    if (r.rechazo != RechazoUnion::Ninguno) {
+        InformoFalla(o, una, r.rechazo == RechazoUnion::SinParticiones ? TextoSinParticiones() : TextoFaltanParticiones(r.rechazo, r.numero));
         return DatosMal;
-    case RechazoUnion::Falta:
-    case RechazoUnion::Repetida:
-        InformoFalla(o, una, TextoFaltanParticiones(r.rechazo, r.numero));
-        return DatosMal;
-    case RechazoUnion::Ninguno:
-        break;
     }
     if (r.falla) {
         InformoFalla(o, una, TextoFallaUnion(*r.falla));

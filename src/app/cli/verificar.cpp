@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QJsonArray>
 
+#include <algorithm>
+
 namespace {
 
 QString Palabra(const FilaComprobacion& f)
@@ -105,7 +107,10 @@ int Verificar(const QStringList& args)
         Informo(o, j, texto);
     }
     const Resumen r = Resumo(filas);
-    if (SeCancelo() || r.errores)
+    // A correction that could not be made is a failed operation, not wrong data.
+    const bool sinCorregir = std::any_of(filas.begin(), filas.end(),
+                                         [](const FilaComprobacion& f) { return f.v.estado == EstadoHash::Invalido && f.v.falla; });
+    if (SeCancelo() || r.errores || sinCorregir)
         return Fallo;
     return r.incorrectos || r.sinFormato ? DatosMal : Exito;
 }
