@@ -182,12 +182,16 @@ TEST(PantallaCortar, TamanoCeroYFallaTardia)
     EXPECT_EQ(leyenda, QStringLiteral("Generando Hash para la Partición 3 de 3"));
     EXPECT_EQ(valor, 1000);
 
-    // The first partition's name is taken: known once every byte is cut.
+    // The first partition's name is taken by other content: known once every byte is cut.
     const QStringList partes = Archivos(p.destino.path());
     ASSERT_EQ(partes.size(), 3);
-    for (const QString& parte : partes)
-        if (!parte.contains(QStringLiteral(".part001.")))
-            QFile::remove(p.destino.filePath(parte));
+    for (const QString& parte : partes) {
+        QFile::remove(p.destino.filePath(parte));
+        if (parte.contains(QStringLiteral(".part001."))) {
+            QFile otro(p.destino.filePath(parte));
+            ASSERT_TRUE(otro.open(QIODevice::WriteOnly) && otro.write("otro") == 4);
+        }
+    }
     p.e.dialogos.respuestas.push_back(Respuesta::Aceptar);
     QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
     ASSERT_EQ(p.e.dialogos.vistas.size(), 5);
