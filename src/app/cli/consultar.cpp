@@ -31,8 +31,8 @@ Consultado ConsultoConIni(const UbicacionIni& ubicacion)
     const ResultadoConsulta r = ConsultoTamano(ArmoUrlConsulta(url, QStringLiteral("TERV")));
     if (r.exito)
         return {r.tamanoMB, {}, {}};
-    if (r.mensaje)
-        return {std::nullopt, TituloVisible(*r.mensaje), r.mensaje->texto};
+    if (r.causa)
+        return {std::nullopt, r.causa->titulo, r.causa->texto};
     return {std::nullopt, QStringLiteral("0 "), r.msgError};
 }
 
