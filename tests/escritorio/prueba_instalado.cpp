@@ -71,7 +71,7 @@ TEST_F(Instalado, TipoDeParticionYAplicacionPorDefecto)
     EXPECT_EQ(tipo.texto.trimmed(), QStringLiteral("application/x-terv-particion"));
     const Salida app =
         Corro(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("application/x-terv-particion")}, Escritorio());
-    EXPECT_EQ(app.texto.trimmed(), QStringLiteral("terv.desktop"));
+    EXPECT_EQ(app.texto.trimmed(), QStringLiteral("local.terv.TERV.desktop"));
 }
 
 // The organisation's file lands in /etc beside the /usr prefix, with the demo
@@ -252,7 +252,7 @@ TEST(Paquete, ContenidoYControles)
         QStringLiteral("/etc/terv/TERV.ini"),
         QStringLiteral("/usr/bin/terv"),
         QStringLiteral("/usr/bin/terv-cli"),
-        QStringLiteral("/usr/share/applications/terv.desktop"),
+        QStringLiteral("/usr/share/applications/local.terv.TERV.desktop"),
         QStringLiteral("/usr/share/bash-completion/completions/terv"),
         QStringLiteral("/usr/share/bash-completion/completions/terv-cli"),
         QStringLiteral("/usr/share/doc/terv/changelog.gz"),
@@ -285,7 +285,7 @@ TEST(Paquete, ContenidoYControles)
 
     QTemporaryDir arbol;
     ASSERT_EQ(Corro(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, arbol.path()}).codigo, 0);
-    const Salida escritorio = Corro(QStringLiteral("desktop-file-validate"), {arbol.filePath(QStringLiteral("usr/share/applications/terv.desktop"))});
+    const Salida escritorio = Corro(QStringLiteral("desktop-file-validate"), {arbol.filePath(QStringLiteral("usr/share/applications/local.terv.TERV.desktop"))});
     EXPECT_EQ(escritorio.codigo, 0) << escritorio.texto.toStdString();
     EXPECT_TRUE(escritorio.texto.trimmed().isEmpty()) << escritorio.texto.toStdString();
     const Salida appstream = Corro(QStringLiteral("appstreamcli"),
