@@ -1,4 +1,4 @@
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "server/consulta.h"
 #include "server/pantallas/frmcnx.h"
 #include "soporte/utiles.h"

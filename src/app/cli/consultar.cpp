@@ -1,7 +1,6 @@
 // terv-cli consultar: the start-up's size query, without a window.
 #include "app/cli/comun.h"
 #include "app/cli/subcomandos.h"
-#include "config/compartido.h"
 #include "config/ubicacion_ini.h"
 #include "server/consulta.h"
 #include "system/plataforma.h"
@@ -26,9 +25,10 @@ Consultado ConsultoConIni(const UbicacionIni& ubicacion)
                     + QStringLiteral(" (") + ubicacion.organizacion + QLatin1Char(')')};
     if (!c.ilegible.isEmpty())
         return {std::nullopt, QStringLiteral("No se puede leer el archivo"), QStringLiteral("No se puede leer el archivo TERV.ini: ") + c.ilegible};
-    const QString url = compartido().UrlServicio;
+    if (c.urlServicio.isEmpty())
+        return {std::nullopt, QStringLiteral("Servicio sin configurar"), TextoSinServicio(ubicacion)};
     // The service judges the program's version: the command line is the same program.
-    const ResultadoConsulta r = ConsultoTamano(ArmoUrlConsulta(url, QStringLiteral("TERV")));
+    const ResultadoConsulta r = ConsultoTamano(ArmoUrlConsulta(c.urlServicio, QStringLiteral("TERV")));
     if (r.exito)
         return {r.tamanoMB, {}, {}};
     if (r.causa)

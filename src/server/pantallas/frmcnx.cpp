@@ -1,6 +1,6 @@
 #include "server/pantallas/frmcnx.h"
 
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "system/pantallas/contexto.h"
 #include "system/pantallas/pantalla.h"
 
