@@ -43,7 +43,8 @@ UbicacionIni IniDelPrograma() { return UbicoIni(CarpetaAplicacion()); }
 int Consultar(const QStringList& args)
 {
     Opciones o;
-    const QCommandLineOption ini(QStringLiteral("ini"), QStringLiteral("El archivo de configuración (TERV.ini junto al programa si falta)."),
+    const QCommandLineOption ini(QStringLiteral("ini"), QStringLiteral("El archivo de configuración (si falta, los que lee terv: el TERV.ini junto al programa, o "
+                                                "instalado /etc/terv/TERV.ini y ~/.config/terv/TERV.ini)."),
                                  QStringLiteral("RUTA"));
     o.p.addOption(ini);
     if (auto r = Analizo(o, args, QString(), QStringLiteral("Consulta al servicio el tamaño máximo publicable, en MB."), 0, 0))
