@@ -263,10 +263,10 @@ TEST(Consulta, EnOtroHiloSeAbandonaAlInstante)
 // with no time at all still gets its answer while the limit is deferred.
 TEST(Consulta, ElLimiteCuentaDesdeLaVentana)
 {
-    Servicio s(QStringLiteral("respuesta"));
+    Servicio s(QStringLiteral("respuesta")), lento(QStringLiteral("lento"));
     ConsultaEnCurso diferida(s.url() + QStringLiteral("TERV"), 0, true);
     EXPECT_TRUE(diferida.resultado().exito);
-    ConsultaEnCurso inmediata(s.url() + QStringLiteral("TERV"), 0);
+    ConsultaEnCurso inmediata(lento.url() + QStringLiteral("TERV"), 0);
     EXPECT_TRUE(inmediata.resultado().msgError.contains(QStringLiteral("tiempo")));
 }
 
