@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n)
     // Folders are single lines without surrounding blanks or quotes.
     valor.removeIf([](QChar c) { return c.unicode() < 0x20 || c.isSurrogate() || c == QChar(0xFFFD) || c == QChar(0xFEFF); });
     valor = valor.left(255).trimmed();
-    while (valor.startsWith(QLatin1Char('"')))
+    // A value the reader would unquote (double or single) is not a folder we write.
+    while (valor.startsWith(QLatin1Char('"')) || valor.startsWith(QLatin1Char('\'')))
         valor = valor.mid(1).trimmed();
 
     const QString s = QStringLiteral("NETWORK");

@@ -1,6 +1,5 @@
 #include "config/archivo_ini.h"
 
-#include "config/compartido.h"
 #include "system/archivos.h"
 
 #include <QFile>
@@ -40,8 +39,12 @@ Linea analizo(const QString& texto)
         l.tipo = Linea::Clave;
         l.nombre = t.left(igual).trimmed();
         l.valor = t.mid(igual + 1).trimmed();
-        if (l.valor.size() >= 2 && l.valor.startsWith(QLatin1Char('"')) && l.valor.endsWith(QLatin1Char('"')))
-            l.valor = l.valor.mid(1, l.valor.size() - 2);
+        // The platform's reader strips one pair of quotes, double or single.
+        for (const QChar comilla : {QLatin1Char('"'), QLatin1Char('\'')})
+            if (l.valor.size() >= 2 && l.valor.startsWith(comilla) && l.valor.endsWith(comilla)) {
+                l.valor = l.valor.mid(1, l.valor.size() - 2);
+                break;
+            }
     }
     return l;
 }
@@ -158,6 +161,7 @@ QByteArray ActualizoTextoINI(const QByteArray& original, const QString& seccion,
 {
     bool esUtf8 = true;
     const QString texto = DecodificoTextoIni(original, &esUtf8);
+    const bool conMarca = esUtf8 && original.startsWith("\xEF\xBB\xBF");
     // Each line keeps its own ending: files edited by hand mix CRLF and LF.
     struct Renglon {
         QString texto, fin;
@@ -223,12 +227,17 @@ QByteArray ActualizoTextoINI(const QByteArray& original, const QString& seccion,
         if (completo)
             return ansi;
     }
-    return nuevo.toUtf8();
+    // A byte-order mark stays where the editor put it.
+    return conMarca ? "\xEF\xBB\xBF" + nuevo.toUtf8() : nuevo.toUtf8();
 }
 
 bool GuardoCarpetaINI(const QString& ruta, const QString& seccion, const QString& valor)
 {
-    compartido().CarpetaGuardada = valor;
+    // A line break would write lines (keys) of its own into the file.
+    for (const QChar c : valor)
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c.isNull() || c == QChar(0x2028) || c == QChar(0x2029)
+            || c == QChar(0x85))
+            return false;
     QByteArray original;
     if (const auto leido = LeoArchivoIni(ruta))
         original = leido.valor();
@@ -280,6 +289,9 @@ Estado ReescriboArchivoIni(const QString& ruta, const QByteArray& bytes)
         return Falla::desdeErrno(errno, ruta);
     if (existe && !S_ISREG(antes.st_mode))
         return Falla::otra(QStringLiteral("No se escribe a través de un enlace ni en algo que no es un archivo común: ") + ruta);
+    // A read-only file is the owner's guard, also against root: left as it is.
+    if (existe && ((antes.st_mode & 0222) == 0 || ::access(nativo.constData(), W_OK) != 0))
+        return Falla::desdeErrno(EACCES, ruta);
 
     // The new text under the temporary name form, renamed onto the file.
     auto temporal = Temporal::creo(CarpetaDeRuta(ruta).isEmpty() ? QStringLiteral(".") : CarpetaDeRuta(ruta));
@@ -307,21 +319,27 @@ Estado ReescriboArchivoIni(const QString& ruta, const QByteArray& bytes)
     return temporal.valor().entrego(ruta, existe);
 }
 
-Configuracion CargoConfiguracion()
+bool ExisteIni(const QString& ruta)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(ruta).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+Configuracion CargoConfiguracion(const QString& ruta)
 {
     Configuracion c;
-    Compartido& v = compartido();
-    c.existe = ExisteArchivoComun(v.RutaIni);
+    c.rutaIni = ruta;
+    c.existe = ExisteIni(ruta);
     if (c.existe) {
-        const auto contenido = LeoArchivoIni(v.RutaIni);
+        const auto contenido = LeoArchivoIni(ruta);
         if (!contenido) {
             c.ilegible = contenido.falla().descripcion;
             return c;
         }
         const QString s = QStringLiteral("NETWORK");
         c.entorno = LeoValorTextoINI(contenido.valor(), s, QStringLiteral("AMBIENTE"));
-        v.UrlServicio = LeoValorTextoINI(contenido.valor(), s, QStringLiteral("URL"));
-        v.CarpetaGuardada = LeoValorTextoINI(contenido.valor(), s, QStringLiteral("PARTGUAR"));
+        c.urlServicio = LeoValorTextoINI(contenido.valor(), s, QStringLiteral("URL"));
+        c.carpetaGuardada = LeoValorTextoINI(contenido.valor(), s, QStringLiteral("PARTGUAR"));
     }
     if (c.entorno == QLatin1String("DESA") || c.entorno == QLatin1String("TEST"))
         c.ambiente = Ambiente::Prueba;

@@ -13,10 +13,10 @@ QString LeoValorINI(const QString& ruta, const QString& seccion, const QString& 
 // The same, from the file's bytes.
 QString LeoValorTextoINI(const QByteArray& contenido, const QString& seccion, const QString& clave);
 
-// Writes PARTGUAR=valor into the section and sets CarpetaGuardada, whatever
-// the outcome. The rest of the file (sections, keys, comments, order, line
-// ends) stays as it was; the file keeps its owner and mode. Returns whether it
-// was written.
+// Writes PARTGUAR=valor into the section. The rest of the file (sections,
+// keys, comments, order, line ends, a byte-order mark) stays as it was; the
+// file keeps its owner and mode. A read-only file, or a value that would break
+// the file's lines, is left alone. Returns whether it was written.
 bool GuardoCarpetaINI(const QString& ruta, const QString& seccion, const QString& valor);
 
 enum class Ambiente { Prueba, Produccion, Invalido };
@@ -40,10 +40,17 @@ struct Configuracion {
     QString ilegible; // why an existing file could not be read; empty when read
     QString entorno;
     Ambiente ambiente = Ambiente::Invalido;
+    QString rutaIni;         // the file PARTGUAR is written to
+    QString urlServicio;     // URL
+    QString carpetaGuardada; // PARTGUAR
 };
 
-// Reads AMBIENTE, URL and PARTGUAR from RutaIni into the shared values.
-Configuracion CargoConfiguracion();
+// Whether the file exists as a regular file, seen through a link.
+bool ExisteIni(const QString& ruta);
+
+// Reads AMBIENTE, URL and PARTGUAR from one file (through a link, as any
+// reader does).
+Configuracion CargoConfiguracion(const QString& ruta);
 
 // Decoding of the file's bytes: UTF-8, or Windows-1252 when not valid UTF-8.
 QString DecodificoTextoIni(const QByteArray& bytes, bool* esUtf8 = nullptr);

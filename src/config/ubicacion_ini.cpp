@@ -1,6 +1,5 @@
 #include "config/ubicacion_ini.h"
 
-#include "config/compartido.h"
 #include "system/archivos.h"
 
 #include <QDir>
@@ -26,7 +25,7 @@ UbicacionIni UbicoIni(const QString& carpetaAplicacion, const QString& carpetaUs
 {
     const QString junto = carpetaAplicacion + QLatin1Char('/') + kNombreIni;
     const auto prefijo = Prefijo(carpetaAplicacion);
-    if (ExisteArchivoComun(junto) || !prefijo)
+    if (ExisteIni(junto) || !prefijo)
         return {junto, {}};
     QString base = *prefijo;
     // /usr keeps its configuration in /etc, other prefixes in their own etc.
@@ -51,31 +50,38 @@ QString UbicoAyuda(const QString& carpetaAplicacion)
 
 Configuracion CargoConfiguracion(const UbicacionIni& u)
 {
-    Compartido& v = compartido();
-    v.RutaIni = u.organizacion;
-    Configuracion c = CargoConfiguracion();
+    Configuracion c = CargoConfiguracion(u.organizacion);
     if (u.usuario.isEmpty())
         return c;
-
-    const QString url = v.UrlServicio;
-    const QString carpeta = v.CarpetaGuardada;
-    v.RutaIni = u.usuario;
-    // The folder must exist for the first PARTGUAR to be written.
-    QDir().mkpath(QFileInfo(u.usuario).path());
-    if (!ExisteArchivoComun(u.usuario))
+    // PARTGUAR goes to the operator's file, created (with its folder) only
+    // when a folder is first remembered: reading creates nothing.
+    c.rutaIni = u.usuario;
+    if (!ExisteIni(u.usuario))
         return c;
     // The operator's file wins key by key; an empty value is no value.
-    const Configuracion propia = CargoConfiguracion();
+    const Configuracion propia = CargoConfiguracion(u.usuario);
     if (!propia.ilegible.isEmpty())
         c.ilegible = propia.ilegible;
     if (!propia.entorno.isEmpty()) {
         c.entorno = propia.entorno;
         c.ambiente = propia.ambiente;
     }
-    if (v.UrlServicio.isEmpty())
-        v.UrlServicio = url;
-    if (v.CarpetaGuardada.isEmpty())
-        v.CarpetaGuardada = carpeta;
+    if (!propia.urlServicio.isEmpty())
+        c.urlServicio = propia.urlServicio;
+    if (!propia.carpetaGuardada.isEmpty())
+        c.carpetaGuardada = propia.carpetaGuardada;
     c.existe = true;
     return c;
+}
+
+QString TextoSinServicio(const UbicacionIni& u)
+{
+    const QString archivos = u.usuario.isEmpty()
+        ? u.organizacion
+        : u.organizacion + QStringLiteral(" (para todos los usuarios del equipo) o ") + u.usuario
+            + QStringLiteral(" (sólo para usted)");
+    return QStringLiteral("TERV todavía no tiene configurado el servicio que informa el tamaño máximo publicable.")
+        + QStringLiteral("\r\nPara configurarlo, escriba AMBIENTE y URL en la sección [NETWORK] de ") + archivos
+        + QStringLiteral(".\r\nMientras tanto puede usar todas las opciones salvo Generar Particiones, que necesita ")
+        + QStringLiteral("ese tamaño; Generar Código Hash avisa antes de continuar.");
 }

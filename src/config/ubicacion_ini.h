@@ -20,6 +20,10 @@ UbicacionIni UbicoIni(const QString& carpetaAplicacion, const QString& carpetaUs
 // The help file: beside the executable, or in PREFIX/share/terv once installed.
 QString UbicoAyuda(const QString& carpetaAplicacion);
 
-// Sets RutaIni to the file PARTGUAR goes to and loads AMBIENTE, URL and
-// PARTGUAR; existe is false only when none of the files exists.
+// AMBIENTE, URL and PARTGUAR of both files, and the file PARTGUAR goes to;
+// existe is false only when none of the files exists.
 Configuracion CargoConfiguracion(const UbicacionIni& ubicacion);
+
+// The files exist but name no service (URL empty): what the operator is told,
+// once per start, instead of a failed query.
+QString TextoSinServicio(const UbicacionIni& ubicacion);

@@ -1,21 +1,16 @@
 #include "server/consulta.h"
 
-#include "server/http.h"
+#include "server/descarga.h"
 
-#include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QThread>
-#include <QTimer>
-#include <QUrl>
 #include <QXmlStreamReader>
 
 #include <pugixml.hpp>
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -26,7 +21,7 @@ ResultadoConsulta fallaConTitulo(const QString& titulo, const QString& texto)
 {
     ResultadoConsulta r;
     r.msgError = texto;
-    r.mensaje = Mensaje{titulo, texto, Icono::Critico};
+    r.causa = CausaConsulta{titulo, texto};
     return r;
 }
 
@@ -56,34 +51,15 @@ QString nombreDe(const pugi::xml_node& nodo)
     return nodo.type() == pugi::node_element ? QString::fromUtf8(nodo.name()) : QString();
 }
 
-// Statuses 4xx and 5xx: the server did answer, and its body is read.
-bool EsErrorDeEstadoHttp(QNetworkReply::NetworkError error)
+// An element's child nodes as the reply reader counts them: comments and
+// processing instructions inside the root are not nodes of the reply.
+std::vector<pugi::xml_node> hijosDe(const pugi::xml_node& nodo)
 {
-    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
-        || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
-}
-
-QString descripcionRed(QNetworkReply::NetworkError error, const QString& url)
-{
-    switch (error) {
-    case QNetworkReply::ConnectionRefusedError: return TextoConexionRechazada();
-    case QNetworkReply::RemoteHostClosedError: return TextoSinRespuesta();
-    case QNetworkReply::HostNotFoundError: return TextoServidorNoEncontrado(url);
-    case QNetworkReply::TimeoutError: return QStringLiteral("Se agotó el tiempo de espera de la conexión con el servidor");
-    case QNetworkReply::SslHandshakeFailedError:
-        return QStringLiteral("Falló la conexión segura (TLS) con el servidor: no se pudo validar su certificado");
-    case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::NetworkSessionFailedError: return QStringLiteral("No hay una conexión de red disponible");
-    case QNetworkReply::ProxyConnectionRefusedError:
-    case QNetworkReply::ProxyConnectionClosedError:
-    case QNetworkReply::ProxyNotFoundError:
-    case QNetworkReply::ProxyTimeoutError: return QStringLiteral("No se pudo conectar con el servidor proxy");
-    case QNetworkReply::ProtocolFailure: return TextoHttpInvalido();
-    case QNetworkReply::ProtocolUnknownError:
-    case QNetworkReply::ProtocolInvalidOperationError:
-        return QStringLiteral("La dirección del servicio no es válida: ") + url;
-    default: return QStringLiteral("Error de comunicación con el servidor (código %1)").arg(int(error));
-    }
+    std::vector<pugi::xml_node> hijos;
+    for (pugi::xml_node h = nodo.first_child(); h; h = h.next_sibling())
+        if (h.type() != pugi::node_comment && h.type() != pugi::node_pi)
+            hijos.push_back(h);
+    return hijos;
 }
 
 } // namespace
@@ -133,10 +109,10 @@ ResultadoConsulta InterpretoRespuesta(const QByteArray& cuerpo)
 
     const QString raiz = nombreDe(primero);
     if (raiz == QLatin1String("respuesta")) {
-        const pugi::xml_node hijo = primero.first_child();
-        if (!hijo)
+        const std::vector<pugi::xml_node> hijos = hijosDe(primero);
+        if (hijos.empty())
             return FalloConsulta(sinConexion);
-        const QString texto = textoDe(hijo);
+        const QString texto = textoDe(hijos.front());
         if (texto.isEmpty())
             return fallaConTitulo(kTituloA, QStringLiteral("No se pudo obtener el Tamaño máximo."));
         QString motivo;
@@ -152,9 +128,7 @@ ResultadoConsulta InterpretoRespuesta(const QByteArray& cuerpo)
         return r;
     }
     if (raiz == QLatin1String("error")) {
-        std::vector<pugi::xml_node> hijos;
-        for (pugi::xml_node h = primero.first_child(); h; h = h.next_sibling())
-            hijos.push_back(h);
+        const std::vector<pugi::xml_node> hijos = hijosDe(primero);
         if (hijos.size() < 4)
             return FalloConsulta(sinConexion);
         if (nombreDe(hijos[3]) != QLatin1String("nroTransaccion"))
@@ -167,7 +141,7 @@ ResultadoConsulta InterpretoRespuesta(const QByteArray& cuerpo)
         const QString texto = textoDe(hijos[1]) == QLatin1String("DATO")
             ? textoDe(hijos[2])
             : QStringLiteral("Error Inesperado\r\nNro de transacción: ") + textoDe(hijos[3]);
-        r.mensaje = Mensaje{QStringLiteral("Error"), texto, Icono::Critico};
+        r.causa = CausaConsulta{QStringLiteral("Error"), texto};
         return r;
     }
     return fallaConTitulo(kTituloA, QStringLiteral("No se detecta Formato de XML Válido"));
@@ -216,87 +190,64 @@ ResultadoConsulta ConsultaAbandonada()
 
 } // namespace
 
-ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs, const AbandonoConsulta* abandono)
+
+void ControlConsulta::abandono()
 {
-    // Plain HTTP goes through our own reader, which knows where a reply ends.
-    if (const QUrl destino(url); destino.scheme() == QLatin1String("http") && !destino.host().isEmpty()) {
-        const DescargaHttp d = DescargoHttp(destino, esperaMs, kMaximoRespuesta, abandono);
-        if (d.corte == DescargaHttp::Corte::Tiempo)
-            return SinRespuestaATiempo(esperaMs);
-        if (d.corte == DescargaHttp::Corte::Abandono)
-            return ConsultaAbandonada();
-        if (d.excedido)
-            return RespuestaExcedida();
-        if (!d.falla.isEmpty())
-            return FalloConsulta(d.falla);
-        return InterpretoRespuesta(d.cuerpo); // whatever the status, the body is read
-    }
-    QNetworkAccessManager red;
-    QNetworkRequest pedido{QUrl(url)};
-    // No cached reply is ever used or kept: each start asks the service.
-    pedido.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    pedido.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    QNetworkReply* respuesta = red.get(pedido);
-    respuesta->setReadBufferSize(64 * 1024);
-    QEventLoop espera;
-    QTimer limite;
-    limite.setSingleShot(true);
-    enum class Corte { Ninguno, Tiempo, Excedido, Abandono } corte = Corte::Ninguno;
-    QByteArray cuerpo;
-    auto corto = [&](Corte motivo) {
-        if (corte == Corte::Ninguno)
-            corte = motivo;
-        respuesta->abort();
-    };
-    QObject::connect(respuesta, &QNetworkReply::finished, &espera, &QEventLoop::quit);
-    QObject::connect(&limite, &QTimer::timeout, &espera, [&] { corto(Corte::Tiempo); });
-    // The body is read as it comes, and never past the cap.
-    QObject::connect(respuesta, &QNetworkReply::metaDataChanged, &espera, [&] {
-        bool ok = false;
-        const qint64 anunciado = respuesta->header(QNetworkRequest::ContentLengthHeader).toLongLong(&ok);
-        if (ok && anunciado > kMaximoRespuesta)
-            corto(Corte::Excedido);
-    });
-    QObject::connect(respuesta, &QNetworkReply::readyRead, &espera, [&] {
-        cuerpo += respuesta->read(kMaximoRespuesta + 1 - cuerpo.size());
-        if (cuerpo.size() > kMaximoRespuesta)
-            corto(Corte::Excedido);
-    });
-    if (abandono)
-        QObject::connect(abandono, &AbandonoConsulta::abandonada, &espera, [&] { corto(Corte::Abandono); });
-    limite.start(esperaMs);
-    if (abandono && abandono->fueAbandonada())
-        corto(Corte::Abandono);
-    if (!respuesta->isFinished())
-        espera.exec();
-    limite.stop();
-    if (corte == Corte::Ninguno && respuesta->bytesAvailable() > 0) {
-        cuerpo += respuesta->read(kMaximoRespuesta + 1 - cuerpo.size());
-        if (cuerpo.size() > kMaximoRespuesta)
-            corte = Corte::Excedido;
-    }
-    const QNetworkReply::NetworkError error = respuesta->error();
-    const bool respondio = respuesta->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    respuesta->deleteLater();
-    switch (corte) {
-    case Corte::Tiempo: return SinRespuestaATiempo(esperaMs);
-    case Corte::Excedido: return RespuestaExcedida();
-    case Corte::Abandono: return ConsultaAbandonada();
-    case Corte::Ninguno: break;
-    }
-    // The HTTP status is not examined: whatever body came back is read. A
-    // transfer that broke off is a failure, whatever part of it arrived.
-    if (error == QNetworkReply::NoError || (respondio && EsErrorDeEstadoHttp(error)))
-        return InterpretoRespuesta(cuerpo);
-    if (respondio && error == QNetworkReply::RemoteHostClosedError)
-        return FalloConsulta(TextoRespuestaIncompleta());
-    return FalloConsulta(descripcionRed(error, url));
+    abandonada_ = true;
+    despierto();
 }
 
-ConsultaEnCurso::ConsultaEnCurso(const QString& url, int esperaMs) : url_(url)
+void ControlConsulta::inicioLimite()
+{
+    {
+        std::lock_guard<std::mutex> l(m_);
+        if (!inicio_)
+            inicio_ = std::chrono::steady_clock::now();
+    }
+    despierto();
+}
+
+std::optional<std::chrono::steady_clock::time_point> ControlConsulta::inicioDelLimite() const
+{
+    std::lock_guard<std::mutex> l(m_);
+    return inicio_;
+}
+
+void ControlConsulta::despiertoCon(std::function<void()> despertar)
+{
+    std::lock_guard<std::mutex> l(m_);
+    despertar_ = std::move(despertar);
+    if (despertar_ && !limiteDiferido_ && !inicio_)
+        inicio_ = std::chrono::steady_clock::now();
+}
+
+void ControlConsulta::despierto()
+{
+    std::lock_guard<std::mutex> l(m_);
+    if (despertar_)
+        despertar_();
+}
+
+ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs, ControlConsulta* control)
+{
+    ControlConsulta propio;
+    const Descarga d = DescargoUrl(url, esperaMs, kMaximoRespuesta, control ? *control : propio);
+    switch (d.corte) {
+    case Descarga::Corte::Tiempo: return SinRespuestaATiempo(esperaMs);
+    case Descarga::Corte::Excedido: return RespuestaExcedida();
+    case Descarga::Corte::Abandono: return ConsultaAbandonada();
+    case Descarga::Corte::Ninguno: break;
+    }
+    if (!d.falla.isEmpty())
+        return FalloConsulta(d.falla);
+    return InterpretoRespuesta(d.cuerpo); // whatever the status, the body is read
+}
+
+ConsultaEnCurso::ConsultaEnCurso(const QString& url, int esperaMs, bool limiteDiferido)
+    : url_(url), control_(limiteDiferido)
 {
     hilo_.reset(QThread::create([this, esperaMs] {
-        resultado_ = ConsultoTamano(url_, esperaMs, &abandono_);
+        resultado_ = ConsultoTamano(url_, esperaMs, &control_);
         terminada_ = true;
     }));
     connect(hilo_.get(), &QThread::finished, this, &ConsultaEnCurso::termino);
@@ -305,7 +256,7 @@ ConsultaEnCurso::ConsultaEnCurso(const QString& url, int esperaMs) : url_(url)
 
 ConsultaEnCurso::~ConsultaEnCurso()
 {
-    abandono_.abandono();
+    control_.abandono();
     hilo_->wait();
 }
 

@@ -1,41 +1,55 @@
 #pragma once
 // The one request to the interchange service: the maximum publishable size.
-#include "system/pantallas/dialogos.h"
-
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 class QThread;
 
+// Why no size came: the operator sees it with the critical icon.
+struct CausaConsulta {
+    QString titulo;
+    QString texto;
+};
+
 struct ResultadoConsulta {
     bool exito = false;
-    qint32 tamanoMB = 0;             // valid only on success
-    QString msgError;                // failure text, empty otherwise
-    std::optional<Mensaje> mensaje;  // the box the operator must see, if any
-    bool abandonada = false;         // the operator closed the window: no box
+    qint32 tamanoMB = 0;               // valid only on success
+    QString msgError;                  // failure text, empty otherwise
+    std::optional<CausaConsulta> causa; // what the operator must be told, if anything
+    bool abandonada = false;           // the operator closed the window: nothing to tell
 };
 
 // A reply larger than this is not the service's: reading stops there.
 constexpr qint64 kMaximoRespuesta = 1024 * 1024;
 
-// Lets the window give up a query under way, also one on another thread.
-class AbandonoConsulta : public QObject {
-    Q_OBJECT
+// Lets the window give up a query under way on another thread, and decide
+// when its time limit starts to count. Thread-safe.
+class ControlConsulta {
 public:
-    void abandono()
-    {
-        abandonada_ = true;
-        emit abandonada();
-    }
+    explicit ControlConsulta(bool limiteDiferido = false) : limiteDiferido_(limiteDiferido) {}
+    void abandono();
     bool fueAbandonada() const { return abandonada_; }
-signals:
-    void abandonada();
+    // From now on the limit counts (at once, unless deferred at construction).
+    void inicioLimite();
+    // When the limit started; nullopt while deferred.
+    std::optional<std::chrono::steady_clock::time_point> inicioDelLimite() const;
+    // Called on every abandonment or start of the limit while a transfer waits.
+    void despiertoCon(std::function<void()> despertar);
+
 private:
+    void despierto();
     std::atomic<bool> abandonada_ = false;
+    bool limiteDiferido_;
+    mutable std::mutex m_;
+    std::optional<std::chrono::steady_clock::time_point> inicio_;
+    std::function<void()> despertar_;
 };
 
 // Front part + program + "&version=" + major "." minor + "&release=" + revision.
@@ -44,26 +58,29 @@ QString ArmoUrlConsulta(const QString& urlServicio, const QString& programa);
 // Reads the reply positionally ("respuesta" or "error").
 ResultadoConsulta InterpretoRespuesta(const QByteArray& cuerpo);
 
-// A failure of the HTTP layer or of the conversion, shown with title "0 ".
+// A failure of the transfer or of the conversion, told with title "0 ".
 ResultadoConsulta FalloConsulta(const QString& descripcion);
 
-// GET without any cached reply, processing events while it waits; gives up
-// after esperaMs with a Spanish time-out description, past kMaximoRespuesta
-// bytes, or at once when the abandonment is signalled.
-ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs = 30000,
-                                 const AbandonoConsulta* abandono = nullptr);
+// GET over http or https without any cached reply, through the proxy the
+// environment names (http_proxy, https_proxy, no_proxy), following at most
+// five redirections to http or https. Gives up after esperaMs (counted from
+// the control's start of the limit), past kMaximoRespuesta bytes, on a cut
+// transfer, or at once when the control is abandoned. Blocks the caller.
+ResultadoConsulta ConsultoTamano(const QString& url, int esperaMs = 30000, ControlConsulta* control = nullptr);
 
 // The query on a thread of its own, so that start-up goes on laying out the
 // menu while the service answers. Dropping it gives the query up and waits.
 class ConsultaEnCurso : public QObject {
     Q_OBJECT
 public:
-    ConsultaEnCurso(const QString& url, int esperaMs);
+    // limiteDiferido: the time limit waits for inicioLimite().
+    ConsultaEnCurso(const QString& url, int esperaMs, bool limiteDiferido = false);
     ~ConsultaEnCurso() override;
 
     const QString& url() const { return url_; }
     bool terminada() const { return terminada_; }
-    void abandono() { abandono_.abandono(); }
+    void abandono() { control_.abandono(); }
+    void inicioLimite() { control_.inicioLimite(); }
     // Waits for the end, if it has not come yet.
     ResultadoConsulta resultado();
 signals:
@@ -72,7 +89,7 @@ signals:
 
 private:
     QString url_;
-    AbandonoConsulta abandono_;
+    ControlConsulta control_;
     ResultadoConsulta resultado_;
     std::atomic<bool> terminada_ = false;
     std::unique_ptr<QThread> hilo_;

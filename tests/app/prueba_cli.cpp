@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,15 +21,29 @@ TEST(Cli, UsoIncorrecto)
         {{QStringLiteral("sellar"), QStringLiteral("--nada"), QStringLiteral("x.zip")}, 2},
         {{QStringLiteral("--help")}, 0},
         {{QStringLiteral("comprimir"), QStringLiteral("--help")}, 0},
+        {{QStringLiteral("verificar"), QStringLiteral("--help")}, 0},
+        {{QStringLiteral("consultar"), QStringLiteral("--help")}, 0},
+        {{QStringLiteral("integrar"), QStringLiteral("--help")}, 0},
     };
     for (const auto& [args, codigo] : casos) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
         const Corrida c = Corro(args);
         EXPECT_EQ(c.codigo, codigo) << qPrintable(c.errores);
         if (codigo == 0) {
+            // The usage line names the arguments whole; no empty section, and
+            // no "per file" where no file is given.
             EXPECT_TRUE(c.salida.startsWith(QStringLiteral("Uso: terv-cli")));
+            EXPECT_FALSE(c.salida.contains(QStringLiteral("Argumentos:"))) << qPrintable(c.salida);
+            EXPECT_TRUE(args.size() != 2 || !args[0].contains(QRegularExpression(QStringLiteral("consultar|integrar")))
+                        || !c.salida.contains(QStringLiteral("por archivo")))
+                << qPrintable(c.salida);
         }
     }
+    const Corrida ayuda = Corro({QStringLiteral("--help")});
+    EXPECT_TRUE(ayuda.salida.contains(QStringLiteral("--version")));
+    EXPECT_TRUE(ayuda.salida.contains(QStringLiteral("  particionar ARCHIVO [--tamano MB]   divide")));
+    const Corrida version = Corro({QStringLiteral("--version")});
+    EXPECT_TRUE(version.salida.contains(QStringLiteral("(Versión 1.0 Release 1)"))) << qPrintable(version.salida);
 }
 
 TEST(Cli, SellarYVerificar)
@@ -102,6 +117,11 @@ TEST(Cli, ParticionarYUnir)
     c = Corro({QStringLiteral("unir"), partes[1], QStringLiteral("--destino"), destino.path()});
     ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
     EXPECT_EQ(LeoArchivo(destino.filePath(QStringLiteral("informe.zip"))), datos);
+    // A destination folder that does not exist yet is made.
+    QTemporaryDir otro;
+    c = Corro({QStringLiteral("unir"), partes[1], QStringLiteral("--destino"), otro.filePath(QStringLiteral("nueva/sub"))});
+    EXPECT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    EXPECT_EQ(LeoArchivo(otro.filePath(QStringLiteral("nueva/sub/informe.zip"))), datos);
 
     // A damaged partition: reported by number, nothing delivered.
     QFile::remove(destino.filePath(QStringLiteral("informe.zip")));
@@ -190,6 +210,12 @@ TEST(Cli, Consultar)
         else
             EXPECT_FALSE(o.value(QStringLiteral("texto")).toString().isEmpty()) << qPrintable(j.salida);
     }
+    // A file that names no service: said plainly, nothing asked, no stray warning.
+    QTemporaryDir d;
+    const QString sinUrl = EscriboArchivo(d.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\r\n;URL=http://x/\r\n");
+    const Corrida sinServicio = Corro({QStringLiteral("consultar"), QStringLiteral("--ini"), sinUrl});
+    EXPECT_EQ(sinServicio.codigo, 3);
+    EXPECT_TRUE(sinServicio.errores.startsWith(QStringLiteral("Servicio sin configurar\n"))) << qPrintable(sinServicio.errores);
     const Corrida sinIni = Corro({QStringLiteral("consultar"), QStringLiteral("--ini"), QStringLiteral("/no/existe/TERV.ini")});
     EXPECT_EQ(sinIni.codigo, 3);
     EXPECT_TRUE(sinIni.errores.startsWith(QStringLiteral("No se encuentra archivo\n"))) << qPrintable(sinIni.errores);

@@ -1,6 +1,6 @@
 #include "app/pantallas/ayuda.h"
 #include "app/pantallas/frminicio.h"
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "hash/pantallas/frmagregohash.h"
 #include "partition/pantallas/cortar.h"
 #include "soporte/utiles.h"
@@ -21,7 +21,7 @@ TEST(Inicio, SecuenciaDeArranque)
     struct Caso {
         const char* nombre;
         bool administrador;
-        const char* ambiente; // nullptr: no INI file
+        const char* ambiente; // nullptr: no INI file; "": the shipped one, all commented out
         QStringList titulos;
         qint32 tamano;
         QString leyenda;
@@ -33,18 +33,26 @@ TEST(Inicio, SecuenciaDeArranque)
         {"sin INI", false, nullptr,
          {QStringLiteral("TERV"), QStringLiteral("No se encuentra archivo"), QStringLiteral("0 ")}, 0,
          QStringLiteral("No se encuentra archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"), true},
+        // A new installation: one plain box, no query, no false "No se encuentra".
+        {"sin servicio", true, "", {QStringLiteral("Servicio sin configurar")}, 0,
+         QStringLiteral("Servicio sin configurar: vea AMBIENTE y URL en TERV.ini"), true},
     };
     Servicio s(QStringLiteral("respuesta"));
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
         Escenario e;
         e.ctx.esAdministrador = [&] { return c.administrador; };
+        const QByteArray comentario = c.ambiente && !*c.ambiente ? ";" : "";
         if (c.ambiente)
-            EscriboArchivo(e.carpeta.filePath(QStringLiteral("TERV.ini")),
-                           "[NETWORK]\r\nAMBIENTE=" + QByteArray(c.ambiente) + "\r\nURL=" + s.url().toUtf8() + "\r\n");
+            EscriboArchivo(e.carpeta.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\r\n" + comentario + "AMBIENTE="
+                               + QByteArray(c.ambiente) + "\r\n" + comentario + "URL=" + s.url().toUtf8() + "\r\n");
         FrmInicio menu(e.ctx);
         menu.Form_Load();
         EXPECT_EQ(e.dialogos.titulos(), c.titulos);
+        if (comentario.size()) {
+            EXPECT_TRUE(e.dialogos.vistas[0].texto.contains(e.carpeta.filePath(QStringLiteral("TERV.ini"))));
+            EXPECT_EQ(e.dialogos.vistas[0].icono, Icono::Informacion);
+        }
         EXPECT_EQ(compartido().TamanoMaximoMB, c.tamano);
         EXPECT_EQ(menu.lblAmbiente->isVisibleTo(&menu), c.leyendaVisible);
         // No empty band where a hidden banner would be.

@@ -3,7 +3,7 @@
 #include "app/pantallas/frmacercade.h"
 #include "app/pantallas/frminicio.h"
 #include "compress/pantallas/frmcompriarchmulti.h"
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "entrega/pantallas/frmcomprobacioncarpeta.h"
 #include "hash/pantallas/frmagregohash.h"
 #include "hash/pantallas/frmcorroborohash.h"

@@ -2,7 +2,7 @@
 // answers scripted, the real zip.
 #include "compress/pantallas/frmcompriarchmulti.h"
 #include "compress/zip_prueba.h"
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "soporte/controles.h"
 #include "soporte/utiles.h"
 #include "system/archivos.h"

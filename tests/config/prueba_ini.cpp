@@ -1,5 +1,5 @@
 #include "config/archivo_ini.h"
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "soporte/utiles.h"
 
 #include <QFile>
@@ -74,7 +74,6 @@ TEST(Ini, GuardoCarpetaConservaElArchivo)
             EscriboArchivo(ini, c.antes);
         EXPECT_TRUE(GuardoCarpetaINI(ini, QStringLiteral("NETWORK"), c.valor));
         EXPECT_EQ(LeoArchivo(ini), c.despues);
-        EXPECT_EQ(compartido().CarpetaGuardada, c.valor);
         EXPECT_EQ(LeoValorINI(ini, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), c.valor);
         EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("TERV.ini")}); // no temporary left
     }
@@ -146,18 +145,18 @@ TEST(Ini, IlegibleDiceQueNoSePuedeLeer)
     Escenario e;
     PreparoIniIlegible("[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\n");
     ASSERT_EQ(::seteuid(65534), 0);
-    const Configuracion c = CargoConfiguracion();
+    const Configuracion c = CargoConfiguracion(compartido().RutaIni);
     ASSERT_EQ(::seteuid(0), 0);
     EXPECT_TRUE(c.existe);
     EXPECT_TRUE(c.ilegible.contains(QStringLiteral("Permiso denegado"))) << qPrintable(c.ilegible);
-    EXPECT_TRUE(compartido().UrlServicio.isEmpty());
+    EXPECT_TRUE(c.urlServicio.isEmpty());
 }
 
 TEST(Ini, GuardoEnCarpetaInexistenteFallaSinTocarNada)
 {
     QTemporaryDir d;
     EXPECT_FALSE(GuardoCarpetaINI(d.filePath(QStringLiteral("no/TERV.ini")), QStringLiteral("NETWORK"), QStringLiteral("/x/")));
-    EXPECT_EQ(compartido().CarpetaGuardada, QStringLiteral("/x/"));
+    EXPECT_FALSE(QFileInfo::exists(d.filePath(QStringLiteral("no"))));
 }
 
 TEST(Ini, CargoConfiguracionYAmbiente)
@@ -178,15 +177,51 @@ TEST(Ini, CargoConfiguracionYAmbiente)
         Escenario e;
         if (!c.contenido.isEmpty())
             EscriboArchivo(compartido().RutaIni, c.contenido);
-        const Configuracion conf = CargoConfiguracion();
+        const Configuracion conf = CargoConfiguracion(compartido().RutaIni);
         EXPECT_EQ(conf.existe, c.existe);
         EXPECT_EQ(conf.ambiente, c.ambiente);
     }
+    // Read through a link, as any program reads it; the values come back as
+    // a record and the shared values stay as they were.
     Escenario e;
-    EscriboArchivo(compartido().RutaIni, "[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\nPARTGUAR=/g/\r\n");
-    CargoConfiguracion();
-    EXPECT_EQ(compartido().UrlServicio, QStringLiteral("http://u/"));
-    EXPECT_EQ(compartido().CarpetaGuardada, QStringLiteral("/g/"));
+    const QString real = EscriboArchivo(e.carpeta.filePath(QStringLiteral("real.ini")),
+                                        "[NETWORK]\r\nAMBIENTE=DESA\r\nURL='http://u/'\r\nPARTGUAR=\"/g/\"\r\n");
+    ASSERT_TRUE(QFile::link(real, compartido().RutaIni));
+    const Configuracion conf = CargoConfiguracion(compartido().RutaIni);
+    EXPECT_TRUE(conf.existe);
+    EXPECT_EQ(conf.ambiente, Ambiente::Prueba);
+    EXPECT_EQ(conf.urlServicio, QStringLiteral("http://u/"));
+    EXPECT_EQ(conf.carpetaGuardada, QStringLiteral("/g/"));
+    EXPECT_TRUE(compartido().UrlServicio.isEmpty());
+}
+
+// What PARTGUAR never does to the file: break its lines, drop its byte-order
+// mark, or replace a read-only file (even for root).
+TEST(Ini, GuardoRespetaLineasMarcaYSoloLectura)
+{
+    struct Caso {
+        const char* nombre;
+        QByteArray antes;
+        QString valor;
+        bool escrito;
+        QByteArray despues;
+        int modo = 0644;
+    } casos[] = {
+        {"salto de linea", "[NETWORK]\nURL=u\n", QStringLiteral("/a\nAMBIENTE=PROD\nURL=http://x/"), false, "[NETWORK]\nURL=u\n"},
+        {"retorno", "[NETWORK]\nURL=u\n", QStringLiteral("/a\r[OTRA]"), false, "[NETWORK]\nURL=u\n"},
+        {"marca utf8", "\xEF\xBB\xBF[NETWORK]\r\nURL=u\r\n", QStringLiteral("/d/"), true,
+         "\xEF\xBB\xBF[NETWORK]\r\nURL=u\r\nPARTGUAR=/d/\r\n"},
+        {"solo lectura", "[NETWORK]\nURL=u\n", QStringLiteral("/d/"), false, "[NETWORK]\nURL=u\n", 0444},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        QTemporaryDir d;
+        const QString ini = EscriboArchivo(d.filePath(QStringLiteral("TERV.ini")), c.antes);
+        ASSERT_EQ(::chmod(QFile::encodeName(ini).constData(), mode_t(c.modo)), 0);
+        EXPECT_EQ(GuardoCarpetaINI(ini, QStringLiteral("NETWORK"), c.valor), c.escrito);
+        EXPECT_EQ(LeoArchivo(ini), c.despues);
+        EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("TERV.ini")});
+    }
 }
 
 TEST(Compartido, TamanoEnBytesSinDesborde)

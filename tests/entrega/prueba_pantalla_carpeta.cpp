@@ -1,5 +1,5 @@
 #include "app/pantallas/frminicio.h"
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "entrega/entrega.h"
 #include "entrega/pantallas/frmcomprobacioncarpeta.h"
 #include "join/pantallas/unir.h"

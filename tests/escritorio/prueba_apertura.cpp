@@ -2,7 +2,7 @@
 #include "app/pantallas/frminicio.h"
 #include "app/instancia.h"
 #include "compress/pantallas/frmcompriarchmulti.h"
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "config/ubicacion_ini.h"
 #include "hash/pantallas/frmcorroborohash.h"
 #include "join/pantallas/unir.h"
@@ -173,13 +173,17 @@ TEST(Apertura, UbicacionDelIni)
         const Configuracion conf = CargoConfiguracion(u);
         EXPECT_EQ(conf.existe, c.existe);
         EXPECT_EQ(conf.entorno, c.entorno);
-        EXPECT_EQ(compartido().UrlServicio, c.url);
-        EXPECT_EQ(compartido().CarpetaGuardada, c.carpeta);
+        EXPECT_EQ(conf.urlServicio, c.url);
+        EXPECT_EQ(conf.carpetaGuardada, c.carpeta);
+        // Reading creates nothing, not even the operator's folder.
+        EXPECT_EQ(QFileInfo::exists(usuario), bool(c.usuario));
 
         // Remembering a folder writes the operator's file, never the organisation's.
         const QString propio = usuario + QStringLiteral("/terv/TERV.ini");
-        EXPECT_EQ(compartido().RutaIni, c.escribeUsuario ? propio : u.organizacion);
-        EXPECT_TRUE(GuardoCarpetaINI(compartido().RutaIni, QStringLiteral("NETWORK"), QStringLiteral("/nueva")));
+        EXPECT_EQ(conf.rutaIni, c.escribeUsuario ? propio : u.organizacion);
+        AplicoConfiguracion(conf);
+        RecuerdoCarpeta(QStringLiteral("/nueva"));
+        EXPECT_EQ(compartido().CarpetaGuardada, QStringLiteral("/nueva"));
         if (c.escribeUsuario) {
             EXPECT_EQ(LeoValorINI(propio, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), QStringLiteral("/nueva"));
         }

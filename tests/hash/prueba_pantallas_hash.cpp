@@ -1,4 +1,4 @@
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "hash/pantallas/frmagregohash.h"
 #include "hash/pantallas/frmcorroborohash.h"
 #include "hash/nombre_hash.h"

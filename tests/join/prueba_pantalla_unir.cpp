@@ -1,6 +1,6 @@
 // The join screen driven as an operator would: widgets found by name, clicked.
 #include "config/archivo_ini.h"
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "join/juegos.h"
 #include "join/pantallas/unir.h"
 #include "soporte/controles.h"

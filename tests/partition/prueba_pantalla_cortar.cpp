@@ -1,5 +1,5 @@
 // The split screen driven as an operator would: widgets by name, answers scripted.
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "partition/pantallas/cortar.h"
 #include "partition/pantallas/mensajes_particion.h"
 #include "soporte/controles.h"

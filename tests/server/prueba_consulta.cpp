@@ -1,9 +1,10 @@
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "server/consulta.h"
-#include "server/http.h"
 #include "server/pantallas/frmcnx.h"
 #include "soporte/utiles.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -95,6 +96,8 @@ TEST(Consulta, LecturaPosicional)
         {"x<respuesta>5</respuesta>", false, 0, "No se pudo realizar la conexion a Internet para la Obtención de Datos."},
         {"<respuesta>5</respuesta><!DOCTYPE r>", false, 0, "No se pudo realizar la conexion a Internet para la Obtención de Datos."},
         {"<respuesta>5</respuesta><!-- fin -->\n", true, 5, ""},
+        {"<respuesta><!--12-->48</respuesta>", true, 48, ""}, // a comment is no node of the reply
+        {"<error><!--x--><c/><tipo>DATO</tipo><?p?><mensaje>M</mensaje><nroTransaccion>9</nroTransaccion></error>", false, 0, "M"},
         {"<respuesta>5", false, 0, "No se pudo realizar la conexion a Internet para la Obtención de Datos."},
         {"", false, 0, "No se pudo realizar la conexion a Internet para la Obtención de Datos."},
         {"<error> <c/> <tipo>DATO</tipo> <mensaje>M</mensaje> <nroTransaccion>9</nroTransaccion> </error>", false, 0, "M"},
@@ -107,8 +110,8 @@ TEST(Consulta, LecturaPosicional)
             EXPECT_EQ(r.tamanoMB, c.tamano);
             continue;
         }
-        ASSERT_TRUE(r.mensaje) << qPrintable(r.msgError);
-        EXPECT_EQ(r.mensaje->texto, QString::fromUtf8(c.texto));
+        ASSERT_TRUE(r.causa) << qPrintable(r.msgError);
+        EXPECT_EQ(r.causa->texto, QString::fromUtf8(c.texto));
     }
 }
 
@@ -119,8 +122,8 @@ TEST(Consulta, TamanoQueNoConvierteONegativo)
         const ResultadoConsulta r =
             InterpretoRespuesta("<respuesta><a>" + QByteArray(texto) + "</a></respuesta>");
         EXPECT_FALSE(r.exito);
-        ASSERT_TRUE(r.mensaje);
-        EXPECT_EQ(r.mensaje->titulo, kTituloB);
+        ASSERT_TRUE(r.causa);
+        EXPECT_EQ(r.causa->titulo, kTituloB);
         EXPECT_FALSE(r.msgError.isEmpty());
         EXPECT_NE(r.msgError, kSinConexion);
     }
@@ -132,8 +135,8 @@ TEST(Consulta, FallasDeRed)
     Escenario e;
     {
         const ResultadoConsulta r = ConsultoTamano(ArmoUrlConsulta(QString(), QStringLiteral("TERV")), 2000);
-        ASSERT_TRUE(r.mensaje);
-        EXPECT_EQ(r.mensaje->titulo, kTituloB);
+        ASSERT_TRUE(r.causa);
+        EXPECT_EQ(r.causa->titulo, kTituloB);
         EXPECT_FALSE(r.msgError.isEmpty());
     }
     quint16 libre;
@@ -143,62 +146,17 @@ TEST(Consulta, FallasDeRed)
     }
     {
         const ResultadoConsulta r = ConsultoTamano(QStringLiteral("http://127.0.0.1:%1/x").arg(libre), 5000);
-        ASSERT_TRUE(r.mensaje);
-        EXPECT_EQ(r.mensaje->titulo, kTituloB);
+        ASSERT_TRUE(r.causa);
+        EXPECT_EQ(r.causa->titulo, kTituloB);
         EXPECT_EQ(r.msgError, QStringLiteral("El servidor rechazó la conexión"));
     }
     {
         Servicio lento(QStringLiteral("lento"));
         const ResultadoConsulta r = ConsultoTamano(lento.url() + QStringLiteral("TERV"), 300);
-        ASSERT_TRUE(r.mensaje);
-        EXPECT_EQ(r.mensaje->titulo, kTituloB);
+        ASSERT_TRUE(r.causa);
+        EXPECT_EQ(r.causa->titulo, kTituloB);
         EXPECT_TRUE(r.msgError.contains(QStringLiteral("tiempo"))) << qPrintable(r.msgError);
     }
-}
-
-// Where each reply ends, however it arrives: whole, byte by byte, or cut.
-TEST(Consulta, LectorHttp)
-{
-    struct Caso {
-        const char* nombre;
-        QByteArray bytes;
-        bool cerrado; // the server closed after these bytes
-        LectorHttp::Estado estado;
-        QByteArray cuerpo;
-    } casos[] = {
-        {"largo", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhola!", false, LectorHttp::Estado::Completa, "hola!"},
-        {"largo corto", "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nhola!", true, LectorHttp::Estado::Falla, ""},
-        {"trozos", "HTTP/1.1 500 X\r\nTransfer-Encoding: chunked\r\n\r\n3;x=1\r\nabc\r\n2\r\nde\r\n0\r\nA: b\r\n\r\n", false,
-         LectorHttp::Estado::Completa, "abcde"},
-        {"sin ultimo trozo", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n", true, LectorHttp::Estado::Falla, ""},
-        {"hasta el cierre", "HTTP/1.0 200 OK\r\n\r\n<r/>", true, LectorHttp::Estado::Completa, "<r/>"},
-        {"continuar", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", false, LectorHttp::Estado::Completa, "ok"},
-        {"no es http", "<respuesta>20</respuesta>", true, LectorHttp::Estado::Falla, ""},
-        {"trozo no hexadecimal", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", false, LectorHttp::Estado::Falla, ""},
-        {"cerrado sin nada", "", true, LectorHttp::Estado::Falla, ""},
-    };
-    for (const auto& c : casos) {
-        SCOPED_TRACE(c.nombre);
-        for (const bool deAUno : {false, true}) {
-            LectorHttp l(1024);
-            if (deAUno)
-                for (const char b : c.bytes)
-                    l.agrego(QByteArray(1, b));
-            else
-                l.agrego(c.bytes);
-            if (c.cerrado)
-                l.cierre();
-            EXPECT_EQ(l.estado(), c.estado);
-            if (c.estado == LectorHttp::Estado::Completa)
-                EXPECT_EQ(l.cuerpo(), c.cuerpo);
-            else
-                EXPECT_FALSE(l.falla().isEmpty());
-        }
-    }
-    LectorHttp grande(10);
-    grande.agrego("HTTP/1.1 200 OK\r\n\r\n0123456789A");
-    EXPECT_TRUE(grande.excedido());
-    EXPECT_LE(grande.cuerpo().size(), 10);
 }
 
 struct CasoMalo {
@@ -298,6 +256,80 @@ TEST(Consulta, EnOtroHiloSeAbandonaAlInstante)
         EXPECT_TRUE(r.abandonada);
         EXPECT_FALSE(r.exito);
         EXPECT_TRUE(q->terminada());
+    }
+}
+
+// The time limit of a query started early waits for the window: a query
+// with no time at all still gets its answer while the limit is deferred.
+TEST(Consulta, ElLimiteCuentaDesdeLaVentana)
+{
+    Servicio s(QStringLiteral("respuesta")), lento(QStringLiteral("lento"));
+    ConsultaEnCurso diferida(s.url() + QStringLiteral("TERV"), 0, true);
+    EXPECT_TRUE(diferida.resultado().exito);
+    ConsultaEnCurso inmediata(lento.url() + QStringLiteral("TERV"), 0);
+    EXPECT_TRUE(inmediata.resultado().msgError.contains(QStringLiteral("tiempo")));
+}
+
+// Sets an environment variable for one scope, restoring what was there.
+class Variable {
+public:
+    Variable(const char* nombre, const QByteArray& valor) : nombre_(nombre), habia_(qEnvironmentVariableIsSet(nombre)), antes_(qgetenv(nombre))
+    {
+        if (valor.isNull())
+            qunsetenv(nombre);
+        else
+            qputenv(nombre, valor);
+    }
+    ~Variable() { habia_ ? qputenv(nombre_, antes_) : qunsetenv(nombre_); }
+
+private:
+    const char* nombre_;
+    bool habia_;
+    QByteArray antes_;
+};
+
+// Through a real proxy on loopback (a name only the proxy knows), around it
+// when no_proxy names the host, and over https with a throw-away certificate,
+// a reply cut in the middle of a chunk, the TLS connection dropped.
+TEST(Consulta, ProxyYHttps)
+{
+    QTemporaryDir carpeta;
+    const QString python = QStringLiteral("python3");
+    Servicio proxy(python, QStringList{QStringLiteral(TERV_PRUEBAS_SERVER "/proxy.py")});
+    Servicio tls(python, QStringList{QStringLiteral(TERV_PRUEBAS_SERVER "/tls_cortado.py"), carpeta.path()});
+    Servicio demo(QStringLiteral("respuesta"));
+    ASSERT_NE(proxy.puerto, 0);
+    ASSERT_NE(tls.puerto, 0);
+    const QByteArray viaProxy = "http://127.0.0.1:" + QByteArray::number(proxy.puerto);
+    const QByteArray certificado = QFile::encodeName(carpeta.filePath(QStringLiteral("certificado.pem")));
+    struct Caso {
+        const char* nombre;
+        QString url;
+        QByteArray httpProxy, httpsProxy, noProxy, certificados;
+        const char* falla; // part of the failure text; nullptr: the size comes
+    } casos[] = {
+        {"http por el proxy", QStringLiteral("http://servicio.prueba:%1/tamano?programa=TERV").arg(demo.puerto), viaProxy, {}, {}, {}, nullptr},
+        {"no_proxy", QStringLiteral("http://servicio.prueba:%1/tamano?programa=TERV").arg(demo.puerto), viaProxy, {}, "servicio.prueba", {}, "No se encontró el servidor"},
+        {"https", QStringLiteral("https://127.0.0.1:%1/tamano").arg(tls.puerto), {}, {}, {}, certificado, nullptr},
+        {"https por el proxy", QStringLiteral("https://servicio.prueba:%1/tamano").arg(tls.puerto), {}, viaProxy, {}, certificado, nullptr},
+        {"https cortado", QStringLiteral("https://127.0.0.1:%1/cortado").arg(tls.puerto), {}, {}, {}, certificado, "incompleta"},
+        {"https cortado por el proxy", QStringLiteral("https://servicio.prueba:%1/cortado").arg(tls.puerto), {}, viaProxy, {}, certificado, "incompleta"},
+        {"certificado desconocido", QStringLiteral("https://127.0.0.1:%1/tamano").arg(tls.puerto), {}, {}, {}, {}, "certificado"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        const Variable h("http_proxy", c.httpProxy), hs("https_proxy", c.httpsProxy), n("no_proxy", c.noProxy),
+            cert("SSL_CERT_FILE", c.certificados.isEmpty() ? QByteArray() : c.certificados);
+        const ResultadoConsulta r = ConsultoTamano(c.url, 60000);
+        if (!c.falla) {
+            EXPECT_TRUE(r.exito) << qPrintable(r.msgError);
+            EXPECT_EQ(r.tamanoMB, 20);
+            continue;
+        }
+        EXPECT_FALSE(r.exito);
+        ASSERT_TRUE(r.causa);
+        EXPECT_EQ(r.causa->titulo, kTituloB);
+        EXPECT_TRUE(r.msgError.contains(QString::fromUtf8(c.falla))) << qPrintable(r.msgError);
     }
 }
 

@@ -79,16 +79,25 @@ QStringList Temporales(const QString& carpeta)
     return t;
 }
 
-Servicio::Servicio(const QString& modo, const QString& tamano) : proceso_(std::make_unique<QProcess>())
+Servicio::Servicio(const QString& modo, const QString& tamano)
+    : Servicio(QStringLiteral(TERV_SERVICIO_DEMO),
+               {QStringLiteral("--modo"), modo, QStringLiteral("--tamano=") + tamano, QStringLiteral("--puerto"), QStringLiteral("0")})
 {
-    proceso_->start(QStringLiteral(TERV_SERVICIO_DEMO),
-                    {QStringLiteral("--modo"), modo, QStringLiteral("--tamano=") + tamano, QStringLiteral("--puerto"), QStringLiteral("0")});
+}
+
+Servicio::Servicio(const QString& programa, const QStringList& argumentos) : proceso_(std::make_unique<QProcess>())
+{
+    proceso_->setProcessChannelMode(QProcess::ForwardedErrorChannel); // a helper's failure shows in the log
+    proceso_->start(programa, argumentos);
     proceso_->waitForStarted();
-    while (proceso_->waitForReadyRead(5000)) {
-        const QByteArray linea = proceso_->readLine();
-        if (linea.startsWith("ESCUCHANDO ")) {
-            puerto = quint16(linea.mid(11).trimmed().toUInt());
-            break;
+    // What came while it started is already buffered: read that first.
+    while (proceso_->canReadLine() || proceso_->waitForReadyRead(60000)) {
+        while (proceso_->canReadLine()) {
+            const QByteArray linea = proceso_->readLine();
+            if (linea.startsWith("ESCUCHANDO ")) {
+                puerto = quint16(linea.mid(11).trimmed().toUInt());
+                return;
+            }
         }
     }
 }

@@ -29,6 +29,8 @@ QStringList Temporales(const QString& carpeta);
 class Servicio {
 public:
     explicit Servicio(const QString& modo, const QString& tamano = QStringLiteral("20"));
+    // Any helper that prints "ESCUCHANDO <port>" once it listens.
+    Servicio(const QString& programa, const QStringList& argumentos);
     ~Servicio();
     QString url() const; // front part, ending in "?programa="
     quint16 puerto = 0;

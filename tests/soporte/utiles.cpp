@@ -1,7 +1,7 @@
 #include "soporte/utiles.h"
 #include "soporte/controles.h"
 
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "system/archivos.h"
 
 #include <QCoreApplication>

@@ -14,7 +14,7 @@ int Comprimir(const QStringList& args)
     const QCommandLineOption tamano(QStringLiteral("tamano"), QStringLiteral("Tamaño máximo publicable en MB (el del servicio si falta)."),
                                     QStringLiteral("MB"));
     const QCommandLineOption entero(QStringLiteral("entero"), QStringLiteral("Si supera el máximo, lo entrega sin particionar."));
-    const QCommandLineOption destino(QStringLiteral("destino"), QStringLiteral("Carpeta de entrega (la del primer archivo si falta)."),
+    const QCommandLineOption destino(QStringLiteral("destino"), QStringLiteral("Carpeta de entrega (la del primer archivo si falta; se crea si no existe)."),
                                      QStringLiteral("carpeta"));
     o.p.addOptions({nombre, fecha, tamano, entero, destino});
     if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO..."),
@@ -42,6 +42,8 @@ int Comprimir(const QStringList& args)
         plan.fecha = RelojSistema().hoy();
     plan.limite = *limite;
     plan.carpeta = o.p.isSet(destino) ? QFileInfo(o.p.value(destino)).absoluteFilePath() : agregado.carpeta;
+    if (o.p.isSet(destino) && !PreparoDestino(o, plan.carpeta))
+        return Fallo;
     plan.carpetaTrabajo = trabajo.valor();
     // Without an operator to ask: split unless --entero, and an existing
     // Nombre.zip is kept (the new archive takes a free name).

@@ -2,6 +2,7 @@
 
 #include "system/tamanos.h"
 
+#include <QDir>
 #include <QJsonDocument>
 
 #include <atomic>
@@ -69,8 +70,11 @@ std::optional<int> Analizo(Opciones& o, const QStringList& args, const QString& 
                            int minimo, int maximo)
 {
     o.p.setApplicationDescription(descripcion);
+    // A subcommand without files answers once.
+    if (maximo == 0)
+        o.json.setDescription(QStringLiteral("El resultado como un objeto JSON en la salida estándar."));
     o.p.addOptions({o.ayuda, o.json});
-    o.p.addPositionalArgument(sintaxis.section(QStringLiteral(" --"), 0, 0), QString());
+    // The arguments are in our own usage line: Qt's column would cut their names.
     if (!o.p.parse(args)) {
         Aviso(o.p.errorText());
         return UsoMal;
@@ -94,6 +98,14 @@ std::optional<int> Analizo(Opciones& o, const QStringList& args, const QString& 
     }
     o.enJson = o.p.isSet(o.json);
     return std::nullopt;
+}
+
+bool PreparoDestino(const Opciones& o, const QString& carpeta)
+{
+    if (QDir().mkpath(carpeta))
+        return true;
+    InformoFalla(o, carpeta, QStringLiteral("no se pudo crear la carpeta de destino"));
+    return false;
 }
 
 std::optional<qint64> LeoOpcionMegas(const QString& texto)

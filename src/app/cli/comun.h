@@ -22,6 +22,10 @@ struct Opciones {
 };
 
 void Aviso(const QString& texto);
+// The --destino folder, created (with its parents) when it does not exist yet;
+// false, with the cause said, when it cannot be.
+bool PreparoDestino(const Opciones& o, const QString& carpeta);
+
 // A result line, or its JSON object with --json.
 void Informo(const Opciones& o, const QJsonObject& objeto, const QString& texto);
 // A failure: its cause on standard error, and with --json an object on standard output too.

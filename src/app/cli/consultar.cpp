@@ -1,7 +1,6 @@
 // terv-cli consultar: the start-up's size query, without a window.
 #include "app/cli/comun.h"
 #include "app/cli/subcomandos.h"
-#include "config/compartido.h"
 #include "config/ubicacion_ini.h"
 #include "server/consulta.h"
 #include "system/plataforma.h"
@@ -26,13 +25,14 @@ Consultado ConsultoConIni(const UbicacionIni& ubicacion)
                     + QStringLiteral(" (") + ubicacion.organizacion + QLatin1Char(')')};
     if (!c.ilegible.isEmpty())
         return {std::nullopt, QStringLiteral("No se puede leer el archivo"), QStringLiteral("No se puede leer el archivo TERV.ini: ") + c.ilegible};
-    const QString url = compartido().UrlServicio;
+    if (c.urlServicio.isEmpty())
+        return {std::nullopt, QStringLiteral("Servicio sin configurar"), TextoSinServicio(ubicacion)};
     // The service judges the program's version: the command line is the same program.
-    const ResultadoConsulta r = ConsultoTamano(ArmoUrlConsulta(url, QStringLiteral("TERV")));
+    const ResultadoConsulta r = ConsultoTamano(ArmoUrlConsulta(c.urlServicio, QStringLiteral("TERV")));
     if (r.exito)
         return {r.tamanoMB, {}, {}};
-    if (r.mensaje)
-        return {std::nullopt, TituloVisible(*r.mensaje), r.mensaje->texto};
+    if (r.causa)
+        return {std::nullopt, r.causa->titulo, r.causa->texto};
     return {std::nullopt, QStringLiteral("0 "), r.msgError};
 }
 
@@ -43,7 +43,8 @@ UbicacionIni IniDelPrograma() { return UbicoIni(CarpetaAplicacion()); }
 int Consultar(const QStringList& args)
 {
     Opciones o;
-    const QCommandLineOption ini(QStringLiteral("ini"), QStringLiteral("El archivo de configuración (TERV.ini junto al programa si falta)."),
+    const QCommandLineOption ini(QStringLiteral("ini"), QStringLiteral("El archivo de configuración (si falta, los que lee terv: el TERV.ini junto al programa, o "
+                                                "instalado /etc/terv/TERV.ini y ~/.config/terv/TERV.ini)."),
                                  QStringLiteral("RUTA"));
     o.p.addOption(ini);
     if (auto r = Analizo(o, args, QString(), QStringLiteral("Consulta al servicio el tamaño máximo publicable, en MB."), 0, 0))

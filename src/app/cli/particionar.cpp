@@ -7,7 +7,7 @@ int Particionar(const QStringList& args)
 {
     Opciones o;
     const QCommandLineOption tamano(QStringLiteral("tamano"), QStringLiteral("Tamaño de cada partición en MB."), QStringLiteral("MB"));
-    const QCommandLineOption destino(QStringLiteral("destino"), QStringLiteral("Carpeta de las particiones (la del archivo si falta)."),
+    const QCommandLineOption destino(QStringLiteral("destino"), QStringLiteral("Carpeta de las particiones (la del archivo si falta; se crea si no existe)."),
                                      QStringLiteral("carpeta"));
     o.p.addOptions({tamano, destino});
     if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO [--tamano MB]"),
@@ -30,6 +30,8 @@ int Particionar(const QStringList& args)
         return Fallo;
     }
     const QString carpeta = o.p.isSet(destino) ? o.p.value(destino) : CarpetaDeRuta(origen);
+    if (o.p.isSet(destino) && !PreparoDestino(o, carpeta))
+        return Fallo;
     Progreso progreso;
     const ResultadoParticion r = ConAvance(plan.nombre, progreso, [&] { return GeneroParticiones(plan, carpeta, false, &progreso); });
     for (const QString& f : r.finales)

@@ -20,16 +20,18 @@ namespace {
 const QString kAyuda = QStringLiteral(
     "Uso: terv-cli <subcomando> [opciones] argumentos\n"
     "\n"
-    "Subcomandos:\n"
-    "  sellar ARCHIVO...               agrega el código hash al nombre de cada archivo\n"
-    "  verificar ARCHIVO|CARPETA...    comprueba el hash del nombre (--corregir lo cambia)\n"
-    "  consultar [--ini RUTA]          consulta al servicio el tamaño máximo publicable (MB)\n"
-    "  particionar ARCHIVO [--tamano MB] divide en particiones selladas (tamaño del servicio si falta)\n"
-    "  unir PARTICION                  une el juego de particiones, comprobando cada hash\n"
-    "  comprimir ARCHIVO...            arma un .zip listo para publicar\n"
-    "  integrar [--quitar]             agrega las acciones de TERV a Nautilus (este usuario)\n"
+    "       terv-cli --help | --version\n"
     "\n"
-    "Cada subcomando acepta --help y --json.\n"
+    "Subcomandos:\n"
+    "  sellar ARCHIVO...                   agrega el código hash al nombre de cada archivo\n"
+    "  verificar ARCHIVO|CARPETA...        comprueba el hash del nombre (--corregir lo cambia)\n"
+    "  consultar [--ini RUTA]              consulta al servicio el tamaño máximo publicable (MB)\n"
+    "  particionar ARCHIVO [--tamano MB]   divide en particiones selladas (tamaño del servicio si falta)\n"
+    "  unir PARTICION                      une el juego de particiones, comprobando cada hash\n"
+    "  comprimir ARCHIVO...                arma un .zip listo para publicar\n"
+    "  integrar [--quitar]                 agrega las acciones de TERV a Nautilus (este usuario)\n"
+    "\n"
+    "Cada subcomando acepta --help y --json; una carpeta --destino que no existe se crea.\n"
     "Códigos de salida: 0 éxito, 1 datos erróneos o faltantes, 2 uso incorrecto, 3 la operación falló.\n");
 
 } // namespace
@@ -50,8 +52,10 @@ int main(int argc, char** argv)
         (args.size() < 2 ? errores() : salida()) << kAyuda << Qt::flush;
         return args.size() < 2 ? UsoMal : Exito;
     }
-    if (args[1] == QLatin1String("--version")) {
-        salida() << QStringLiteral("terv-cli ") << QStringLiteral(TERV_VERSION_TEXTO) << Qt::endl;
+    if (args[1] == QLatin1String("--version") || args[1] == QLatin1String("-v")) {
+        salida() << QStringLiteral("terv-cli " TERV_VERSION_PAQUETE " (Versión %1.%2 Release %3)")
+                        .arg(TERV_VERSION_MAYOR).arg(TERV_VERSION_MENOR).arg(TERV_RELEASE)
+                 << Qt::endl;
         return Exito;
     }
     const QString sub = args.takeAt(1);

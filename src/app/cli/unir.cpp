@@ -6,7 +6,7 @@
 int Unir(const QStringList& args)
 {
     Opciones o;
-    const QCommandLineOption destino(QStringLiteral("destino"), QStringLiteral("Carpeta del archivo armado (la de las particiones si falta)."),
+    const QCommandLineOption destino(QStringLiteral("destino"), QStringLiteral("Carpeta del archivo armado (la de las particiones si falta; se crea si no existe)."),
                                      QStringLiteral("carpeta"));
     const QCommandLineOption conservar(QStringLiteral("conservar-danado"),
                                        QStringLiteral("Entrega el archivo armado aunque alguna partición no coincida con su hash "
@@ -22,6 +22,8 @@ int Unir(const QStringList& args)
         plan.CarpetaOrigen = QStringLiteral(".");
     plan.seleccionada = NombreDeRuta(una);
     plan.CarpetaDestino = o.p.isSet(destino) ? o.p.value(destino) : plan.CarpetaOrigen;
+    if (o.p.isSet(destino) && !PreparoDestino(o, plan.CarpetaDestino))
+        return Fallo;
     // The list and batch files belong to the screen's join: this command never writes them.
     const bool conservo = o.p.isSet(conservar);
     plan.conservoDanado = [conservo](const QList<int>&) { return conservo; };

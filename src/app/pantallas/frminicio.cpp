@@ -4,7 +4,7 @@
 #include "app/pantallas/ayuda.h"
 #include "app/pantallas/frmacercade.h"
 #include "compress/pantallas/frmcompriarchmulti.h"
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "config/ubicacion_ini.h"
 #include "entrega/pantallas/frmcomprobacioncarpeta.h"
 #include "hash/pantallas/frmagregohash.h"
@@ -107,9 +107,13 @@ void FrmInicio::Form_Load()
     // The INI file is read, and the service asked, before anything is on
     // screen: the answer comes while the menu is laid out and while the boxes
     // before the query wait for the operator.
-    const Configuracion c = CargoConfiguracion(UbicoIni(ctx_.carpetaAplicacion));
+    const UbicacionIni ubicacion = UbicoIni(ctx_.carpetaAplicacion);
+    const Configuracion c = CargoConfiguracion(ubicacion);
+    AplicoConfiguracion(c);
+    // A new installation names no service yet: nothing to ask.
+    const bool sinServicio = c.existe && c.ilegible.isEmpty() && c.urlServicio.isEmpty();
     std::unique_ptr<ConsultaEnCurso> consulta;
-    if (c.ilegible.isEmpty())
+    if (c.ilegible.isEmpty() && !sinServicio)
         consulta = FrmCnx::Anticipo(ctx_);
     // Placed first, so the start-up boxes open over the menu.
     adjustSize();
@@ -134,6 +138,12 @@ void FrmInicio::Form_Load()
         return;
     }
     muestroAmbiente(c);
+    if (sinServicio) {
+        ctx_.dialogos.mensaje(this, {QStringLiteral("Servicio sin configurar"), TextoSinServicio(ubicacion), Icono::Informacion});
+        if (c.ambiente == Ambiente::Invalido)
+            lblAmbiente->setText(QStringLiteral("Servicio sin configurar: vea AMBIENTE y URL en TERV.ini"));
+        return;
+    }
     FrmCnx cnx(ctx_);
     cnx.inicio(std::move(consulta));
 }

@@ -1,7 +1,6 @@
 #include "compress/pantallas/frmcompriarchmulti.h"
 
-#include "config/archivo_ini.h"
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "partition/pantallas/frmpartarcmult.h"
 #include "partition/pantallas/mensajes_particion.h"
 #include "system/archivos.h"
@@ -361,6 +360,6 @@ void FrmCompriArchMulti::cmdVolver_Click()
         return;
     const Compartido& v = compartido();
     if (!v.UltimaCarpeta.isEmpty())
-        GuardoCarpetaINI(v.RutaIni, QStringLiteral("NETWORK"), v.UltimaCarpeta);
+        RecuerdoCarpeta(v.UltimaCarpeta);
     emit vuelvoAlMenu();
 }

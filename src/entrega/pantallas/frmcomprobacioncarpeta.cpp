@@ -1,6 +1,6 @@
 #include "entrega/pantallas/frmcomprobacioncarpeta.h"
 
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "system/archivos.h"
 #include "system/pantallas/pantalla.h"
 

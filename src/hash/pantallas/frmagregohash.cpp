@@ -1,6 +1,6 @@
 #include "hash/pantallas/frmagregohash.h"
 
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "hash/nombre_hash.h"
 #include "hash/operaciones_hash.h"
 #include "system/archivos.h"

@@ -1,7 +1,6 @@
 #include "hash/pantallas/frmcorroborohash.h"
 
-#include "config/archivo_ini.h"
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "hash/nombre_hash.h"
 #include "hash/operaciones_hash.h"
 #include "system/archivos.h"
@@ -74,7 +73,7 @@ void FrmCorroboroHash::eligoArchivo(const QString& ruta)
     Compartido& v = compartido();
     v.UltimaCarpeta = CarpetaDeRuta(ruta);
     if (!v.UltimaCarpeta.isEmpty())
-        GuardoCarpetaINI(v.RutaIni, QStringLiteral("NETWORK"), v.UltimaCarpeta);
+        RecuerdoCarpeta(v.UltimaCarpeta);
 }
 
 void FrmCorroboroHash::CorroboroHash()
@@ -130,6 +129,6 @@ void FrmCorroboroHash::salgo()
 {
     const Compartido& v = compartido();
     if (!v.UltimaCarpeta.isEmpty())
-        GuardoCarpetaINI(v.RutaIni, QStringLiteral("NETWORK"), v.UltimaCarpeta);
+        RecuerdoCarpeta(v.UltimaCarpeta);
     emit vuelvoAlMenu();
 }

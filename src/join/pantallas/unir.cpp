@@ -2,8 +2,7 @@
 
 #include "join/pantallas/mensajes_union.h"
 
-#include "config/archivo_ini.h"
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "system/pantallas/pantalla.h"
 
 #include <QApplication>
@@ -243,9 +242,8 @@ void Unir::cmdSalir_Click()
         return;
     const QString O = txtOrigen->text().isEmpty() ? CarpetaRaiz() : txtOrigen->text();
     const QString D = txtDestino->text().isEmpty() ? CarpetaRaiz() : txtDestino->text();
-    const Compartido& v = compartido();
-    GuardoCarpetaINI(v.RutaIni, QStringLiteral("NETWORK"), O);
-    GuardoCarpetaINI(v.RutaIni, QStringLiteral("NETWORK"), D);
+    RecuerdoCarpeta(O);
+    RecuerdoCarpeta(D);
     VuelvoAlMenu();
 }
 

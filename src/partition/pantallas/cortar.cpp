@@ -1,7 +1,6 @@
 #include "partition/pantallas/cortar.h"
 
-#include "config/archivo_ini.h"
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "partition/pantallas/mensajes_particion.h"
 #include "system/archivos.h"
 #include "system/pantallas/pantalla.h"
@@ -98,7 +97,7 @@ void Cortar::Command1_Click(int Index)
     }
     case 1: {
         if (!v.UltimaCarpeta.isEmpty())
-            GuardoCarpetaINI(v.RutaIni, QStringLiteral("NETWORK"), v.UltimaCarpeta);
+            RecuerdoCarpeta(v.UltimaCarpeta);
         if (const auto carpeta = SeleccionoCarpeta(ctx_.dialogos, this))
             txtCarpeta->setText(*carpeta);
         else
@@ -106,7 +105,7 @@ void Cortar::Command1_Click(int Index)
         break;
     }
     case 2:
-        GuardoCarpetaINI(v.RutaIni, QStringLiteral("NETWORK"), txtCarpeta->text().isEmpty() ? CarpetaRaiz() : txtCarpeta->text());
+        RecuerdoCarpeta(txtCarpeta->text().isEmpty() ? CarpetaRaiz() : txtCarpeta->text());
         VuelvoAlMenu();
         break;
     case 3:

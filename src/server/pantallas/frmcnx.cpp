@@ -1,6 +1,6 @@
 #include "server/pantallas/frmcnx.h"
 
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "system/pantallas/contexto.h"
 #include "system/pantallas/pantalla.h"
 
@@ -50,7 +50,7 @@ FrmCnx::FrmCnx(Contexto& contexto) : ctx_(contexto)
 std::unique_ptr<ConsultaEnCurso> FrmCnx::Anticipo(Contexto& contexto)
 {
     return std::make_unique<ConsultaEnCurso>(ArmoUrlConsulta(compartido().UrlServicio, contexto.programa),
-                                             contexto.esperaConsultaMs);
+                                             contexto.esperaConsultaMs, true);
 }
 
 ResultadoConsulta FrmCnx::inicio(std::unique_ptr<ConsultaEnCurso> consulta)
@@ -59,6 +59,8 @@ ResultadoConsulta FrmCnx::inicio(std::unique_ptr<ConsultaEnCurso> consulta)
     centroFormulario(this);
     if (!consulta)
         consulta = Anticipo(ctx_);
+    // The operator's time reading the boxes before this window is not the service's.
+    consulta->inicioLimite();
     URL = consulta->url();
     msgError.clear();
     ResultadoConsulta r;
@@ -78,8 +80,8 @@ ResultadoConsulta FrmCnx::inicio(std::unique_ptr<ConsultaEnCurso> consulta)
     hide();
     close();
     QApplication::processEvents();
-    if (r.mensaje)
-        ctx_.dialogos.mensaje(nullptr, *r.mensaje);
+    if (r.causa)
+        ctx_.dialogos.mensaje(nullptr, {r.causa->titulo, r.causa->texto, Icono::Critico});
     return r;
 }
 

@@ -12,7 +12,8 @@ class FrmCnx : public QWidget {
     Q_OBJECT
 public:
     explicit FrmCnx(Contexto& contexto);
-    // The query, started before the window is on screen.
+    // The query, started before the window is on screen; its time limit
+    // counts from the moment the window shows.
     static std::unique_ptr<ConsultaEnCurso> Anticipo(Contexto& contexto);
     // Waits for the query (started here if not given); returns when it has
     // ended, the window closed.

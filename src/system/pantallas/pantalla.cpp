@@ -1,6 +1,6 @@
 #include "system/pantallas/pantalla.h"
 
-#include "config/compartido.h"
+#include "config/pantallas/compartido.h"
 #include "system/plataforma.h"
 #include "system/pantallas/dialogos_qt.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 // The values that every screen shares, one instance for the whole process.
+// Only the interface reads and writes them; the core returns values.
+#include "config/archivo_ini.h"
 #include "system/tamanos.h"
 
 #include <QString>
@@ -20,3 +22,9 @@ Compartido& compartido();
 // TamanoMaximoBytes := TamanoMaximoMB x 1,048,576.
 void CalculoTamanoBytes();
 
+
+// RutaIni, UrlServicio and CarpetaGuardada from the loaded configuration.
+void AplicoConfiguracion(const Configuracion& c);
+
+// Writes PARTGUAR to RutaIni and remembers the folder, written or not.
+void RecuerdoCarpeta(const QString& carpeta);
