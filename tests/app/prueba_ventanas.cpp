@@ -525,7 +525,7 @@ TEST(Ventanas, EnterYEscape)
 TEST(Ventanas, IconoDeTerv)
 {
     InstaloIdentidad();
-    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("terv"));
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("local.terv.TERV"));
     Escenario e;
     Unir unir(e.ctx);
     EXPECT_TRUE(unir.windowIcon().availableSizes().contains(QSize(48, 48)));

@@ -102,7 +102,7 @@ void InstaloIdentidad()
     for (const int lado : {16, 32, 48, 128})
         icono.addFile(QStringLiteral(":/iconos/terv-%1.png").arg(lado), QSize(lado, lado));
     QApplication::setWindowIcon(icono);
-    QGuiApplication::setDesktopFileName(QStringLiteral("terv"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("local.terv.TERV"));
 }
 
 int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
