@@ -1,24 +1,16 @@
 #pragma once
 // One shape for every long file job: the work runs on a worker thread and
 // reports through atomics; the caller keeps the event loop turning.
+#include "system/hilos_tsan.h"
+#include "system/progreso.h"
+
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 
-#include <atomic>
 #include <functional>
 #include <optional>
 #include <type_traits>
-
-struct Progreso {
-    std::atomic<qint64> hecho{0};
-    std::atomic<qint64> total{0};
-    std::atomic<int> paso{0}; // e.g. the partition in work
-    std::atomic<bool> cancelar{false};
-
-    bool cancelado() const { return cancelar.load(std::memory_order_relaxed); }
-    void sumo(qint64 n) { hecho.fetch_add(n, std::memory_order_relaxed); }
-};
 
 // Runs trabajo() off the calling thread and returns its result. Meanwhile the
 // calling thread's events are processed and cadaIntervalo() runs every 100 ms,
@@ -29,7 +21,10 @@ auto EjecutoTrabajo(F&& trabajo, const std::function<void()>& cadaIntervalo = {}
     using T = std::invoke_result_t<F>;
     std::optional<T> resultado;
     QEventLoop espera;
-    QThread* hilo = QThread::create([&] { resultado.emplace(trabajo()); });
+    QThread* hilo = QThread::create([&] {
+        resultado.emplace(trabajo());
+        TERV_TSAN_ENTREGO(&resultado);
+    });
     QObject::connect(hilo, &QThread::finished, &espera, &QEventLoop::quit);
     QTimer reloj;
     reloj.setInterval(100);
@@ -40,8 +35,27 @@ auto EjecutoTrabajo(F&& trabajo, const std::function<void()>& cadaIntervalo = {}
     hilo->start();
     espera.exec();
     hilo->wait();
+    TERV_TSAN_RECIBO(&resultado);
     delete hilo;
     if (cadaIntervalo)
         cadaIntervalo();
     return std::move(*resultado);
+}
+
+// Runs f() on destino's thread and waits for it (a blocking queued call): a job
+// asks the interface thread something and uses the answer.
+template <class F>
+void LlamoYEspero(QObject* destino, F&& f)
+{
+    int testigo = 0; // only its address matters: it names this hand-off
+    TERV_TSAN_ENTREGO(&testigo);
+    QMetaObject::invokeMethod(
+        destino,
+        [&] {
+            TERV_TSAN_RECIBO(&testigo);
+            f();
+            TERV_TSAN_ENTREGO(&testigo);
+        },
+        Qt::BlockingQueuedConnection);
+    TERV_TSAN_RECIBO(&testigo);
 }
