@@ -50,6 +50,7 @@ public:
 private:
     struct Flujo;
     struct Tramo;
+    struct Lote;
     void avanzo(std::vector<Tramo>& tramos);
 
     NucleoMd5 nucleo_;
