@@ -47,15 +47,27 @@ auto EjecutoTrabajo(F&& trabajo, const std::function<void()>& cadaIntervalo = {}
 template <class F>
 void LlamoYEspero(QObject* destino, F&& f)
 {
+    // Qt destroys the call's copy of Llamada on this thread, inside
+    // invokeMethod, right after its own wait: that destructor is the first
+    // point where this thread can take over what the other one did.
+    class Llamada {
+    public:
+        Llamada(F& funcion, int* testigo) : f_(funcion), testigo_(testigo) {}
+        Llamada(const Llamada&) = default;
+        ~Llamada() { TERV_TSAN_RECIBO(testigo_); }
+        void operator()() const
+        {
+            TERV_TSAN_RECIBO(testigo_);
+            f_();
+            TERV_TSAN_ENTREGO(testigo_);
+        }
+
+    private:
+        F& f_;
+        int* testigo_;
+    };
     int testigo = 0; // only its address matters: it names this hand-off
     TERV_TSAN_ENTREGO(&testigo);
-    QMetaObject::invokeMethod(
-        destino,
-        [&] {
-            TERV_TSAN_RECIBO(&testigo);
-            f();
-            TERV_TSAN_ENTREGO(&testigo);
-        },
-        Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(destino, Llamada(f, &testigo), Qt::BlockingQueuedConnection);
     TERV_TSAN_RECIBO(&testigo);
 }
