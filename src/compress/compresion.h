@@ -4,7 +4,7 @@
 #include "partition/particionado.h"
 #include "system/comandos.h"
 #include "system/fallas.h"
-#include "system/trabajo.h"
+#include "system/progreso.h"
 
 #include <QDate>
 #include <QString>

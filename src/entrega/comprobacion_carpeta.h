@@ -4,7 +4,7 @@
 // report sent back to the publisher.
 #include "hash/operaciones_hash.h"
 #include "system/fallas.h"
-#include "system/trabajo.h"
+#include "system/progreso.h"
 
 #include <QDateTime>
 #include <QList>

@@ -205,93 +205,157 @@ void Md5Carriles::agrego(std::span<const Trozo> trozos)
     avanzo(tramos);
 }
 
-void Md5Carriles::avanzo(std::vector<Tramo>& tramos)
-{
-    const int L = CarrilesDe(nucleo_);
-    const NucleoBloques nucleo = bloquesDe(nucleo_);
-    alignas(64) std::uint32_t estado[4 * 16];
+// One batch of runs: each lane takes a stream's run of blocks, the kernel
+// advances every busy lane together, and a lane whose run ends takes the next.
+struct Md5Carriles::Lote {
     struct Carril {
-        int tramo = -1;
-        int seg = 0;
+        int tramo = -1; // -1: idle
+        int seg = 0;    // the piece of the run in work (Tramo::p)
         const unsigned char* p = nullptr;
-        std::size_t resta = 0;
-    } c[16];
+        std::size_t resta = 0; // blocks left in that piece
+    };
+    // The busy lanes, one of them, and the fewest blocks any has left.
+    struct Ocupacion {
+        int activos = 0;
+        int uno = -1;
+        std::size_t m = SIZE_MAX;
+    };
+
+    Lote(Md5Carriles& de, std::vector<Tramo>& corridas)
+        : motor(de), tramos(corridas), L(CarrilesDe(de.nucleo_)), bloques(bloquesDe(de.nucleo_))
+    {
+    }
+
+    Md5Carriles& motor;
+    std::vector<Tramo>& tramos;
+    const int L;
+    const NucleoBloques bloques;
+    alignas(64) std::uint32_t estado[4 * 16];
+    Carril c[16];
     std::size_t siguiente = 0;
 
-    auto guardo = [&](int l) {
-        Flujo& f = *flujos_[size_t(tramos[size_t(c[l].tramo)].flujo)];
+    const Tramo& tramoDe(int l) const { return tramos[size_t(c[l].tramo)]; }
+    Flujo& flujoDe(int l) const { return *motor.flujos_[size_t(tramoDe(l).flujo)]; }
+    bool quedanTramos() const { return siguiente < tramos.size(); }
+
+    // Lane l's stream keeps the state the lane reached; the lane goes idle.
+    void guardo(int l)
+    {
+        Flujo& f = flujoDe(l);
         for (int k = 0; k < 4; ++k)
             f.h[k] = estado[k * L + l];
         f.enLote = false;
         c[l].tramo = -1;
-    };
+    }
+
+    // Lane l takes the next run, starting from its stream's state.
+    void cargo(int l)
+    {
+        c[l].tramo = int(siguiente++);
+        c[l].seg = -1;
+        const Flujo& f = flujoDe(l);
+        for (int k = 0; k < 4; ++k)
+            estado[k * L + l] = f.h[k];
+    }
+
+    // Lane l to the next non-empty piece of its run; false when the run is done.
+    bool pasoDePieza(int l)
+    {
+        const Tramo& t = tramoDe(l);
+        while (++c[l].seg < 2)
+            if (t.n[c[l].seg] > 0) {
+                c[l].p = t.p[c[l].seg];
+                c[l].resta = t.n[c[l].seg];
+                return true;
+            }
+        return false;
+    }
+
     // Moves lane l to its stream's next run of blocks, or to the next stream.
-    auto sigo = [&](int l) {
+    void sigo(int l)
+    {
         for (;;) {
             if (c[l].tramo >= 0) {
-                const Tramo& t = tramos[size_t(c[l].tramo)];
-                while (++c[l].seg < 2)
-                    if (t.n[c[l].seg] > 0) {
-                        c[l].p = t.p[c[l].seg];
-                        c[l].resta = t.n[c[l].seg];
-                        return;
-                    }
+                if (pasoDePieza(l))
+                    return;
                 guardo(l);
             }
-            if (siguiente >= tramos.size())
+            if (!quedanTramos())
                 return;
-            c[l].tramo = int(siguiente++);
-            c[l].seg = -1;
-            const Flujo& f = *flujos_[size_t(tramos[size_t(c[l].tramo)].flujo)];
-            for (int k = 0; k < 4; ++k)
-                estado[k * L + l] = f.h[k];
+            cargo(l);
         }
-    };
-    for (int l = 0; l < L; ++l)
-        sigo(l);
+    }
 
-    const unsigned char* punteros[16];
-    for (;;) {
-        int activos = 0, uno = -1;
-        std::size_t m = SIZE_MAX;
+    Ocupacion cuento() const
+    {
+        Ocupacion o;
         for (int l = 0; l < L; ++l)
             if (c[l].tramo >= 0) {
-                ++activos;
-                uno = l;
-                m = std::min(m, c[l].resta);
+                ++o.activos;
+                o.uno = l;
+                o.m = std::min(o.m, c[l].resta);
             }
-        if (activos == 0)
-            return;
-        if (siguiente >= tramos.size() && activos < umbralEscalar(nucleo_)) {
-            for (int l = 0; l < L; ++l) {
-                if (c[l].tramo < 0)
-                    continue;
-                std::uint32_t h[4];
-                for (int k = 0; k < 4; ++k)
-                    h[k] = estado[k * L + l];
-                const Tramo& t = tramos[size_t(c[l].tramo)];
-                comprimoEscalar(h, c[l].p, c[l].resta);
-                for (int s = c[l].seg + 1; s < 2; ++s)
-                    comprimoEscalar(h, t.p[s], t.n[s]);
-                for (int k = 0; k < 4; ++k)
-                    estado[k * L + l] = h[k];
-                guardo(l);
-            }
-            return;
-        }
-        // Idle lanes repeat a busy lane's blocks; their results are dropped.
-        for (int l = 0; l < L; ++l)
-            punteros[l] = c[l].tramo >= 0 ? c[l].p : c[uno].p;
-        nucleo(estado, punteros, m);
+        return o;
+    }
+
+    // The last few busy lanes, one stream at a time to its end.
+    void terminoEscalar()
+    {
         for (int l = 0; l < L; ++l) {
             if (c[l].tramo < 0)
                 continue;
-            c[l].p += 64 * m;
-            c[l].resta -= m;
+            std::uint32_t h[4];
+            for (int k = 0; k < 4; ++k)
+                h[k] = estado[k * L + l];
+            const Tramo& t = tramoDe(l);
+            comprimoEscalar(h, c[l].p, c[l].resta);
+            for (int s = c[l].seg + 1; s < 2; ++s)
+                comprimoEscalar(h, t.p[s], t.n[s]);
+            for (int k = 0; k < 4; ++k)
+                estado[k * L + l] = h[k];
+            guardo(l);
+        }
+    }
+
+    // m blocks on every lane at once.
+    void pasoVectorial(const Ocupacion& o)
+    {
+        // Idle lanes repeat a busy lane's blocks; their results are dropped.
+        const unsigned char* punteros[16];
+        for (int l = 0; l < L; ++l)
+            punteros[l] = c[l].tramo >= 0 ? c[l].p : c[o.uno].p;
+        bloques(estado, punteros, o.m);
+        for (int l = 0; l < L; ++l) {
+            if (c[l].tramo < 0)
+                continue;
+            c[l].p += 64 * o.m;
+            c[l].resta -= o.m;
             if (c[l].resta == 0)
                 sigo(l);
         }
     }
+
+    void corro()
+    {
+        for (int l = 0; l < L; ++l)
+            sigo(l);
+        for (;;) {
+            const Ocupacion o = cuento();
+            if (o.activos == 0)
+                return;
+            if (!quedanTramos() && o.activos < umbralEscalar(motor.nucleo_)) {
+                terminoEscalar();
+                return;
+            }
+            pasoVectorial(o);
+        }
+    }
+};
+
+void Md5Carriles::avanzo(std::vector<Tramo>& tramos)
+{
+    Lote lote(*this, tramos);
+    lote.corro();
 }
 
 QString Md5Carriles::termino(int flujo)
@@ -326,80 +390,125 @@ namespace {
 // reading and hashing, large enough to keep system calls few.
 constexpr qint64 kTrozo = 128 * 1024;
 
-void hashoArchivos(NucleoMd5 nucleo, qsizetype cantidad, std::atomic<qsizetype>& siguiente, const AbroParaHash& abro,
-                   const TerminoHash& termino, Progreso* progreso)
-{
-    Md5Carriles motor(nucleo);
-    const int L = CarrilesDe(nucleo);
-    const qint64 trozo = nucleo == NucleoMd5::OpenSsl ? kBloque : kTrozo;
+// One hashing thread: up to one file per lane, taken from the shared counter
+// as lanes free up; each round reads a piece of every open file and hashes the
+// pieces together.
+class HashoArchivos {
+public:
+    HashoArchivos(NucleoMd5 nucleo, qsizetype cantidad, std::atomic<qsizetype>& siguiente, const AbroParaHash& abro,
+                  const TerminoHash& termino, Progreso* progreso)
+        : motor_(nucleo), trozo_(nucleo == NucleoMd5::OpenSsl ? kBloque : kTrozo), cantidad_(cantidad),
+          siguiente_(siguiente), abro_(abro), termino_(termino), progreso_(progreso),
+          ranuras_(static_cast<size_t>(CarrilesDe(nucleo)))
+    {
+    }
+
+    void corro()
+    {
+        for (;;) {
+            if (progreso_ && progreso_->cancelado()) {
+                cancelo();
+                return;
+            }
+            if (ocupo() == 0)
+                return;
+            leoYHasho();
+        }
+    }
+
+private:
     struct Ranura {
         qsizetype indice = -1;
         ArchivoCrudo* archivo = nullptr;
         int flujo = -1;
         std::vector<char> datos;
     };
-    std::vector<Ranura> ranuras(static_cast<size_t>(L));
-    std::vector<Md5Carriles::Trozo> trozos;
-    auto cierro = [&](Ranura& r, Resultado<QString> resultado) {
-        const QString texto = motor.termino(r.flujo);
+
+    void cierro(Ranura& r, Resultado<QString> resultado)
+    {
+        const QString texto = motor_.termino(r.flujo);
         if (resultado)
             resultado = texto;
-        termino(r.indice, std::move(resultado));
+        termino_(r.indice, std::move(resultado));
         r.archivo = nullptr;
         r.indice = -1;
-    };
-    for (;;) {
-        if (progreso && progreso->cancelado()) {
-            // Every file this thread holds or has yet to take ends cancelled.
-            for (Ranura& r : ranuras)
-                if (r.indice >= 0)
-                    cierro(r, Falla::cancelada());
-            for (qsizetype i; (i = siguiente.fetch_add(1)) < cantidad;)
-                termino(i, Falla::cancelada());
-            return;
+    }
+
+    // Every file this thread holds or has yet to take ends cancelled.
+    void cancelo()
+    {
+        for (Ranura& r : ranuras_)
+            if (r.indice >= 0)
+                cierro(r, Falla::cancelada());
+        for (qsizetype i; (i = siguiente_.fetch_add(1)) < cantidad_;)
+            termino_(i, Falla::cancelada());
+    }
+
+    // The next file into r; false when none is left. A file that does not
+    // open ends there, and r stays free.
+    bool tomo(Ranura& r)
+    {
+        const qsizetype i = siguiente_.fetch_add(1);
+        if (i >= cantidad_)
+            return false;
+        auto archivo = abro_(i);
+        if (!archivo) {
+            termino_(i, archivo.falla());
+            return true;
         }
+        archivo.valor()->avisoLecturaSecuencial();
+        r.archivo = archivo.valor();
+        r.indice = i;
+        r.flujo = motor_.abro();
+        if (r.datos.empty())
+            r.datos.resize(size_t(trozo_));
+        return true;
+    }
+
+    // Fills the free lanes; how many hold a file.
+    int ocupo()
+    {
         int activas = 0;
-        for (Ranura& r : ranuras) {
-            while (r.indice < 0) {
-                const qsizetype i = siguiente.fetch_add(1);
-                if (i >= cantidad)
-                    break;
-                auto archivo = abro(i);
-                if (!archivo) {
-                    termino(i, archivo.falla());
-                    continue;
-                }
-                archivo.valor()->avisoLecturaSecuencial();
-                r.archivo = archivo.valor();
-                r.indice = i;
-                r.flujo = motor.abro();
-                if (r.datos.empty())
-                    r.datos.resize(size_t(trozo));
+        for (Ranura& r : ranuras_) {
+            while (r.indice < 0 && tomo(r)) {
             }
             activas += r.indice >= 0;
         }
-        if (activas == 0)
-            return;
-        trozos.clear();
+        return activas;
+    }
+
+    void leoYHasho()
+    {
+        trozos_.clear();
         qint64 bytes = 0;
-        for (Ranura& r : ranuras) {
+        for (Ranura& r : ranuras_) {
             if (r.indice < 0)
                 continue;
-            auto leidos = r.archivo->leo(r.datos.data(), trozo);
+            auto leidos = r.archivo->leo(r.datos.data(), trozo_);
             if (!leidos)
                 cierro(r, leidos.falla());
             else if (leidos.valor() == 0)
                 cierro(r, QString());
             else {
-                trozos.push_back({r.flujo, r.datos.data(), size_t(leidos.valor())});
+                trozos_.push_back({r.flujo, r.datos.data(), size_t(leidos.valor())});
                 bytes += leidos.valor();
             }
         }
-        motor.agrego(trozos);
-        if (progreso)
-            progreso->sumo(bytes);
+        motor_.agrego(trozos_);
+        if (progreso_)
+            progreso_->sumo(bytes);
     }
-}
+
+    Md5Carriles motor_;
+    const qint64 trozo_;
+    const qsizetype cantidad_;
+    std::atomic<qsizetype>& siguiente_;
+    const AbroParaHash& abro_;
+    const TerminoHash& termino_;
+    Progreso* const progreso_;
+    std::vector<Ranura> ranuras_;
+    std::vector<Md5Carriles::Trozo> trozos_;
+};
 
 } // namespace
 
@@ -422,8 +531,8 @@ void CalculoHashes(qsizetype cantidad, const AbroParaHash& abro, const TerminoHa
                                             std::max<qsizetype>(1, cantidad)));
     std::vector<std::thread> otros;
     for (int k = 1; k < n; ++k)
-        otros.emplace_back([&] { hashoArchivos(nucleo.valor(), cantidad, siguiente, abro, termino, progreso); });
-    hashoArchivos(nucleo.valor(), cantidad, siguiente, abro, termino, progreso);
+        otros.emplace_back([&] { HashoArchivos(nucleo.valor(), cantidad, siguiente, abro, termino, progreso).corro(); });
+    HashoArchivos(nucleo.valor(), cantidad, siguiente, abro, termino, progreso).corro();
     for (auto& t : otros)
         t.join();
 }

@@ -5,7 +5,7 @@
 // one stream. OpenSSL, one stream at a time, is the fallback and the reference.
 #include "system/archivos.h"
 #include "system/fallas.h"
-#include "system/trabajo.h"
+#include "system/progreso.h"
 
 #include <QString>
 #include <QStringList>
@@ -54,6 +54,7 @@ public:
 private:
     struct Flujo;
     struct Tramo;
+    struct Lote;
     void avanzo(std::vector<Tramo>& tramos);
 
     NucleoMd5 nucleo_;

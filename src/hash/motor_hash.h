@@ -2,7 +2,7 @@
 // The hash text of a file: MD5 of its raw bytes, 32 upper-case hexadecimal
 // characters, equal to md5sum's in upper case.
 #include "system/fallas.h"
-#include "system/trabajo.h"
+#include "system/progreso.h"
 
 #include <QString>
 #include <cstddef>

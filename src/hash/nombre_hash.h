@@ -1,7 +1,7 @@
 #pragma once
 // The stamped-name format: Base + Sep + Hash + Ext, split at the first ".".
 #include "system/fallas.h"
-#include "system/trabajo.h"
+#include "system/progreso.h"
 
 #include <QString>
 #include <optional>

@@ -3,7 +3,7 @@
 // checking (and on request correcting) the hash a stamped name carries.
 #include "system/archivos.h"
 #include "system/fallas.h"
-#include "system/trabajo.h"
+#include "system/progreso.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,7 +2,7 @@
 // Gathering, ordering and joining a partition set back into its file.
 #include "system/archivos.h"
 #include "system/fallas.h"
-#include "system/trabajo.h"
+#include "system/progreso.h"
 
 #include <QList>
 #include <QString>

@@ -3,7 +3,7 @@
 // Base + Sep + Hash + Ext + ".part" + III + "." + NNN + ".vesk".
 #include "hash/nombre_hash.h"
 #include "system/fallas.h"
-#include "system/trabajo.h"
+#include "system/progreso.h"
 
 #include <QString>
 #include <QStringList>

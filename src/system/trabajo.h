@@ -1,24 +1,16 @@
 #pragma once
 // One shape for every long file job: the work runs on a worker thread and
 // reports through atomics; the caller keeps the event loop turning.
+#include "system/hilos_tsan.h"
+#include "system/progreso.h"
+
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 
-#include <atomic>
 #include <functional>
 #include <optional>
 #include <type_traits>
-
-struct Progreso {
-    std::atomic<qint64> hecho{0};
-    std::atomic<qint64> total{0};
-    std::atomic<int> paso{0}; // e.g. the partition in work
-    std::atomic<bool> cancelar{false};
-
-    bool cancelado() const { return cancelar.load(std::memory_order_relaxed); }
-    void sumo(qint64 n) { hecho.fetch_add(n, std::memory_order_relaxed); }
-};
 
 // Runs trabajo() off the calling thread and returns its result. Meanwhile the
 // calling thread's events are processed and cadaIntervalo() runs every 100 ms,
@@ -29,7 +21,10 @@ auto EjecutoTrabajo(F&& trabajo, const std::function<void()>& cadaIntervalo = {}
     using T = std::invoke_result_t<F>;
     std::optional<T> resultado;
     QEventLoop espera;
-    QThread* hilo = QThread::create([&] { resultado.emplace(trabajo()); });
+    QThread* hilo = QThread::create([&] {
+        resultado.emplace(trabajo());
+        TERV_TSAN_ENTREGO(&resultado);
+    });
     QObject::connect(hilo, &QThread::finished, &espera, &QEventLoop::quit);
     QTimer reloj;
     reloj.setInterval(100);
@@ -40,8 +35,39 @@ auto EjecutoTrabajo(F&& trabajo, const std::function<void()>& cadaIntervalo = {}
     hilo->start();
     espera.exec();
     hilo->wait();
+    TERV_TSAN_RECIBO(&resultado);
     delete hilo;
     if (cadaIntervalo)
         cadaIntervalo();
     return std::move(*resultado);
+}
+
+// Runs f() on destino's thread and waits for it (a blocking queued call): a job
+// asks the interface thread something and uses the answer.
+template <class F>
+void LlamoYEspero(QObject* destino, F&& f)
+{
+    // Qt destroys the call's copy of Llamada on this thread, inside
+    // invokeMethod, right after its own wait: that destructor is the first
+    // point where this thread can take over what the other one did.
+    class Llamada {
+    public:
+        Llamada(F& funcion, int* testigo) : f_(funcion), testigo_(testigo) {}
+        Llamada(const Llamada&) = default;
+        ~Llamada() { TERV_TSAN_RECIBO(testigo_); }
+        void operator()() const
+        {
+            TERV_TSAN_RECIBO(testigo_);
+            f_();
+            TERV_TSAN_ENTREGO(testigo_);
+        }
+
+    private:
+        F& f_;
+        int* testigo_;
+    };
+    int testigo = 0; // only its address matters: it names this hand-off
+    TERV_TSAN_ENTREGO(&testigo);
+    QMetaObject::invokeMethod(destino, Llamada(f, &testigo), Qt::BlockingQueuedConnection);
+    TERV_TSAN_RECIBO(&testigo);
 }

@@ -161,7 +161,7 @@ TEST(PantallaComprobacionCarpeta, CancelarNoRenombraNada)
     Escenario e;
     QTemporaryDir d;
     for (int i = 0; i < 60; ++i) // wrong stamps everywhere
-        EscriboArchivo(d.filePath(QStringLiteral("a%1_").arg(i) + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")), Datos(1 << 20, i));
+        EscriboArchivo(d.filePath(QStringLiteral("a%1_").arg(i) + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")), Datos(1 << 20, unsigned(i)));
     const QStringList antes = Archivos(d.path());
     FrmComprobacionCarpeta f(e.ctx);
     f.show();

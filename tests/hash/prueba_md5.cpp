@@ -24,8 +24,7 @@ protected:
     void SetUp() override
     {
         const auto n = ElijoNucleoMd5();
-        if (!n)
-            GTEST_SKIP() << "Núcleo no disponible en este procesador: " << n.falla().descripcion.toStdString();
+        ASSERT_TRUE(n) << n.falla().descripcion.toStdString();
         nucleo = n.valor();
     }
 

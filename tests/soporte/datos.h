@@ -2,7 +2,7 @@
 // Helpers every test shares, screens or not: data files, md5sum, the
 // loopback size service, running the executables.
 #include "system/fallas.h"
-#include "system/trabajo.h"
+#include "system/progreso.h"
 
 #include <QByteArray>
 #include <QProcess>
@@ -46,8 +46,9 @@ struct Corrida {
 Corrida CorroPrograma(const QString& programa, const QStringList& args, int esperaMs = 120000,
                       const QProcessEnvironment& entorno = QProcessEnvironment::systemEnvironment());
 
-// A run for one MD5 kernel (TERV_MD5) that this processor lacks: says so in
-// the form ctest counts as skipped, and the run does nothing else.
+// A run for one MD5 kernel (TERV_MD5) that this processor lacks: prints the
+// one line ctest counts as skipped (tests/CMakeLists.txt), and the run does
+// nothing else.
 bool NucleoMd5Ausente();
 
 // Readable failures: gtest prints Qt texts as text.

@@ -132,8 +132,8 @@ Respuesta DialogosQt::mensaje(QWidget* padre, const Mensaje& m)
     case Icono::Critico: caja.setIcon(QMessageBox::Critical); break;
     case Icono::Pregunta: caja.setIcon(QMessageBox::Question); break;
     }
-    auto agrego = [&](const QString& texto, QMessageBox::ButtonRole rol, Respuesta r) {
-        QPushButton* b = caja.addButton(texto, rol);
+    auto agrego = [&](const QString& rotulo, QMessageBox::ButtonRole rol, Respuesta r) {
+        QPushButton* b = caja.addButton(rotulo, rol);
         b->setProperty("respuesta", int(r));
         if (r == m.porDefecto)
             caja.setDefaultButton(b);

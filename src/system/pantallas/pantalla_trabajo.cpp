@@ -19,7 +19,7 @@ Respuesta PantallaTrabajo::preguntoDesdeTrabajo(const Mensaje& m)
     if (QThread::currentThread() == thread())
         return mensaje(m);
     Respuesta r = Respuesta::Cancelar;
-    QMetaObject::invokeMethod(this, [&] { r = mensaje(m); }, Qt::BlockingQueuedConnection);
+    LlamoYEspero(this, [&] { r = mensaje(m); });
     return r;
 }
 
