@@ -10,10 +10,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://localhost/terv")
-# Libraries come from the binaries; zip is run, not linked; Qt needs a
-# platform plug-in to open a window.
+# Libraries come from the binaries; Qt needs a platform plug-in to open a window.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "zip, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils")
 # CPack indents the lines after the first and turns the empty one into " .".
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "prepara y controla archivos para el intercambio de información

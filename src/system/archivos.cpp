@@ -261,6 +261,14 @@ Estado ArchivoCrudo::sincronizo()
     return std::nullopt;
 }
 
+Estado ArchivoCrudo::recorto(qint64 largo)
+{
+    while (::ftruncate(fd_, off_t(largo)) != 0)
+        if (errno != EINTR)
+            return fallaErrno(ruta_);
+    return std::nullopt;
+}
+
 Estado ArchivoCrudo::cierro()
 {
     if (fd_ < 0)
@@ -332,6 +340,22 @@ Estado Temporal::entrego(const QString& destino, bool reemplazar)
     return archivo_.cierro();
 }
 
+Estado Temporal::entregoSiLibre(const QString& destino)
+{
+    if (archivo_.abierto())
+        if (auto f = archivo_.sincronizo()) {
+            descarto();
+            return f;
+        }
+    if (auto f = RenombroSinReemplazo(ruta_, destino)) {
+        if (f->tipo != TipoFalla::YaExiste)
+            descarto();
+        return f;
+    }
+    ruta_.clear();
+    return archivo_.cierro();
+}
+
 void Temporal::descarto()
 {
     if (ruta_.isEmpty())
@@ -346,22 +370,9 @@ bool EsNombreTemporal(const QString& nombre)
     return formaTemporal().match(nombre).hasMatch();
 }
 
-Resultado<QString> CreoCarpetaTemporal(const QString& carpeta)
-{
-    for (int intento = 0; intento < 100; ++intento) {
-        const QString ruta = UnoRuta(carpeta, nombreTemporal());
-        if (::mkdir(nativo(ruta).constData(), 0700) == 0)
-            return ruta;
-        if (errno != EEXIST)
-            return fallaErrno(ruta);
-    }
-    return Falla::desdeErrno(EEXIST, carpeta);
-}
-
 void LimpioTemporalesHuerfanos(const QString& carpeta)
 {
-    const QStringList nombres = QDir(carpeta).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System
-                                                         | QDir::NoDotAndDotDot);
+    const QStringList nombres = QDir(carpeta).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& nombre : nombres) {
         const auto m = formaTemporal().match(nombre);
         if (!m.hasMatch() || procesoVivo(m.captured(1).toLongLong()))
@@ -370,11 +381,6 @@ void LimpioTemporalesHuerfanos(const QString& carpeta)
         const auto st = estadoSinSeguir(ruta);
         if (!st)
             continue;
-        if (S_ISDIR(st.valor().st_mode)) {
-            // A run folder of the work folder: never follows a link inside.
-            QDir(ruta).removeRecursively();
-            continue;
-        }
         if (!S_ISREG(st.valor().st_mode))
             continue;
         const int fd = ::open(nativo(ruta).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);

@@ -55,6 +55,8 @@ public:
     Estado copioDesde(ArchivoCrudo& origen, qint64 posicionOrigen, qint64 n, qint64 posicionDestino);
     // Flushes the content to the disk.
     Estado sincronizo();
+    // Cuts a file of the run's own down to largo bytes (a rewritten tail).
+    Estado recorto(qint64 largo);
     // Closing reports delayed write errors (a full disk shows up here too).
     Estado cierro();
     void avisoLecturaSecuencial();
@@ -85,6 +87,9 @@ public:
     // name unless reemplazar) and flushes the folder. Afterwards the
     // temporary is gone, whatever the outcome.
     Estado entrego(const QString& destino, bool reemplazar);
+    // As entrego() without replacing, except that a taken name keeps the
+    // temporary (TipoFalla::YaExiste), so that another name can be tried.
+    Estado entregoSiLibre(const QString& destino);
     // Flushes and closes the content, keeping the temporary for a later entrego().
     Estado termino();
     void descarto();
@@ -94,10 +99,8 @@ private:
     QString ruta_;
 };
 
-// The temporary name form, for files and for the run folders of the work folder.
+// The temporary name form.
 bool EsNombreTemporal(const QString& nombre);
-// A fresh private folder under the temporary name form (run folders).
-Resultado<QString> CreoCarpetaTemporal(const QString& carpeta);
 // Removes the temporaries that runs which are no longer alive left in the
 // folder; never anything else, never a live run's files.
 void LimpioTemporalesHuerfanos(const QString& carpeta);

@@ -246,19 +246,13 @@ void FrmCompriArchMulti::cmdProcesar_Click()
 
 ResultadoCompresion FrmCompriArchMulti::ComprimoArchivosMulti(const QString& Nombre, qint64 limite)
 {
-    const auto trabajo = ObtengoDirectorioWindows();
-    if (!trabajo) {
-        ResultadoCompresion r;
-        r.falla = trabajo.falla();
-        return r;
-    }
     Progreso progreso;
     PlanCompresion plan;
     plan.rutas = Lista.entradas();
     plan.nombre = Nombre;
     plan.limite = limite;
     plan.carpeta = CarpetaArchivos;
-    plan.carpetaTrabajo = trabajo.valor();
+    plan.alComprimir = alComprimir;
     // The answers are asked on the interface thread while the job waits.
     const QString megas = txtMB->text();
     plan.particiono = [this, megas, &progreso](qint64) {
@@ -295,7 +289,7 @@ ResultadoCompresion FrmCompriArchMulti::ComprimoArchivosMulti(const QString& Nom
     ResultadoCompresion r;
     {
         CursorOcupado ocupado;
-        r = ejecuto([&] { return ::ComprimoArchivosMulti(plan, ctx_.ejecutor, &progreso); }, progreso, ProgressBar1,
+        r = ejecuto([&] { return ::ComprimoArchivosMulti(plan, &progreso); }, progreso, ProgressBar1,
                     [this] { partidor_->muestroAvance(); });
     }
     ProgressBar1->hide();
