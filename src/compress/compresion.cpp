@@ -4,6 +4,7 @@
 #include "system/archivos.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 #include <vector>
 
@@ -67,12 +68,17 @@ Agregado AgregoArchivos(ListaArchivos& lista, const QStringList& rutas)
 
 QString NombresRepetidos(const QStringList& rutas)
 {
-    for (qsizetype i = 0; i < rutas.size(); ++i)
-        for (qsizetype k = i + 1; k < rutas.size(); ++k)
-            if (NombreDeRuta(rutas[i]).compare(NombreDeRuta(rutas[k]), Qt::CaseInsensitive) == 0)
-                return QStringLiteral("Los archivos ") + rutas[i] + QStringLiteral(" y ") + rutas[k]
-                    + QStringLiteral(" tienen el mismo nombre y se reemplazarían dentro del archivo comprimido. "
-                                     "Quite uno de ellos de la lista o cámbiele el nombre.");
+    // Keyed by the name folded to one letter case: one pass, however long the list.
+    QHash<QString, qsizetype> vistos;
+    vistos.reserve(rutas.size());
+    for (qsizetype k = 0; k < rutas.size(); ++k) {
+        const QString clave = NombreDeRuta(rutas[k]).toCaseFolded();
+        if (const auto donde = vistos.constFind(clave); donde != vistos.cend())
+            return QStringLiteral("Los archivos ") + rutas[donde.value()] + QStringLiteral(" y ") + rutas[k]
+                + QStringLiteral(" tienen el mismo nombre y se reemplazarían dentro del archivo comprimido. "
+                                 "Quite uno de ellos de la lista o cámbiele el nombre.");
+        vistos.insert(clave, k);
+    }
     return {};
 }
 
