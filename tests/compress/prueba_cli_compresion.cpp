@@ -50,6 +50,14 @@ struct Pausa {
         (void)!::read(a, &c, 1);
         ::close(a);
     }
+    // Starts terv-cli and returns once it is held.
+    void arranco(QProcess& cli, QProcessEnvironment entorno, const QStringList& args)
+    {
+        entorno.insert(QStringLiteral("TERV_PRUEBA_PAUSA"), d.path());
+        cli.setProcessEnvironment(entorno);
+        cli.start(QStringLiteral(TERV_CLI), args);
+        esperoLectura();
+    }
     void sigo()
     {
         const int s = ::open(QFile::encodeName(d.filePath(QStringLiteral("sigo"))).constData(), O_WRONLY);
@@ -103,11 +111,7 @@ TEST(CliCompresion, InterrumpidoOMuertoAMitadDeUnArchivo)
     {
         Pausa pausa;
         QProcess cli;
-        QProcessEnvironment conPausa = entorno;
-        conPausa.insert(QStringLiteral("TERV_PRUEBA_PAUSA"), pausa.d.path());
-        cli.setProcessEnvironment(conPausa);
-        cli.start(QStringLiteral(TERV_CLI), Comprimir(QStringLiteral("p"), destino.path(), {grande}));
-        pausa.esperoLectura();
+        pausa.arranco(cli, entorno, Comprimir(QStringLiteral("p"), destino.path(), {grande}));
         ::kill(pid_t(cli.processId()), SIGINT);
         while (SenalPendiente(cli.processId()))
             QThread::yieldCurrentThread();
@@ -124,11 +128,7 @@ TEST(CliCompresion, InterrumpidoOMuertoAMitadDeUnArchivo)
     {
         Pausa pausa;
         QProcess cli;
-        QProcessEnvironment conPausa = entorno;
-        conPausa.insert(QStringLiteral("TERV_PRUEBA_PAUSA"), pausa.d.path());
-        cli.setProcessEnvironment(conPausa);
-        cli.start(QStringLiteral(TERV_CLI), Comprimir(QStringLiteral("p"), destino.path(), {grande}));
-        pausa.esperoLectura();
+        pausa.arranco(cli, entorno, Comprimir(QStringLiteral("p"), destino.path(), {grande}));
         ::kill(pid_t(cli.processId()), SIGKILL);
         cli.waitForFinished(-1);
         const QStringList resto = Todo(destino.path());
