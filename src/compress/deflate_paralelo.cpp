@@ -92,11 +92,13 @@ bool Compresor::comprimo(Pieza& p)
 
 int HilosDeflate()
 {
+    // Each thread keeps two pieces in flight (about 1 MB): bounded memory.
+    constexpr int kMaximo = 64;
     bool ok = false;
     const int pedido = qEnvironmentVariableIntValue("TERV_HILOS", &ok);
     if (ok && pedido > 0)
-        return std::min(pedido, 256);
-    return int(std::max(1U, std::thread::hardware_concurrency()));
+        return std::min(pedido, kMaximo);
+    return std::clamp(int(std::thread::hardware_concurrency()), 1, kMaximo);
 }
 
 Falla FallaLectura(const Falla& causa, const QString& ruta)
