@@ -92,8 +92,8 @@ bool Compresor::comprimo(Pieza& p)
 
 int HilosDeflate()
 {
-    // Each thread keeps two pieces in flight (about 1 MB): bounded memory.
-    constexpr int kMaximo = 64;
+    // Each thread keeps two pieces in flight (about 2 MB): bounded memory.
+    constexpr int kMaximo = 32;
     bool ok = false;
     const int pedido = qEnvironmentVariableIntValue("TERV_HILOS", &ok);
     if (ok && pedido > 0)
