@@ -2,7 +2,6 @@
 // Compress-and-deliver: the listed files into one zip archive for
 // publication, stamped when it fits the limit, split or kept whole when not.
 #include "partition/particionado.h"
-#include "system/comandos.h"
 #include "system/fallas.h"
 #include "system/progreso.h"
 
@@ -51,19 +50,16 @@ Agregado AgregoArchivos(ListaArchivos& lista, const QStringList& rutas);
 // the message naming them, or empty.
 QString NombresRepetidos(const QStringList& rutas);
 
-// The zip program: the work folder's own, else the one on PATH; empty if none.
-QString BuscoZip(const QString& carpetaTrabajo);
-// What a zip exit code means, for the operator.
-QString CausaSalidaZip(int codigo);
-
 struct PlanCompresion {
     QStringList rutas;           // the listed files, in list order
     QString nombre;              // archive name without ".zip"
     std::optional<QDate> fecha;  // add the date-and-version suffix of this day
     qint64 limite = 0;           // bytes; a larger archive is split or kept whole
     QString carpeta;             // where the archive or its partitions are delivered
-    QString carpetaTrabajo;      // the user's private work folder
-    QString programaZip;         // empty: BuscoZip
+    int hilos = 0;               // threads that deflate; 0: HilosDeflate()
+    // Called on the job's thread after each compressed piece of a file is
+    // written (a progress observer; it may set the cancel flag).
+    std::function<void(const QString& ruta)> alComprimir;
     // The operator's answers. They are called from the job's thread.
     std::function<bool(qint64 tamano)> particiono;             // over the limit: split it?
     std::function<bool(const PlanParticion& plan)> confirmo;   // the split's confirmation
@@ -93,10 +89,9 @@ struct ResultadoCompresion {
 };
 
 // The whole operation, in one job. Every listed path must be a regular file
-// that can be read; zip must add each of them (an unmatched or unreadable
-// input is an error) and the archive must hold exactly the listed names
-// before anything is delivered. The run works in a folder of its own in the
-// work folder, removed whatever the outcome, and removes the leftovers of
-// earlier runs that died. A cancel kills zip and removes what the run started.
-ResultadoCompresion ComprimoArchivosMulti(const PlanCompresion& plan, EjecutorComandos& ejecutor,
-                                          Progreso* progreso = nullptr);
+// that can be read. The archive is written as a temporary in the
+// destination folder and delivered only when every member holds exactly
+// the bytes read from its file; its hash is computed while it is written.
+// A failure or a cancel leaves nothing of the run, and a run removes the
+// temporaries that dead runs left in that folder.
+ResultadoCompresion ComprimoArchivosMulti(const PlanCompresion& plan, Progreso* progreso = nullptr);

@@ -26,6 +26,11 @@ void Md5::agrego(const char* datos, std::size_t n)
     EVP_DigestUpdate(e_->ctx, datos, n);
 }
 
+void Md5::copio(const Md5& otro)
+{
+    EVP_MD_CTX_copy_ex(e_->ctx, otro.e_->ctx);
+}
+
 QString Md5::texto()
 {
     unsigned char digest[EVP_MAX_MD_SIZE];

@@ -92,9 +92,6 @@ int abroCarpeta(const QString& carpeta)
     return ::open(nativo(carpeta.isEmpty() ? QStringLiteral(".") : carpeta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-// The mark that tells a run folder from a folder someone named alike.
-constexpr char kMarcaCarpeta[] = ".terv-carpeta";
-
 bool mismoNodo(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // The names in an open folder; the caller keeps its descriptor.
@@ -128,31 +125,6 @@ void borroTemporalEn(int dir, const char* nombre, const struct stat& visto)
         && ::fstatat(dir, nombre, &ahora, AT_SYMLINK_NOFOLLOW) == 0 && mismoNodo(ahora, st))
         ::unlinkat(dir, nombre, 0);
     ::close(fd);
-}
-
-// A run folder of a dead run: only with its mark, only holding regular files,
-// emptied through its own descriptor and removed only once empty.
-void borroCarpetaCorrida(int dir, const char* nombre, const struct stat& visto)
-{
-    const int sub = ::openat(dir, nombre, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (sub < 0)
-        return;
-    struct stat st {};
-    bool nuestra = ::fstat(sub, &st) == 0 && mismoNodo(st, visto) && st.st_uid == ::geteuid();
-    const auto nombres = nuestra ? nombresEn(sub) : std::vector<QByteArray>{};
-    nuestra = nuestra && std::find(nombres.begin(), nombres.end(), QByteArray(kMarcaCarpeta)) != nombres.end();
-    for (const QByteArray& n : nombres) {
-        struct stat e {};
-        nuestra = nuestra && ::fstatat(sub, n.constData(), &e, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(e.st_mode);
-    }
-    if (nuestra) {
-        for (const QByteArray& n : nombres)
-            if (n != kMarcaCarpeta)
-                ::unlinkat(sub, n.constData(), 0);
-        ::unlinkat(sub, kMarcaCarpeta, 0);
-        ::unlinkat(dir, nombre, AT_REMOVEDIR); // fails if anything came in meanwhile
-    }
-    ::close(sub);
 }
 
 // 0 or the error number; a file system without the no-replace rename gets a
@@ -399,6 +371,14 @@ Estado ArchivoCrudo::sincronizo()
     return std::nullopt;
 }
 
+Estado ArchivoCrudo::recorto(qint64 largo)
+{
+    while (::ftruncate(fd_, off_t(largo)) != 0)
+        if (errno != EINTR)
+            return fallaErrno(ruta_);
+    return std::nullopt;
+}
+
 Estado ArchivoCrudo::cierro()
 {
     if (fd_ < 0)
@@ -470,6 +450,22 @@ Estado Temporal::entrego(const QString& destino, bool reemplazar)
     return archivo_.cierro();
 }
 
+Estado Temporal::entregoSiLibre(const QString& destino)
+{
+    if (archivo_.abierto())
+        if (auto f = archivo_.sincronizo()) {
+            descarto();
+            return f;
+        }
+    if (auto f = RenombroSinReemplazo(ruta_, destino)) {
+        if (f->tipo != TipoFalla::YaExiste)
+            descarto();
+        return f;
+    }
+    ruta_.clear();
+    return archivo_.cierro();
+}
+
 void Temporal::descarto()
 {
     if (ruta_.isEmpty())
@@ -482,28 +478,6 @@ void Temporal::descarto()
 bool EsNombreTemporal(const QString& nombre)
 {
     return formaTemporal().match(nombre).hasMatch();
-}
-
-Resultado<QString> CreoCarpetaTemporal(const QString& carpeta)
-{
-    for (int intento = 0; intento < 100; ++intento) {
-        const QString ruta = UnoRuta(carpeta, nombreTemporal());
-        if (::mkdir(nativo(ruta).constData(), 0700) != 0) {
-            if (errno == EEXIST)
-                continue;
-            return fallaErrno(ruta);
-        }
-        const int marca = ::open(nativo(UnoRuta(ruta, QLatin1String(kMarcaCarpeta))).constData(),
-                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (marca < 0) {
-            const Falla f = fallaErrno(ruta);
-            ::rmdir(nativo(ruta).constData());
-            return f;
-        }
-        ::close(marca);
-        return ruta;
-    }
-    return Falla::desdeErrno(EEXIST, carpeta);
 }
 
 void LimpioTemporalesHuerfanos(const QString& carpeta, const std::vector<IdentidadArchivo>& conservo)
@@ -521,9 +495,7 @@ void LimpioTemporalesHuerfanos(const QString& carpeta, const std::vector<Identid
         if (std::any_of(conservo.begin(), conservo.end(),
                         [&](const IdentidadArchivo& id) { return id.dispositivo == st.st_dev && id.nodo == st.st_ino; }))
             continue;
-        if (S_ISDIR(st.st_mode))
-            borroCarpetaCorrida(dir, nombre.constData(), st);
-        else if (S_ISREG(st.st_mode))
+        if (S_ISREG(st.st_mode))
             borroTemporalEn(dir, nombre.constData(), st);
     }
     ::close(dir);

@@ -59,6 +59,8 @@ public:
     Estado copioDesde(ArchivoCrudo& origen, qint64 posicionOrigen, qint64 n, qint64 posicionDestino);
     // Flushes the content to the disk.
     Estado sincronizo();
+    // Cuts a file of the run's own down to largo bytes (a rewritten tail).
+    Estado recorto(qint64 largo);
     // Closing reports delayed write errors (a full disk shows up here too).
     Estado cierro();
     void avisoLecturaSecuencial();
@@ -92,6 +94,9 @@ public:
     // be flushed undoes the rename). Afterwards the temporary is gone,
     // whatever the outcome.
     Estado entrego(const QString& destino, bool reemplazar);
+    // As entrego() without replacing, except that a taken name keeps the
+    // temporary (TipoFalla::YaExiste), so that another name can be tried.
+    Estado entregoSiLibre(const QString& destino);
     // Flushes and closes the content, keeping the temporary for a later entrego().
     Estado termino();
     void descarto();
@@ -101,16 +106,13 @@ private:
     QString ruta_;
 };
 
-// The temporary name form, for files and for the run folders of the work folder.
+// The temporary name form.
 bool EsNombreTemporal(const QString& nombre);
-// A fresh private folder under the temporary name form (run folders).
-Resultado<QString> CreoCarpetaTemporal(const QString& carpeta);
 // Removes the temporaries that runs which are no longer alive left in the
 // folder; never anything else, never a live run's files, never one of the
 // run's own inputs (identities in conservo). Only what a run provably made
-// goes: a regular file of the temporary name form, or a run folder (that name
-// form, with the mark CreoCarpetaTemporal leaves) holding nothing but regular
-// files. Everything is removed relative to descriptors opened without
+// goes: a regular file of the temporary name form (a folder named alike is
+// never ours: no run makes folders). Everything is removed relative to descriptors opened without
 // following a link, so a name swapped meanwhile leads nowhere else.
 void LimpioTemporalesHuerfanos(const QString& carpeta, const std::vector<IdentidadArchivo>& conservo = {});
 

@@ -1,15 +1,10 @@
 #include "system/plataforma.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
-#include <cerrno>
 #include <grp.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -39,29 +34,6 @@ bool CorroboroAdministrador()
         }
     }
     return false;
-}
-
-Resultado<QString> ObtengoDirectorioWindows()
-{
-    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (base.isEmpty())
-        base = QDir::tempPath();
-    const QString carpeta = base + QStringLiteral("/terv/trabajo");
-    QDir().mkpath(base + QStringLiteral("/terv"));
-    const QByteArray nativo = QFile::encodeName(carpeta);
-    if (::mkdir(nativo.constData(), 0700) != 0 && errno != EEXIST)
-        return Falla::desdeErrno(errno, carpeta);
-    // Scratch archives may hold the operator's data: the folder must be the
-    // user's own and private, and is never fixed up through a link.
-    struct stat st {};
-    if (::lstat(nativo.constData(), &st) != 0)
-        return Falla::desdeErrno(errno, carpeta);
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 0777) != 0700)
-        return Falla::de(TipoFalla::NoEsArchivoComun,
-                         QStringLiteral("La carpeta de trabajo ") + carpeta
-                             + QStringLiteral(" no es una carpeta privada del usuario (debe ser una carpeta propia, no un enlace, "
-                                              "con permisos 0700). Corríjala o bórrela e intente nuevamente."));
-    return QString(carpeta + QLatin1Char('/'));
 }
 
 QString CarpetaAplicacion()

@@ -8,10 +8,6 @@
 // Whether the operator works with administrator rights (a warning only).
 bool CorroboroAdministrador();
 
-// The private per-user work folder (mode 0700), created on demand, ending in
-// "/". A folder that is not the user's own, private directory is refused.
-Resultado<QString> ObtengoDirectorioWindows();
-
 // The folder of the executable, without a trailing separator.
 QString CarpetaAplicacion();
 

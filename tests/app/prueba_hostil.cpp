@@ -194,28 +194,21 @@ TEST(Hostil, InterrupcionesDeUnaParticion)
     EXPECT_EQ(QDir(destino).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
 
-// A work folder that is a link to another folder is refused; the folder it
-// points to keeps its permissions.
-TEST(Hostil, CarpetaDeTrabajoEnlazada)
+// Nombre.zip in the destination is a link to a file elsewhere: the archive
+// is never written through it; it takes the next free name.
+TEST(Hostil, ComprimidoSobreUnEnlace)
 {
-    QTemporaryDir d;
-    const QString datosUsuario = d.filePath(QStringLiteral("datos"));
-    const QString otra = d.filePath(QStringLiteral("otra"));
-    QDir().mkpath(datosUsuario + QStringLiteral("/terv"));
-    QDir().mkpath(otra);
-    ::chmod(QFile::encodeName(otra).constData(), 0755);
-    ASSERT_TRUE(QFile::link(otra, datosUsuario + QStringLiteral("/terv/trabajo")));
-    const QString archivo = EscriboArchivo(d.filePath(QStringLiteral("a.txt")), "hola");
-    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-    entorno.insert(QStringLiteral("XDG_DATA_HOME"), datosUsuario);
-    const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("5"), archivo},
-                                    60000, entorno);
-    EXPECT_EQ(c.codigo, 3) << qPrintable(c.errores);
-    EXPECT_TRUE(c.errores.contains(QStringLiteral("carpeta de trabajo"))) << qPrintable(c.errores);
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(otra).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0755u);
-    EXPECT_TRUE(QDir(otra).isEmpty());
+    QTemporaryDir d, fuera;
+    const QString ajeno = EscriboArchivo(fuera.filePath(QStringLiteral("ajeno.txt")), "ajeno");
+    ASSERT_TRUE(QFile::link(ajeno, d.filePath(QStringLiteral("paquete.zip"))));
+    const QString archivo = EscriboArchivo(d.filePath(QStringLiteral("a.bin")), Datos(300000, 4));
+    const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("0.1"),
+                                                                QStringLiteral("--entero"), QStringLiteral("--nombre"), QStringLiteral("paquete"), archivo});
+    EXPECT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    EXPECT_EQ(c.salida.trimmed(), d.filePath(QStringLiteral("paquete (2).zip")));
+    EXPECT_EQ(LeoArchivo(ajeno), QByteArray("ajeno"));
+    EXPECT_TRUE(QFileInfo(d.filePath(QStringLiteral("paquete.zip"))).isSymLink());
+    EXPECT_TRUE(Temporales(d.path()).isEmpty());
 }
 
 } // namespace

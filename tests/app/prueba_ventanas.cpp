@@ -167,7 +167,7 @@ TEST(Ventanas, LaAdvertenciaDeAdministradorSaleSobreElMenu)
     Servicio s(QStringLiteral("respuesta"));
     EscriboArchivo(compartido().RutaIni, "[NETWORK]\r\nAMBIENTE=DESA\r\nURL=" + s.url().toUtf8() + "\r\n");
     DialogosQt reales;
-    Contexto ctx{reales, e.ejecutor, e.reloj};
+    Contexto ctx{reales, e.reloj};
     ctx.carpetaAplicacion = e.carpeta.path();
     ctx.programa = QStringLiteral("TERV");
     ctx.esAdministrador = [] { return false; };

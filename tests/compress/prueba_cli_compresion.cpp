@@ -1,109 +1,152 @@
-// terv-cli comprimir from outside, where only a real process can show it:
-// killed mid-zip, its zip child must not outlive it, and a rerun cleans up.
+// terv-cli comprimir from outside, where only a real process can show it: a
+// read error of a failing disk, Ctrl-C and kill -9 in the middle of a file.
 #include "compress/zip_prueba.h"
+#include "system/archivos.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
+#include <QFile>
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-// The children of a process, from /proc.
-QList<qint64> Hijos(qint64 pid)
+QProcessEnvironment ConDiscoQueFalla(const QString& archivo, qint64 desde, const QString& pausa = {})
 {
-    QList<qint64> hijos;
-    const QStringList procesos = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& p : procesos) {
-        QFile f(QStringLiteral("/proc/") + p + QStringLiteral("/stat"));
-        if (!f.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray s = f.readAll();
-        const QList<QByteArray> campos = s.mid(s.lastIndexOf(')') + 2).split(' ');
-        if (campos.size() > 1 && campos[1].toLongLong() == pid)
-            hijos << p.toLongLong();
-    }
-    return hijos;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(TERV_FALLA_LECTURA));
+    e.insert(QStringLiteral("TERV_PRUEBA_ARCHIVO"), archivo);
+    e.insert(QStringLiteral("TERV_PRUEBA_DESDE"), QString::number(desde));
+    if (!pausa.isEmpty())
+        e.insert(QStringLiteral("TERV_PRUEBA_PAUSA"), pausa);
+    return e;
 }
 
-// Starts terv-cli comprimir on a large random file and returns once its zip
-// child runs (0 if it never did).
-qint64 ArrancoConZip(QProcess& cli, const QProcessEnvironment& entorno, const QString& grande)
+QStringList Comprimir(const QString& nombre, const QString& destino, const QStringList& archivos)
 {
-    cli.setProcessEnvironment(entorno);
-    cli.start(QStringLiteral(TERV_CLI), {QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50"),
-                                         QStringLiteral("--nombre"), QStringLiteral("p"), grande});
-    if (!cli.waitForStarted())
-        return 0;
-    for (int i = 0; i < 250; ++i) {
-        QThread::msleep(20);
-        const QList<qint64> hijos = Hijos(cli.processId());
-        if (!hijos.isEmpty())
-            return hijos.first();
-    }
-    return 0;
+    return QStringList{QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50"), QStringLiteral("--nombre"),
+                       nombre, QStringLiteral("--destino"), destino}
+        + archivos;
 }
 
-bool TerminaPronto(qint64 pid)
-{
-    QElapsedTimer reloj;
-    reloj.start();
-    while (ProcesoVivo(pid) && reloj.elapsed() < 2000)
-        QThread::msleep(20);
-    return !ProcesoVivo(pid);
-}
-
-TEST(CliCompresion, MuertoOInterrumpidoDuranteElZip)
-{
-    QTemporaryDir datos, hogar;
-    // Random content zips slowly enough to be caught in the middle.
-    const QString grande = EscriboArchivo(datos.filePath(QStringLiteral("grande.bin")), Datos(96 << 20, 7));
-    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-    entorno.insert(QStringLiteral("XDG_DATA_HOME"), hogar.path());
-    const QString trabajo = hogar.path() + QStringLiteral("/terv/trabajo");
-
-    // Ctrl-C: a cancel that ends zip and removes what the run started.
+// Holds a run at its first read of the file from the chosen byte on.
+struct Pausa {
+    QTemporaryDir d;
+    Pausa()
     {
+        ::mkfifo(QFile::encodeName(d.filePath(QStringLiteral("aviso"))).constData(), 0600);
+        ::mkfifo(QFile::encodeName(d.filePath(QStringLiteral("sigo"))).constData(), 0600);
+    }
+    // Returns once the run is held there.
+    void esperoLectura()
+    {
+        const int a = ::open(QFile::encodeName(d.filePath(QStringLiteral("aviso"))).constData(), O_RDONLY);
+        char c = 0;
+        (void)!::read(a, &c, 1);
+        ::close(a);
+    }
+    // Starts terv-cli and returns once it is held.
+    void arranco(QProcess& cli, QProcessEnvironment entorno, const QStringList& args)
+    {
+        entorno.insert(QStringLiteral("TERV_PRUEBA_PAUSA"), d.path());
+        cli.setProcessEnvironment(entorno);
+        cli.start(QStringLiteral(TERV_CLI), args);
+        esperoLectura();
+    }
+    void sigo()
+    {
+        const int s = ::open(QFile::encodeName(d.filePath(QStringLiteral("sigo"))).constData(), O_WRONLY);
+        (void)!::write(s, "1", 1);
+        ::close(s);
+    }
+};
+
+// Whether a signal sent to the process still waits to be delivered.
+bool SenalPendiente(qint64 pid)
+{
+    const QString proceso = QStringLiteral("/proc/%1").arg(pid);
+    QStringList estados{proceso + QStringLiteral("/status")};
+    for (const QString& hilo : QDir(proceso + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        estados << proceso + QStringLiteral("/task/") + hilo + QStringLiteral("/status");
+    for (const QString& e : estados)
+        for (const QByteArray& linea : LeoArchivo(e).split('\n'))
+            if ((linea.startsWith("ShdPnd:") || linea.startsWith("SigPnd:")) && linea.mid(7).trimmed().toULongLong(nullptr, 16) != 0)
+                return true;
+    return false;
+}
+
+// A failing disk under one of the files: the run names it and its cause,
+// fails with 3, and leaves neither an archive nor a temporary.
+TEST(CliCompresion, ErrorDeLectura)
+{
+    QTemporaryDir datos, destino;
+    const QString bueno = EscriboArchivo(datos.filePath(QStringLiteral("bueno.txt")), "bueno");
+    const QString malo = EscriboArchivo(datos.filePath(QStringLiteral("malo.bin")), Datos(3 << 20, 5) + QByteArray(3 << 20, 'a'));
+    for (const qint64 desde : {qint64(0), qint64(1) << 20, qint64(5) << 20}) {
+        SCOPED_TRACE(desde);
+        const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), Comprimir(QStringLiteral("p"), destino.path(), {bueno, malo}), 120000,
+                                        ConDiscoQueFalla(QStringLiteral("malo.bin"), desde));
+        EXPECT_EQ(c.codigo, 3);
+        EXPECT_TRUE(c.errores.contains(QStringLiteral("Error al armar el Archivo: No se pudo leer el archivo ") + malo + QStringLiteral(": ")
+                                       + DescripcionError(EIO)))
+            << qPrintable(c.errores);
+        EXPECT_TRUE(c.salida.isEmpty());
+        EXPECT_TRUE(Todo(destino.path()).isEmpty()) << qPrintable(Todo(destino.path()).join(QLatin1Char(' ')));
+    }
+}
+
+TEST(CliCompresion, InterrumpidoOMuertoAMitadDeUnArchivo)
+{
+    QTemporaryDir datos, destino;
+    const QString grande = EscriboArchivo(datos.filePath(QStringLiteral("grande.bin")), Datos(8 << 20, 7));
+    const QProcessEnvironment entorno = ConDiscoQueFalla(QStringLiteral("grande.bin"), 1 << 20);
+
+    // Ctrl-C, delivered while the run is held mid-file: a cancel that
+    // removes what the run started.
+    {
+        Pausa pausa;
         QProcess cli;
-        const qint64 zip = ArrancoConZip(cli, entorno, grande);
-        ASSERT_NE(zip, 0) << "zip never started";
+        pausa.arranco(cli, entorno, Comprimir(QStringLiteral("p"), destino.path(), {grande}));
         ::kill(pid_t(cli.processId()), SIGINT);
-        ASSERT_TRUE(cli.waitForFinished(10000));
+        while (SenalPendiente(cli.processId()))
+            QThread::yieldCurrentThread();
+        pausa.sigo();
+        ASSERT_TRUE(cli.waitForFinished(-1));
         EXPECT_EQ(cli.exitCode(), 3);
         EXPECT_TRUE(QString::fromUtf8(cli.readAllStandardError()).contains(QStringLiteral("cancelado")));
         EXPECT_TRUE(cli.readAllStandardOutput().isEmpty());
-        EXPECT_TRUE(TerminaPronto(zip));
-        EXPECT_TRUE(Todo(trabajo).isEmpty()) << qPrintable(Todo(trabajo).join(QLatin1Char(' ')));
-        EXPECT_EQ(Todo(datos.path()), QStringList{QStringLiteral("grande.bin")});
+        EXPECT_TRUE(Todo(destino.path()).isEmpty()) << qPrintable(Todo(destino.path()).join(QLatin1Char(' ')));
     }
 
-    // kill -9: zip goes with its parent; the next run removes the leftovers.
-    QProcess cli;
-    const qint64 zip = ArrancoConZip(cli, entorno, grande);
-    ASSERT_NE(zip, 0) << "zip never started";
-    ::kill(pid_t(cli.processId()), SIGKILL);
-    cli.waitForFinished();
-    EXPECT_TRUE(TerminaPronto(zip)) << "zip outlived its parent";
-    EXPECT_EQ(Todo(datos.path()), QStringList{QStringLiteral("grande.bin")});
-    ASSERT_EQ(Todo(trabajo).size(), 1) << "the dead run's folder";
-
-    const Corrida otra = CorroPrograma(QStringLiteral(TERV_CLI),
-                                       {QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50"), QStringLiteral("--nombre"),
-                                        QStringLiteral("q"), EscriboArchivo(datos.filePath(QStringLiteral("chico.txt")), "chico")},
-                                       60000, entorno);
+    // kill -9 with the archive half written: its temporary stays behind,
+    // and the next run into that folder removes it.
+    {
+        Pausa pausa;
+        QProcess cli;
+        pausa.arranco(cli, entorno, Comprimir(QStringLiteral("p"), destino.path(), {grande}));
+        ::kill(pid_t(cli.processId()), SIGKILL);
+        cli.waitForFinished(-1);
+        const QStringList resto = Todo(destino.path());
+        ASSERT_EQ(resto.size(), 1);
+        EXPECT_TRUE(EsNombreTemporal(resto[0])) << qPrintable(resto[0]);
+    }
+    const QString chico = EscriboArchivo(datos.filePath(QStringLiteral("chico.txt")), "chico");
+    const Corrida otra = CorroPrograma(QStringLiteral(TERV_CLI), Comprimir(QStringLiteral("q"), destino.path(), {chico}));
     EXPECT_EQ(otra.codigo, 0) << qPrintable(otra.errores);
-    EXPECT_TRUE(Todo(trabajo).isEmpty()) << qPrintable(Todo(trabajo).join(QLatin1Char(' ')));
+    const QStringList quedan = Todo(destino.path());
+    ASSERT_EQ(quedan.size(), 1) << qPrintable(quedan.join(QLatin1Char(' ')));
+    EXPECT_TRUE(quedan[0].startsWith(QStringLiteral("q_")));
 }
 
 // The command's answers and exit codes for refused inputs.
 TEST(CliCompresion, Codigos)
 {
-    QTemporaryDir datos, hogar;
-    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-    entorno.insert(QStringLiteral("XDG_DATA_HOME"), hogar.path());
+    QTemporaryDir datos;
     const QString a = EscriboArchivo(datos.filePath(QStringLiteral("a.txt")), "a");
     QDir(datos.path()).mkdir(QStringLiteral("carpeta"));
     const std::pair<QStringList, int> casos[] = {
@@ -123,7 +166,7 @@ TEST(CliCompresion, Codigos)
         // Without --tamano the size would come from the service.
         const QStringList tamano = args.contains(QStringLiteral("--tamano")) ? QStringList()
                                                                              : QStringList{QStringLiteral("--tamano"), QStringLiteral("50")};
-        const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), QStringList{QStringLiteral("comprimir")} + tamano + args, 60000, entorno);
+        const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), QStringList{QStringLiteral("comprimir")} + tamano + args);
         EXPECT_EQ(c.codigo, codigo) << qPrintable(c.errores);
         QStringList quedan = Todo(datos.path());
         EXPECT_TRUE(quedan.filter(QStringLiteral(".zip")).isEmpty()) << qPrintable(quedan.join(QLatin1Char(' ')));

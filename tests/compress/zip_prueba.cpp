@@ -1,63 +1,99 @@
 #include "compress/zip_prueba.h"
 
+#include <QDateTime>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
-#include <QStandardPaths>
+
+#include <sys/stat.h>
+
+namespace {
+
+struct Salida {
+    int codigo = -1;
+    QByteArray texto;
+};
+
+Salida Corro(const QString& programa, const QStringList& args)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(programa, args);
+    p.waitForFinished(-1);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput()};
+}
+
+Salida Python(const char* guion, const QString& zip)
+{
+    return Corro(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(guion), zip});
+}
+
+} // namespace
 
 QStringList Entradas(const QString& zip)
 {
-    QProcess p;
-    p.start(QStringLiteral("unzip"), {QStringLiteral("-Z1"), zip});
-    p.waitForFinished();
-    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromUtf8(Corro(QStringLiteral("unzip"), {QStringLiteral("-Z1"), zip}).texto).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QByteArray Extraigo(const QString& zip, const QString& entrada)
 {
     QProcess p;
     p.start(QStringLiteral("unzip"), {QStringLiteral("-p"), zip, entrada});
-    p.waitForFinished();
+    p.waitForFinished(-1);
     return p.readAllStandardOutput();
 }
 
-QStringList NombresUtf8(const QString& zip)
+QString LeoConTresLectores(const QString& zip)
 {
-    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
-    if (python.isEmpty())
-        return {};
-    QProcess p;
-    p.start(python, {QStringLiteral("-c"),
-                     QStringLiteral("import sys, zipfile\n"
-                                    "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
-                                    "    sys.stdout.buffer.write((i.filename + '|' + str((i.flag_bits >> 11) & 1) + '\\n').encode('utf-8'))\n"),
-                     zip});
-    p.waitForFinished();
-    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const Salida python = Python("import sys, zipfile\n"
+                                 "malo = zipfile.ZipFile(sys.argv[1]).testzip()\n"
+                                 "sys.exit('CRC errado: ' + malo if malo else 0)\n",
+                                 zip);
+    if (python.codigo != 0)
+        return QStringLiteral("zipfile: ") + QString::fromUtf8(python.texto);
+    const Salida unzip = Corro(QStringLiteral("unzip"), {QStringLiteral("-tqq"), zip});
+    if (unzip.codigo != 0)
+        return QStringLiteral("unzip -t: ") + QString::fromUtf8(unzip.texto);
+    const Salida siete = Corro(QStringLiteral("7z"), {QStringLiteral("t"), zip});
+    if (siete.codigo != 0 || !siete.texto.contains("Everything is Ok"))
+        return QStringLiteral("7z t: ") + QString::fromUtf8(siete.texto);
+    return {};
 }
 
-QString Guion(const QString& carpeta, const QString& nombre, const QByteArray& cuerpo)
+QStringList Detalle(const QString& zip)
 {
-    const QString ruta = QDir(carpeta).filePath(nombre);
-    EscriboArchivo(ruta, "#!/bin/bash\n" + cuerpo + "\n");
-    QFile::setPermissions(ruta, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return ruta;
+    const Salida s = Python("import sys, zipfile\n"
+                            "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+                            "    y, m, d, h, mi, se = i.date_time\n"
+                            "    linea = '%s|%d|%d|%o|%d|%04d-%02d-%02d %02d:%02d:%02d\\n' % (i.filename, i.compress_type,\n"
+                            "        (i.flag_bits >> 11) & 1, i.external_attr >> 16, i.file_size, y, m, d, h, mi, se)\n"
+                            "    sys.stdout.buffer.write(linea.encode('utf-8'))\n",
+                            zip);
+    return QString::fromUtf8(s.texto).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QString DetalleEsperado(const QString& ruta, int metodo)
+{
+    const QFileInfo info(ruta);
+    struct stat st {};
+    ::stat(QFile::encodeName(ruta).constData(), &st);
+    const QString nombre = info.fileName();
+    const bool ascii = std::all_of(nombre.begin(), nombre.end(), [](QChar c) { return c.unicode() < 0x80; });
+    // MS-DOS time: local, in steps of two seconds.
+    QDateTime cuando = info.lastModified();
+    cuando = cuando.addSecs(-(cuando.time().second() % 2));
+    return QStringLiteral("%1|%2|%3|%4|%5|%6")
+        .arg(nombre)
+        .arg(metodo)
+        .arg(ascii ? 0 : 1)
+        .arg(QString::number(st.st_mode, 8))
+        .arg(info.size())
+        .arg(cuando.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
 }
 
 QStringList Todo(const QString& carpeta)
 {
     return QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-bool ProcesoVivo(qint64 pid)
-{
-    QFile estado(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!estado.open(QIODevice::ReadOnly))
-        return false;
-    // A zombie has ended; it only waits to be reaped.
-    const QByteArray s = estado.readAll();
-    const qsizetype cierre = s.lastIndexOf(')');
-    return cierre < 0 || s.mid(cierre + 2, 1) != "Z";
 }
 
 QStringList Textos(const std::vector<const char*>& textos)

@@ -1,27 +1,23 @@
 #pragma once
-// What the compression tests share: an independent look inside an archive,
-// stand-in zip programs, and a private work folder.
+// What the compression tests share: independent looks inside an archive.
 #include "soporte/datos.h"
 
 #include <QStringList>
-#include <QTemporaryDir>
 #include <vector>
 
 // The entry names as unzip lists them, in order.
 QStringList Entradas(const QString& zip);
 QByteArray Extraigo(const QString& zip, const QString& entrada);
-// python3's zipfile: each entry's name and whether its UTF-8 flag is set
-// ("nombre|1"); empty when python3 is missing.
-QStringList NombresUtf8(const QString& zip);
-// An executable shell script in carpeta.
-QString Guion(const QString& carpeta, const QString& nombre, const QByteArray& cuerpo);
+// The archive through three independent readers: Python's zipfile (with
+// testzip()), "unzip -t" and "7z t". Empty when all three accept it and
+// find every CRC right; otherwise what the one that failed said.
+QString LeoConTresLectores(const QString& zip);
+// Each entry as Python's zipfile sees it:
+// "name|method|UTF-8 flag|octal mode|size|YYYY-MM-DD hh:mm:ss".
+QStringList Detalle(const QString& zip);
+// What Detalle should say of a file stored under its name by that method.
+QString DetalleEsperado(const QString& ruta, int metodo);
 // Files and folders of a folder, hidden ones too.
 QStringList Todo(const QString& carpeta);
-// A private work folder (0700), with its trailing "/".
-struct CarpetaTrabajo {
-    QTemporaryDir d;
-    QString ruta() const { return d.path() + QLatin1Char('/'); }
-};
-bool ProcesoVivo(qint64 pid);
 // Texts of a table row.
 QStringList Textos(const std::vector<const char*>& textos);

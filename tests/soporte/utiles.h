@@ -4,13 +4,12 @@
 #include "soporte/dialogos_guion.h"
 #include "system/pantallas/contexto.h"
 
-// A context with a scripted operator and the real process runner.
+// A context with a scripted operator.
 struct Escenario {
     DialogosGuion dialogos;
-    EjecutorProcesos ejecutor;
     RelojSistema reloj;
     QTemporaryDir carpeta;
-    Contexto ctx{dialogos, ejecutor, reloj};
+    Contexto ctx{dialogos, reloj};
     Escenario();
 };
 

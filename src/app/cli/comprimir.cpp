@@ -1,7 +1,6 @@
 #include "app/cli/subcomandos.h"
 #include "app/cli/comun.h"
 #include "compress/compresion.h"
-#include "system/comandos.h"
 #include "system/plataforma.h"
 
 #include <QFileInfo>
@@ -29,11 +28,6 @@ int Comprimir(const QStringList& args)
     for (const QString& a : o.p.positionalArguments())
         rutas << QFileInfo(a).absoluteFilePath();
     const Agregado agregado = AgregoArchivos(lista, rutas);
-    const auto trabajo = ObtengoDirectorioWindows();
-    if (!trabajo) {
-        Aviso(QStringLiteral("Error al armar el Archivo: ") + trabajo.falla().descripcion);
-        return Fallo;
-    }
 
     PlanCompresion plan;
     plan.rutas = lista.entradas();
@@ -44,7 +38,6 @@ int Comprimir(const QStringList& args)
     plan.carpeta = o.p.isSet(destino) ? QFileInfo(o.p.value(destino)).absoluteFilePath() : agregado.carpeta;
     if (o.p.isSet(destino) && !PreparoDestino(o, plan.carpeta))
         return Fallo;
-    plan.carpetaTrabajo = trabajo.valor();
     // Without an operator to ask: split unless --entero, and an existing
     // Nombre.zip is kept (the new archive takes a free name).
     const bool particiono = !o.p.isSet(entero);
@@ -52,9 +45,8 @@ int Comprimir(const QStringList& args)
     plan.confirmo = [](const PlanParticion&) { return true; };
     plan.reemplazo = [](const QString&) { return false; };
 
-    EjecutorProcesos ejecutor;
     Progreso progreso;
-    const ResultadoCompresion r = ConAvance(plan.nombre, progreso, [&] { return ComprimoArchivosMulti(plan, ejecutor, &progreso); });
+    const ResultadoCompresion r = ConAvance(plan.nombre, progreso, [&] { return ComprimoArchivosMulti(plan, &progreso); });
     if (!r.aviso.isEmpty())
         Aviso(r.aviso);
     switch (r.desenlace) {

@@ -138,9 +138,8 @@ int ArrancoTerv(int argc, char** argv, const std::function<void()>& alMostrar)
     InstaloIdentidad();
 
     DialogosQt dialogos;
-    EjecutorProcesos ejecutor;
     RelojSistema reloj;
-    Contexto ctx{dialogos, ejecutor, reloj};
+    Contexto ctx{dialogos, reloj};
     FrmInicio menu(ctx, std::move(portada));
     menu.Form_Load();
     menu.abroArchivos(pedido);

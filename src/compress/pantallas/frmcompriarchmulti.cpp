@@ -5,6 +5,7 @@
 #include "partition/pantallas/mensajes_particion.h"
 #include "system/archivos.h"
 #include "system/pantallas/pantalla.h"
+#include "system/trabajo.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -148,7 +149,7 @@ bool FrmCompriArchMulti::txtMB_LostFocus()
     // Either decimal separator, whatever the system's language.
     const double valor = QString(txtMB->text()).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
     const qint64 tope = maximo != 0 ? maximo : qint64(kMegasMaximos);
-    if (valor > tope)
+    if (valor > double(tope))
         return rechazo(QStringLiteral("El valor máximo no puede superar los ") + QString::number(tope) + QStringLiteral(" MB"));
     if (!LeoMegas(txtMB->text()))
         return rechazo(QStringLiteral("El valor no puede ser 0"));
@@ -248,19 +249,13 @@ void FrmCompriArchMulti::cmdProcesar_Click()
 
 ResultadoCompresion FrmCompriArchMulti::ComprimoArchivosMulti(const QString& Nombre, qint64 limite)
 {
-    const auto trabajo = ObtengoDirectorioWindows();
-    if (!trabajo) {
-        ResultadoCompresion r;
-        r.falla = trabajo.falla();
-        return r;
-    }
     Progreso progreso;
     PlanCompresion plan;
     plan.rutas = Lista.entradas();
     plan.nombre = Nombre;
     plan.limite = limite;
     plan.carpeta = CarpetaArchivos;
-    plan.carpetaTrabajo = trabajo.valor();
+    plan.alComprimir = alComprimir;
     // The answers are asked on the interface thread while the job waits.
     const QString megas = txtMB->text();
     plan.particiono = [this, megas, &progreso](qint64) {
@@ -271,19 +266,16 @@ ResultadoCompresion FrmCompriArchMulti::ComprimoArchivosMulti(const QString& Nom
              Icono::Pregunta, Botones::SiNo, Respuesta::No});
         if (r != Respuesta::Si)
             return false;
-        QMetaObject::invokeMethod(this, [&] { partidor_->CargoFormulario(&progreso); }, Qt::BlockingQueuedConnection);
+        LlamoYEspero(this, [&] { partidor_->CargoFormulario(&progreso); });
         return true;
     };
     plan.confirmo = [this](const PlanParticion& p) {
         bool acepto = false;
-        QMetaObject::invokeMethod(
-            this,
-            [&] {
-                acepto = ctx_.dialogos.mensaje(partidor_, MensajeConfirmacion(p)) == Respuesta::Aceptar;
-                if (!acepto)
-                    partidor_->VuelvoACompresion();
-            },
-            Qt::BlockingQueuedConnection);
+        LlamoYEspero(this, [&] {
+            acepto = ctx_.dialogos.mensaje(partidor_, MensajeConfirmacion(p)) == Respuesta::Aceptar;
+            if (!acepto)
+                partidor_->VuelvoACompresion();
+        });
         return acepto;
     };
     plan.reemplazo = [this](const QString& existente) {
@@ -297,7 +289,7 @@ ResultadoCompresion FrmCompriArchMulti::ComprimoArchivosMulti(const QString& Nom
     ResultadoCompresion r;
     {
         CursorOcupado ocupado;
-        r = ejecuto([&] { return ::ComprimoArchivosMulti(plan, ctx_.ejecutor, &progreso); }, progreso, ProgressBar1,
+        r = ejecuto([&] { return ::ComprimoArchivosMulti(plan, &progreso); }, progreso, ProgressBar1,
                     [this] { partidor_->muestroAvance(); });
     }
     ProgressBar1->hide();

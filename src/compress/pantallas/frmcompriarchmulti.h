@@ -2,6 +2,8 @@
 #include "compress/compresion.h"
 #include "system/pantallas/pantalla_trabajo.h"
 
+#include <functional>
+
 class FrmPartArcMult;
 class QCheckBox;
 class QGroupBox;
@@ -20,6 +22,8 @@ public:
     // Files handed over from outside (the file manager), as if chosen in the
     // dialog; ignored while a run is going on.
     void agregoRutas(const QStringList& rutas);
+    // Observes each compressed piece on the job's thread (see PlanCompresion).
+    std::function<void(const QString& ruta)> alComprimir;
 
 protected:
     void salgo() override { cmdVolver_Click(); }

@@ -1,6 +1,5 @@
 #pragma once
 // What the screens are given instead of reaching for the platform themselves.
-#include "system/comandos.h"
 #include "system/pantallas/dialogos.h"
 #include "system/plataforma.h"
 
@@ -8,7 +7,6 @@
 
 struct Contexto {
     Dialogos& dialogos;
-    EjecutorComandos& ejecutor;
     const Reloj& reloj;
     std::function<bool()> esAdministrador = CorroboroAdministrador;
     QString programa = NombrePrograma(); // the name sent to the service
