@@ -272,9 +272,10 @@ TEST_F(Instalado, PaqueteDebian)
     };
     for (QString d : campo(QStringLiteral("Build-Depends")).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         d = d.trimmed().section(QLatin1Char(' '), 0, 0);
-        if (d != QLatin1String("debhelper-compat") && d != QLatin1String("pkgconf"))
+        if (d != QLatin1String("debhelper-compat") && d != QLatin1String("pkgconf")) {
             EXPECT_TRUE(dependencias.contains(QRegularExpression(QStringLiteral("\\b") + QRegularExpression::escape(d) + QStringLiteral("\\b"))))
                 << d.toStdString();
+        }
     }
     EXPECT_FALSE(campo(QStringLiteral("Depends")).contains(QRegularExpression(QStringLiteral("\\bzip\\b"))));
     const Salida version = Corro(fuentes + QStringLiteral("/scripts/version"), {});
