@@ -220,11 +220,16 @@ QByteArray ActualizoTextoINI(const QByteArray& original, const QString& seccion,
     for (const Renglon& r : renglones)
         nuevo += r.texto + r.fin;
     if (!esUtf8) {
-        // Windows-1252 while it can hold every character; otherwise the whole
-        // file moves to UTF-8 rather than write a folder that does not exist.
+        // Windows-1252 while it can hold every character and still reads back
+        // as Windows-1252 (without the line just replaced, its bytes may now
+        // pass for UTF-8 and every other key would read otherwise); if not,
+        // the whole file moves to UTF-8 rather than write a folder that does
+        // not exist.
         bool completo = false;
         const QByteArray ansi = CodificoWindows1252(nuevo, &completo);
-        if (completo)
+        bool pasaPorUtf8 = false;
+        DecodificoTextoIni(ansi, &pasaPorUtf8);
+        if (completo && (!pasaPorUtf8 || ansi == nuevo.toUtf8()))
             return ansi;
     }
     // A byte-order mark stays where the editor put it.
