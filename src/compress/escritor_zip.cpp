@@ -205,8 +205,10 @@ void EscritorZip::pongo(const char* datos, qint64 n)
 
 void EscritorZip::vuelco()
 {
-    if (!falla_ && !bufer_.isEmpty())
+    if (!falla_ && !bufer_.isEmpty()) {
         falla_ = salida_.escriboEn(bufer_.constData(), bufer_.size(), posicionBufer_);
+        salida_.adelantoEscritura(posicionBufer_, bufer_.size()); // the final flush waits little
+    }
     posicionBufer_ += bufer_.size();
     escrito_ = std::max(escrito_, posicionBufer_);
     bufer_.resize(0);
