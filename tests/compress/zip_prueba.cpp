@@ -38,6 +38,10 @@ QStringList Entradas(const QString& zip)
 QByteArray Extraigo(const QString& zip, const QString& entrada)
 {
     QProcess p;
+    // unzip matches a UTF-8 entry name only in a UTF-8 locale, whatever runs the tests.
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    entorno.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    p.setProcessEnvironment(entorno);
     p.start(QStringLiteral("unzip"), {QStringLiteral("-p"), zip, entrada});
     p.waitForFinished(-1);
     return p.readAllStandardOutput();
