@@ -274,7 +274,11 @@ ResultadoCompresion ComprimoArchivosMulti(const PlanCompresion& plan, Progreso* 
             return con(Desenlace::Fallido, tomado.falla(), r);
         cerrojo.emplace(std::move(tomado.valor()));
     }
-    LimpioTemporalesHuerfanos(plan.carpeta);
+    // Never one of the run's own inputs, whatever it is called.
+    std::vector<IdentidadArchivo> propias;
+    for (const EntradaZip& e : entradas.valor())
+        propias.push_back(e.identidad);
+    LimpioTemporalesHuerfanos(plan.carpeta, propias);
     auto temporal = Temporal::creo(plan.carpeta);
     if (!temporal)
         return con(Desenlace::Fallido, temporal.falla(), r);

@@ -328,8 +328,12 @@ TEST(Compresion, RestosDeCorridasMuertas)
     const QString huerfano = EscriboArchivo(b.destino.filePath(QStringLiteral(".terv-%1-abcdef.tmp").arg(muerto.processId())), "medio");
     const QString vivo = EscriboArchivo(b.destino.filePath(QStringLiteral(".terv-%1-ghijkl.tmp").arg(QCoreApplication::applicationPid())), "vivo");
     const QString ajeno = EscriboArchivo(b.destino.filePath(QStringLiteral("otro.zip")), "ajeno");
+    // An input named like a dead run's temporary is the run's own: never removed.
+    const QString propio = EscriboArchivo(b.destino.filePath(QStringLiteral(".terv-%1-Prop01.tmp").arg(muerto.processId())), "propio");
+    b.plan.rutas << propio;
     const ResultadoCompresion r = b.corro();
     ASSERT_EQ(r.desenlace, Desenlace::Sellado);
+    EXPECT_EQ(LeoArchivo(propio), QByteArray("propio"));
     EXPECT_EQ(r.sufijo, QStringLiteral("_20261205_01"));
     EXPECT_EQ(NombreDeRuta(r.archivo), QStringLiteral("paquete_20261205_01_") + Md5sum(r.archivo) + QStringLiteral(".zip"));
     EXPECT_FALSE(QFileInfo::exists(huerfano));
