@@ -1,6 +1,6 @@
 // The folder check as the screen runs it: rows handed over as they are
 // checked, then the sets grouped. Exit 0 when every file checked correct.
-#include "entrega/comprobacion_carpeta.h"
+#include "delivery/comprobacion_carpeta.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -4,7 +4,7 @@
 #include "app/pantallas/frminicio.h"
 #include "compress/pantallas/frmcompriarchmulti.h"
 #include "config/pantallas/compartido.h"
-#include "entrega/pantallas/frmcomprobacioncarpeta.h"
+#include "delivery/pantallas/frmcomprobacioncarpeta.h"
 #include "hash/pantallas/frmagregohash.h"
 #include "hash/pantallas/frmcorroborohash.h"
 #include "join/pantallas/unir.h"

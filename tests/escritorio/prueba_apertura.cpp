@@ -1,6 +1,6 @@
 // Opening files with TERV: which screen, filled in how, and where TERV.ini is.
 #include "app/pantallas/frminicio.h"
-#include "app/instancia.h"
+#include "app/instance/instancia.h"
 #include "compress/pantallas/frmcompriarchmulti.h"
 #include "config/pantallas/compartido.h"
 #include "config/ubicacion_ini.h"

@@ -1,6 +1,6 @@
 #include "app/cli/comun.h"
 #include "app/cli/subcomandos.h"
-#include "entrega/comprobacion_carpeta.h"
+#include "delivery/comprobacion_carpeta.h"
 #include "hash/nombre_hash.h"
 #include "hash/operaciones_hash.h"
 #include "system/archivos.h"

@@ -1,6 +1,6 @@
 #include "app/pantallas/arranque.h"
 
-#include "app/instancia.h"
+#include "app/instance/instancia.h"
 #include "app/pantallas/frminicio.h"
 #include "app/pantallas/portada.h"
 #include "system/pantallas/pantalla.h"

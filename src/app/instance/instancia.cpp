@@ -1,4 +1,4 @@
-#include "app/instancia.h"
+#include "app/instance/instancia.h"
 
 #include "hash/nombre_hash.h"
 #include "join/union.h"

@@ -1,4 +1,4 @@
-#include "entrega/comprobacion_carpeta.h"
+#include "delivery/comprobacion_carpeta.h"
 
 #include "hash/nombre_hash.h"
 #include "join/union.h"

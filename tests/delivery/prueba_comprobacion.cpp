@@ -1,5 +1,5 @@
-#include "entrega/comprobacion_carpeta.h"
-#include "entrega/entrega.h"
+#include "delivery/comprobacion_carpeta.h"
+#include "delivery/entrega.h"
 #include "hash/nombre_hash.h"
 
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "entrega/pantallas/frmcomprobacioncarpeta.h"
+#include "delivery/pantallas/frmcomprobacioncarpeta.h"
 
 #include "config/pantallas/compartido.h"
 #include "system/archivos.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "entrega/comprobacion_carpeta.h"
+#include "delivery/comprobacion_carpeta.h"
 #include "system/pantallas/pantalla_trabajo.h"
 
 #include <mutex>
