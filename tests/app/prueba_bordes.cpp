@@ -135,16 +135,13 @@ TEST(Bordes, NombresQueNoSonUtf8)
 {
     QTemporaryDir d;
     const QByteArray carpeta = QFile::encodeName(d.path());
-    auto creo = [&](const QByteArray& nombre, const QByteArray& contenido) {
-        const QByteArray ruta = carpeta + '/' + nombre;
-        const int fd = ::open(ruta.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::write(fd, contenido.constData(), size_t(contenido.size())), contenido.size());
-        ::close(fd);
-    };
     const QList<QByteArray> nombres{"a\xff.zip", "a\xef\xbf\xbd.zip", "inf\xf3rme_" + QByteArray(32, '0') + ".zip"};
-    for (const QByteArray& n : nombres)
-        creo(n, n);
+    for (const QByteArray& n : nombres) {
+        const int fd = ::open(QByteArray(carpeta + '/' + n).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, n.constData(), size_t(n.size())), n.size());
+        ::close(fd);
+    }
     const auto antes = Todo(d.path());
     struct Caso {
         const char* nombre;

@@ -26,16 +26,6 @@ QProcess* Lanzo(const QStringList& args, QObject* dueno)
     return p;
 }
 
-// A sparse file: large enough for a run that lasts, quick to make.
-QString Grande(const QString& ruta, qint64 tamano)
-{
-    QFile f(ruta);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("comienzo");
-    f.resize(tamano);
-    return ruta;
-}
-
 // Waits until the run has begun writing into carpeta, or has ended.
 bool EsperoTemporal(const QString& carpeta, QProcess* p)
 {
@@ -156,10 +146,12 @@ TEST(Hostil, DosParticionesALaVez)
 TEST(Hostil, InterrupcionesDeUnaParticion)
 {
     QTemporaryDir d;
-    const QString origen = Grande(d.filePath(QStringLiteral("g.zip")), 1536 * MB);
+    // A sparse file: large enough for a run that lasts, quick to make.
+    QFile origen(d.filePath(QStringLiteral("g.zip")));
+    ASSERT_TRUE(origen.open(QIODevice::WriteOnly) && origen.write("comienzo") && origen.resize(1536 * MB));
     const QString destino = d.filePath(QStringLiteral("salida"));
     QDir().mkpath(destino);
-    const QStringList args{S("particionar"), origen, S("--tamano"), S("100"), S("--destino"), destino};
+    const QStringList args{S("particionar"), origen.fileName(), S("--tamano"), S("100"), S("--destino"), destino};
     for (const int senal : {SIGINT, SIGKILL}) {
         SCOPED_TRACE(senal);
         QObject dueno;

@@ -396,13 +396,12 @@ TEST(Ventanas, NombresLargosEnLasEtiquetas)
     const QString ruta = EscriboArchivo(e.carpeta.filePath(nombre), Datos(3 << 20));
     Cortar cortar(e.ctx);
     FrmAgregoHash hash(e.ctx);
+    cortar.show();
+    hash.show();
+    cortar.eligoArchivo(ruta);
+    hash.eligoArchivo(ruta);
     for (QWidget* w : std::initializer_list<QWidget*>{&cortar, &hash}) {
         SCOPED_TRACE(qPrintable(w->objectName()));
-        w->show();
-        if (w == &cortar)
-            cortar.eligoArchivo(ruta);
-        else
-            hash.eligoArchivo(ruta);
         auto* l = Control<QLabel>(*w, "lblnoesZip");
         const QRect ocupa = l->fontMetrics().boundingRect(QRect(0, 0, l->width(), 10000), Qt::TextWordWrap, l->text());
         EXPECT_LE(ocupa.width(), l->width());
@@ -413,8 +412,8 @@ TEST(Ventanas, NombresLargosEnLasEtiquetas)
 }
 
 // Every window fits the screen it opens on, title bar included; the one
-// whose content is a table can be resized, the menu cannot. The suite runs this at 100, 150
-// and 200% of a 1366x768 screen.
+// whose content is a table can be resized, the menu cannot. The suite runs
+// this at 100, 150 and 200% of a 1366x768 screen.
 TEST(Ventanas, CabenEnLaPantalla)
 {
     Ventanas v;
