@@ -110,8 +110,8 @@ struct CajaReal {
     int ancho = 0; // of its text
 };
 
-// Shows a real box and closes it as soon as it is on screen.
-CajaReal MuestroYCierro(QWidget* padre, const Mensaje& m)
+// Runs muestro() and closes the real box it opens as soon as it is on screen.
+CajaReal Cierro(const std::function<void()>& muestro)
 {
     CajaReal vista;
     QTimer::singleShot(0, qApp, [&] {
@@ -122,9 +122,13 @@ CajaReal MuestroYCierro(QWidget* padre, const Mensaje& m)
         vista = {caja->frameGeometry(), caja->text(), etiqueta ? etiqueta->width() : 0};
         caja->done(0);
     });
-    DialogosQt dialogos;
-    dialogos.mensaje(padre, m);
+    muestro();
     return vista;
+}
+
+CajaReal MuestroYCierro(QWidget* padre, const Mensaje& m)
+{
+    return Cierro([&] { DialogosQt().mensaje(padre, m); });
 }
 
 // Real boxes: centred on their owner (placed but not shown yet, as for the
@@ -176,14 +180,7 @@ TEST(Ventanas, CajasCentradasYDentroDeLaPantalla)
     ctx.programa = QStringLiteral("TERV");
     ctx.esAdministrador = [] { return false; };
     FrmInicio menu(ctx);
-    QRect marco;
-    QTimer::singleShot(0, qApp, [&] {
-        if (auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            marco = caja->frameGeometry();
-            caja->done(0);
-        }
-    });
-    menu.Form_Load();
+    const QRect marco = Cierro([&] { menu.Form_Load(); }).marco;
     EXPECT_TRUE(Cerca(marco.center(), menu.frameGeometry().center())) << marco.x() << "," << marco.y();
 }
 

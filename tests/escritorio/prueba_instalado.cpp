@@ -66,9 +66,15 @@ private:
 // partition's type and its default application as xdg-mime sees them, the
 // desktop checkers (a warning is a failure), and terv's --help and --version,
 // which answer without a display and before any window; an unknown option is
-// a usage error, never a file handed to a running copy.
+// a usage error, never a file handed to a running copy. The organisation's
+// file lands in /etc beside the /usr prefix, with the demo values commented
+// out, and the help in the prefix's share.
 TEST_F(Instalado, LoInstaladoResponde)
 {
+    const QString ini = QString::fromUtf8(LeoArchivo(raiz() + QStringLiteral("/etc/terv/TERV.ini")));
+    EXPECT_TRUE(ini.contains(QStringLiteral("\n;AMBIENTE=DESA\n")));
+    EXPECT_TRUE(ini.contains(QStringLiteral("\n;URL=http://")));
+    EXPECT_TRUE(QFileInfo::exists(usr() + QStringLiteral("/share/terv/AYUDA TERV.hlp")));
     const QString parte = raiz() + QStringLiteral("/informe_0123456789ABCDEF0123456789ABCDEF.zip.part001.002.vesk");
     EscriboArchivo(parte, "x");
     const QString compartidos = usr() + QStringLiteral("/share"), terv = usr() + QStringLiteral("/bin/terv");
@@ -100,16 +106,6 @@ TEST_F(Instalado, LoInstaladoResponde)
         EXPECT_EQ(s.codigo, c.codigo) << qPrintable(s.texto);
         EXPECT_TRUE(c.todo ? s.texto.trimmed() == c.dice : s.texto.contains(c.dice)) << qPrintable(s.texto);
     }
-}
-
-// The organisation's file lands in /etc beside the /usr prefix, with the demo
-// values commented out, and the help in the prefix's share.
-TEST_F(Instalado, IniDelEquipoComentado)
-{
-    const QString texto = QString::fromUtf8(LeoArchivo(raiz() + QStringLiteral("/etc/terv/TERV.ini")));
-    EXPECT_TRUE(texto.contains(QStringLiteral("\n;AMBIENTE=DESA\n")));
-    EXPECT_TRUE(texto.contains(QStringLiteral("\n;URL=http://")));
-    EXPECT_TRUE(QFileInfo::exists(usr() + QStringLiteral("/share/terv/AYUDA TERV.hlp")));
 }
 
 // Completion offers every subcommand and every option terv-cli has.
