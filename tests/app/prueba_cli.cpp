@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -115,24 +116,10 @@ TEST(Cli, ParticionarYUnir)
     QFile::remove(ruta);
     EXPECT_EQ(Archivos(d.path()).size(), 3);
 
-    c = Corro({QStringLiteral("unir"), partes[1], QStringLiteral("--destino"), destino.path()});
+    // Into a destination folder that does not exist yet: it is made.
+    c = Corro({S("unir"), partes[1], S("--destino"), destino.filePath(S("nueva/sub"))});
     ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
-    EXPECT_EQ(LeoArchivo(destino.filePath(QStringLiteral("informe.zip"))), datos);
-    // A destination folder that does not exist yet is made.
-    QTemporaryDir otro;
-    c = Corro({QStringLiteral("unir"), partes[1], QStringLiteral("--destino"), otro.filePath(QStringLiteral("nueva/sub"))});
-    EXPECT_EQ(c.codigo, 0) << qPrintable(c.errores);
-    EXPECT_EQ(LeoArchivo(otro.filePath(QStringLiteral("nueva/sub/informe.zip"))), datos);
-
-    // A damaged partition: reported by number, nothing delivered.
-    QFile::remove(destino.filePath(QStringLiteral("informe.zip")));
-    QByteArray tercera = LeoArchivo(partes[2]);
-    tercera[0] = char(tercera[0] ^ 0x40);
-    EscriboArchivo(partes[2], tercera);
-    c = Corro({QStringLiteral("unir"), partes[0], QStringLiteral("--destino"), destino.path()});
-    EXPECT_EQ(c.codigo, 1);
-    EXPECT_TRUE(c.errores.contains(QStringLiteral("la partición 003 no coincide")));
-    EXPECT_TRUE(Archivos(destino.path()).isEmpty());
+    EXPECT_EQ(LeoArchivo(destino.filePath(S("nueva/sub/informe.zip"))), datos);
 
     QFile::remove(partes[1]);
     c = Corro({QStringLiteral("unir"), partes[0]});
@@ -158,6 +145,17 @@ TEST(Cli, Comprimir)
     c = Corro({S("comprimir"), S("--tamano"), S("50"), a, EscriboArchivo(otra.filePath(QStringLiteral("a.txt")), "otro")});
     EXPECT_EQ(c.codigo, 2);
     EXPECT_TRUE(c.errores.contains(QStringLiteral("tienen el mismo nombre")));
+
+    // Nombre.zip in the destination is a link to a file elsewhere: the archive
+    // is never written through it; it takes the next free name.
+    const QString ajeno = EscriboArchivo(otra.filePath(QStringLiteral("ajeno.txt")), "ajeno");
+    ASSERT_TRUE(QFile::link(ajeno, d.filePath(QStringLiteral("paquete.zip"))));
+    c = Corro({S("comprimir"), S("--tamano"), S("0.1"), S("--entero"), S("--nombre"), S("paquete"), b});
+    EXPECT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    EXPECT_EQ(c.salida.trimmed(), d.filePath(QStringLiteral("paquete (2).zip")));
+    EXPECT_EQ(LeoArchivo(ajeno), QByteArray("ajeno"));
+    EXPECT_TRUE(QFileInfo(d.filePath(QStringLiteral("paquete.zip"))).isSymLink());
+    EXPECT_TRUE(Temporales(d.path()).isEmpty());
 }
 
 // terv-cli copied beside its own TERV.ini, as installed.

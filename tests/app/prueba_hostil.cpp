@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <gtest/gtest.h>
 
@@ -171,22 +170,6 @@ TEST(Hostil, InterrupcionesDeUnaParticion)
     EXPECT_EQ(otra.codigo, 0) << qPrintable(otra.errores);
     EXPECT_TRUE(Temporales(destino).isEmpty());
     EXPECT_EQ(QDir(destino).entryList(QDir::Files | QDir::Hidden).size(), 3);
-}
-
-// Nombre.zip in the destination is a link to a file elsewhere: the archive
-// is never written through it; it takes the next free name.
-TEST(Hostil, ComprimidoSobreUnEnlace)
-{
-    QTemporaryDir d, fuera;
-    const QString ajeno = EscriboArchivo(fuera.filePath(QStringLiteral("ajeno.txt")), "ajeno");
-    ASSERT_TRUE(QFile::link(ajeno, d.filePath(QStringLiteral("paquete.zip"))));
-    const QString archivo = EscriboArchivo(d.filePath(QStringLiteral("a.bin")), Datos(300000, 4));
-    const Corrida c = Corro({S("comprimir"), S("--tamano"), S("0.1"), S("--entero"), S("--nombre"), S("paquete"), archivo});
-    EXPECT_EQ(c.codigo, 0) << qPrintable(c.errores);
-    EXPECT_EQ(c.salida.trimmed(), d.filePath(QStringLiteral("paquete (2).zip")));
-    EXPECT_EQ(LeoArchivo(ajeno), QByteArray("ajeno"));
-    EXPECT_TRUE(QFileInfo(d.filePath(QStringLiteral("paquete.zip"))).isSymLink());
-    EXPECT_TRUE(Temporales(d.path()).isEmpty());
 }
 
 } // namespace
