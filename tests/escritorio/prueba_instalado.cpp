@@ -180,16 +180,14 @@ TEST_F(Instalado, DosTervUnaVentana)
     ASSERT_TRUE(escucha(primera));
     // Five files opened at once: five short-lived copies, one window that
     // still serves.
-    QList<QProcess*> otras;
+    QProcess otras[5];
     for (int i = 0; i < 5; ++i) {
-        otras << new QProcess;
-        otras.last()->setProcessEnvironment(entorno);
-        otras.last()->start(terv, {EscriboArchivo(raiz() + QStringLiteral("/a%1.txt").arg(i), "a")});
+        otras[i].setProcessEnvironment(entorno);
+        otras[i].start(terv, {EscriboArchivo(raiz() + QStringLiteral("/a%1.txt").arg(i), "a")});
     }
-    for (QProcess* p : otras) {
-        EXPECT_TRUE(p->waitForFinished(-1));
-        EXPECT_EQ(p->exitCode(), 0);
-        delete p;
+    for (QProcess& p : otras) {
+        EXPECT_TRUE(p.waitForFinished(-1));
+        EXPECT_EQ(p.exitCode(), 0);
     }
     comprueboEn(primera, raiz() + QStringLiteral("/uno"));
 
