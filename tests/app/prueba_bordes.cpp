@@ -184,12 +184,9 @@ TEST(Bordes, Menores)
     const QString nota = EscriboArchivo(d.filePath(QStringLiteral("nota.txt")), "hola");
     {
         SCOPED_TRACE("salida llena");
-        QProcess p;
-        p.setStandardOutputFile(QStringLiteral("/dev/full"));
-        p.start(kCli, {S("sellar"), S("--json"), nota});
-        ASSERT_TRUE(p.waitForFinished(60000));
-        EXPECT_EQ(p.exitCode(), 3);
-        EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("salida estándar")));
+        const Corrida c = CorroPrograma(QStringLiteral("/bin/sh"), {S("-c"), S("exec \"$0\" sellar --json \"$1\" >/dev/full"), kCli, nota});
+        EXPECT_EQ(c.codigo, 3);
+        EXPECT_TRUE(c.errores.contains(QStringLiteral("salida estándar"))) << qPrintable(c.errores);
     }
     {
         SCOPED_TRACE("191 particiones con 64 descriptores");

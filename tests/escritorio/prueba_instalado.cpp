@@ -18,16 +18,13 @@
 
 namespace {
 
-struct Salida {
-    int codigo = -1;
-    QString texto; // standard output and error
-};
-
-Salida Corro(const QString& programa, const QStringList& argumentos, const QProcessEnvironment& entorno = QProcessEnvironment::systemEnvironment(),
-             int esperaMs = 300000)
+// What a program said on either channel, in salida.
+Corrida Corro(const QString& programa, const QStringList& argumentos,
+              const QProcessEnvironment& entorno = QProcessEnvironment::systemEnvironment())
 {
-    const Corrida c = CorroPrograma(programa, argumentos, esperaMs, entorno);
-    return {c.codigo, c.salida + c.errores};
+    Corrida c = CorroPrograma(programa, argumentos, 300000, entorno);
+    c.salida += c.errores;
+    return c;
 }
 
 // One installation into a temporary /usr prefix for the whole suite.
@@ -36,9 +33,9 @@ protected:
     static void SetUpTestSuite()
     {
         raiz_ = new QTemporaryDir;
-        const Salida s = Corro(QStringLiteral(TERV_CMAKE),
+        const Corrida s = Corro(QStringLiteral(TERV_CMAKE),
                                {QStringLiteral("--install"), QStringLiteral(TERV_COMPILACION), QStringLiteral("--prefix"), usr()});
-        ASSERT_EQ(s.codigo, 0) << s.texto.toStdString();
+        ASSERT_EQ(s.codigo, 0) << s.salida.toStdString();
     }
     static void TearDownTestSuite() { delete raiz_; }
     static QString raiz() { return raiz_->path(); }
@@ -102,9 +99,9 @@ TEST_F(Instalado, LoInstaladoResponde)
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(qPrintable(c.programa + QLatin1Char(' ') + c.argumentos.first()));
-        const Salida s = Corro(c.programa, c.argumentos, sinPantalla);
-        EXPECT_EQ(s.codigo, c.codigo) << qPrintable(s.texto);
-        EXPECT_TRUE(c.todo ? s.texto.trimmed() == c.dice : s.texto.contains(c.dice)) << qPrintable(s.texto);
+        const Corrida s = Corro(c.programa, c.argumentos, sinPantalla);
+        EXPECT_EQ(s.codigo, c.codigo) << qPrintable(s.salida);
+        EXPECT_TRUE(c.todo ? s.salida.trimmed() == c.dice : s.salida.contains(c.dice)) << qPrintable(s.salida);
     }
 }
 
@@ -113,21 +110,21 @@ TEST_F(Instalado, CompletadoConTodoLoDeTervCli)
 {
     const QString completado = QString::fromUtf8(LeoArchivo(usr() + QStringLiteral("/share/bash-completion/completions/terv-cli")));
     ASSERT_FALSE(completado.isEmpty());
-    const Salida ayuda = Corro(QStringLiteral(TERV_CLI), {QStringLiteral("--help")});
+    const Corrida ayuda = Corro(QStringLiteral(TERV_CLI), {QStringLiteral("--help")});
     QStringList subcomandos;
     static const QRegularExpression linea(QStringLiteral("^  ([a-z]+) "), QRegularExpression::MultilineOption);
-    for (auto m = linea.globalMatch(ayuda.texto); m.hasNext();)
+    for (auto m = linea.globalMatch(ayuda.salida); m.hasNext();)
         subcomandos << m.next().captured(1);
-    ASSERT_GE(subcomandos.size(), 5) << ayuda.texto.toStdString();
+    ASSERT_GE(subcomandos.size(), 5) << ayuda.salida.toStdString();
     const QString lista = QRegularExpression(QStringLiteral("subcomandos=\"([^\"]*)\"")).match(completado).captured(1);
     for (const QString& sub : subcomandos) {
         SCOPED_TRACE(sub.toStdString());
         EXPECT_TRUE(lista.split(QLatin1Char(' ')).contains(sub));
         const QString suyas =
             QRegularExpression(QStringLiteral("\\n\\s*") + sub + QStringLiteral("\\) opciones=\"([^\"]*)\"")).match(completado).captured(1);
-        const Salida opciones = Corro(QStringLiteral(TERV_CLI), {sub, QStringLiteral("--help")});
+        const Corrida opciones = Corro(QStringLiteral(TERV_CLI), {sub, QStringLiteral("--help")});
         static const QRegularExpression larga(QStringLiteral("(--[a-z][a-z-]*)"));
-        for (auto m = larga.globalMatch(opciones.texto); m.hasNext();) {
+        for (auto m = larga.globalMatch(opciones.salida); m.hasNext();) {
             const QString o = m.next().captured(1);
             EXPECT_TRUE(suyas.split(QLatin1Char(' ')).contains(o)) << o.toStdString();
         }
@@ -168,8 +165,8 @@ TEST_F(Instalado, DosTervUnaVentana)
     const auto comprueboEn = [&](QProcess& p, const QString& carpeta) {
         QDir().mkpath(carpeta);
         const QString sellado = EscriboArchivo(carpeta + QStringLiteral("/envio_0123456789ABCDEF0123456789ABCDEF.zip"), "z");
-        const Salida s = Corro(terv, {QStringLiteral("--comprobar"), sellado}, entorno);
-        EXPECT_EQ(s.codigo, 0) << qPrintable(s.texto);
+        const Corrida s = Corro(terv, {QStringLiteral("--comprobar"), sellado}, entorno);
+        EXPECT_EQ(s.codigo, 0) << qPrintable(s.salida);
         const auto guardada = [&] { return LeoValorINI(propio, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")); };
         while (guardada() != carpeta + QLatin1Char('/') && p.state() == QProcess::Running)
             p.waitForFinished(50);
@@ -219,9 +216,9 @@ TEST(Integracion, GuionesDeNautilus)
     EscriboArchivo(carpeta + QStringLiteral("/mio.sh"), "mio");
     EscriboArchivo(carpeta + QStringLiteral("/Sellar con código hash"), "#!/bin/sh\necho mio\n");
 
-    const Salida s = Corro(QStringLiteral(TERV_CLI), {QStringLiteral("integrar")}, entorno);
-    ASSERT_EQ(s.codigo, 1) << s.texto.toStdString();
-    EXPECT_TRUE(s.texto.contains(QStringLiteral("no se reemplaza"))) << s.texto.toStdString();
+    const Corrida s = Corro(QStringLiteral(TERV_CLI), {QStringLiteral("integrar")}, entorno);
+    ASSERT_EQ(s.codigo, 1) << s.salida.toStdString();
+    EXPECT_TRUE(s.salida.contains(QStringLiteral("no se reemplaza"))) << s.salida.toStdString();
     EXPECT_EQ(LeoArchivo(carpeta + QStringLiteral("/Sellar con código hash")), QByteArray("#!/bin/sh\necho mio\n"));
     EXPECT_TRUE(QFileInfo(carpeta + QStringLiteral("/Unir particiones")).isSymLink());
     const std::pair<const char*, const char*> guiones[] = {
@@ -272,9 +269,9 @@ TEST_F(Instalado, PaqueteDebian)
         }
     }
     EXPECT_FALSE(campo(QStringLiteral("Depends")).contains(QRegularExpression(QStringLiteral("\\bzip\\b"))));
-    const Salida version = Corro(fuentes + QStringLiteral("/scripts/version"), {});
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^" TERV_VERSION_TEXTO "(\\+git\\d{8}\\.\\d+\\.[0-9a-f]{7})?\n$")).match(version.texto).hasMatch())
-        << version.texto.toStdString();
+    const Corrida version = Corro(fuentes + QStringLiteral("/scripts/version"), {});
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^" TERV_VERSION_TEXTO "(\\+git\\d{8}\\.\\d+\\.[0-9a-f]{7})?\n$")).match(version.salida).hasMatch())
+        << version.salida.toStdString();
 }
 
 } // namespace
