@@ -81,9 +81,10 @@ TEST(Bordes, EntregaEnOrden)
             ++renombres;
             // A written file (a temporary) was flushed before it took its name,
             // and the folder right after the rename.
-            EXPECT_TRUE(!EsNombreTemporal(NombreDeRuta(n[1])) || lineas.mid(0, k).contains(QStringLiteral("fsync f ") + n[1]))
+            const bool temporal = EsNombreTemporal(NombreDeRuta(n[1]));
+            EXPECT_TRUE(!temporal || lineas.mid(0, k).contains(QStringLiteral("fsync f ") + n[1])) << qPrintable(todas);
+            EXPECT_EQ(lineas.value(k + 1), QStringLiteral("fsync d ") + QFileInfo(n[2]).absolutePath())
                 << qPrintable(todas);
-            EXPECT_EQ(lineas.value(k + 1), QStringLiteral("fsync d ") + QFileInfo(n[2]).absolutePath()) << qPrintable(todas);
         }
         EXPECT_GE(renombres, 1);
     }
@@ -184,7 +185,8 @@ TEST(Bordes, Menores)
     const QString nota = EscriboArchivo(d.filePath(QStringLiteral("nota.txt")), "hola");
     {
         SCOPED_TRACE("salida llena");
-        const Corrida c = CorroPrograma(QStringLiteral("/bin/sh"), {S("-c"), S("exec \"$0\" sellar --json \"$1\" >/dev/full"), kCli, nota});
+        const QString linea = S("exec \"$0\" sellar --json \"$1\" >/dev/full");
+        const Corrida c = CorroPrograma(QStringLiteral("/bin/sh"), {S("-c"), linea, kCli, nota});
         EXPECT_EQ(c.codigo, 3);
         EXPECT_TRUE(c.errores.contains(QStringLiteral("salida estándar"))) << qPrintable(c.errores);
     }

@@ -142,7 +142,8 @@ TEST(Cli, Comprimir)
     ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
     EXPECT_EQ(c.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 3);
 
-    c = Corro({S("comprimir"), S("--tamano"), S("50"), a, EscriboArchivo(otra.filePath(QStringLiteral("a.txt")), "otro")});
+    const QString otroA = EscriboArchivo(otra.filePath(QStringLiteral("a.txt")), "otro");
+    c = Corro({S("comprimir"), S("--tamano"), S("50"), a, otroA});
     EXPECT_EQ(c.codigo, 2);
     EXPECT_TRUE(c.errores.contains(QStringLiteral("tienen el mismo nombre")));
 

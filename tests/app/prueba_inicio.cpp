@@ -52,7 +52,8 @@ TEST(Inicio, SecuenciaDeArranque)
         EXPECT_EQ(menu.lblAmbiente->isVisibleTo(&menu), !c.leyenda.isNull());
         // No empty band where a hidden banner would be.
         EXPECT_EQ(menu.centralWidget()->height() > FrmInicio::TamanoPortada().height(), !c.leyenda.isNull());
-        EXPECT_TRUE(c.leyenda.isNull() || menu.lblAmbiente->text() == c.leyenda) << qPrintable(menu.lblAmbiente->text());
+        EXPECT_TRUE(c.leyenda.isNull() || menu.lblAmbiente->text() == c.leyenda)
+            << qPrintable(menu.lblAmbiente->text());
     }
 }
 
@@ -107,8 +108,9 @@ TEST(Inicio, Menu)
     ASSERT_TRUE(menu.agregoHash);
     EXPECT_TRUE(menu.agregoHash->isVisible());
     EXPECT_FALSE(menu.isVisible());
-    EXPECT_EQ(e.dialogos.titulos(),
-              (QStringList{QStringLiteral("Atención"), QStringLiteral("Imposibilidad de Particionar"), QStringLiteral("TERV")}));
+    const QStringList titulos{QStringLiteral("Atención"), QStringLiteral("Imposibilidad de Particionar"),
+                              QStringLiteral("TERV")};
+    EXPECT_EQ(e.dialogos.titulos(), titulos);
     const CajaVista& salir = e.dialogos.vistas[0];
     EXPECT_EQ(salir.texto, QStringLiteral("Realmente desea Salir de la aplicación?"));
     EXPECT_EQ(salir.botones, Botones::SiNo);

@@ -446,8 +446,8 @@ TEST(Ventanas, EnterYEscape)
             p->show();
             QApplication::setActiveWindow(p);
             QSignalSpy vuelta(p, &PantallaTrabajo::vuelvoAlMenu);
-            const bool tieneSalir = p->findChild<QPushButton*>(QStringLiteral("cmdSalir"));
-            QPushButton* salir = Control<QPushButton>(*p, p == &v.cortar ? "Command1_2" : tieneSalir ? "cmdSalir" : "cmdVolver");
+            const char* nombre = p->findChild<QPushButton*>(QStringLiteral("cmdSalir")) ? "cmdSalir" : "cmdVolver";
+            QPushButton* salir = Control<QPushButton>(*p, p == &v.cortar ? "Command1_2" : nombre);
             ASSERT_TRUE(salir);
             salir->setFocus();
             QTest::keyClick(salir, tecla, tecla == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);

@@ -158,8 +158,8 @@ TEST(Apertura, UbicacionDelIni)
         QDir().mkpath(aplicacion);
         if (c.junto)
             pongo(aplicacion + QStringLiteral("/TERV.ini"), c.junto);
-        const QString etc =
-            c.etc ? pongo(t.filePath(QString::fromLatin1(c.etc)) + QStringLiteral("/TERV.ini"), organizacion) : QString();
+        const QString etc = c.etc ? pongo(t.filePath(QLatin1String(c.etc) + QStringLiteral("/TERV.ini")), organizacion)
+                                  : QString();
         if (c.usuario)
             pongo(propio, c.usuario);
         const UbicacionIni u = UbicoIni(aplicacion, usuario);

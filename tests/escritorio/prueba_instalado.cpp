@@ -91,7 +91,8 @@ TEST_F(Instalado, LoInstaladoResponde)
         {S("xdg-mime"), {S("query"), S("filetype"), parte}, 0, tipo, true},
         {S("xdg-mime"), {S("query"), S("default"), tipo}, 0, S("local.terv.TERV.desktop"), true},
         {S("desktop-file-validate"), {compartidos + S("/applications/local.terv.TERV.desktop")}, 0, {}, true},
-        {S("appstreamcli"), {S("validate"), S("--no-net"), compartidos + S("/metainfo/local.terv.TERV.metainfo.xml")}, 0, {}, false},
+        {S("appstreamcli"),
+         {S("validate"), S("--no-net"), compartidos + S("/metainfo/local.terv.TERV.metainfo.xml")}, 0, {}, false},
         {terv, {S("--help")}, 0, S("Uso: terv"), false},
         {terv, {S("-h")}, 0, S("--version"), false},
         {terv, {S("--version")}, 0, S("Versión 1.0 Release 1"), false},
@@ -167,7 +168,9 @@ TEST_F(Instalado, DosTervUnaVentana)
         const QString sellado = EscriboArchivo(carpeta + QStringLiteral("/envio_0123456789ABCDEF0123456789ABCDEF.zip"), "z");
         const Corrida s = Corro(terv, {QStringLiteral("--comprobar"), sellado}, entorno);
         EXPECT_EQ(s.codigo, 0) << qPrintable(s.salida);
-        const auto guardada = [&] { return LeoValorINI(propio, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")); };
+        const auto guardada = [&] {
+            return LeoValorINI(propio, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR"));
+        };
         while (guardada() != carpeta + QLatin1Char('/') && p.state() == QProcess::Running)
             p.waitForFinished(50);
         EXPECT_EQ(guardada(), carpeta + QLatin1Char('/'));
