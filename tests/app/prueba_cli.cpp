@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace {
 
 QString S(const char* t) { return QString::fromUtf8(t); }
@@ -100,13 +102,19 @@ TEST(Cli, ParticionarYUnir)
     EXPECT_EQ(c.codigo, 3);
     EXPECT_TRUE(c.errores.contains(QStringLiteral("es menor al necesario para ser particionado")));
 
+    // A hard link to the source planted under an old working name: the
+    // source keeps every byte.
+    const QString vieja = d.filePath(QStringLiteral("informe.zip.part001.003.vesk"));
+    ASSERT_EQ(::link(QFile::encodeName(ruta).constData(), QFile::encodeName(vieja).constData()), 0);
     c = Corro({QStringLiteral("particionar"), ruta, QStringLiteral("--tamano"), QStringLiteral("1")});
     ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    EXPECT_EQ(LeoArchivo(ruta), datos);
     const QStringList partes = c.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(partes.size(), 3);
     for (const QString& p : partes)
         EXPECT_TRUE(NombreDeRuta(p).contains(Md5sum(p))) << qPrintable(p);
     QFile::remove(ruta);
+    QFile::remove(vieja);
 
     // Again into the same folder: the set is there and is the run's, nothing changes.
     EscriboArchivo(ruta, datos);

@@ -84,20 +84,6 @@ TEST(Hostil, TamanosAbsurdos)
     EXPECT_EQ(extra.codigo, 2) << qPrintable(extra.errores);
 }
 
-// A hard link to the source planted under an old working name: the source
-// keeps every byte, and the split succeeds.
-TEST(Hostil, EnlaceDuroAlOrigen)
-{
-    QTemporaryDir d;
-    const QByteArray datos = Datos(3 * MB / 2, 4);
-    const QString origen = EscriboArchivo(d.filePath(QStringLiteral("informe.zip")), datos);
-    ASSERT_EQ(::link(QFile::encodeName(origen).constData(), QFile::encodeName(d.filePath(QStringLiteral("informe.zip.part001.002.vesk"))).constData()), 0);
-    const Corrida c = Corro({S("particionar"), origen, S("--tamano"), S("1")});
-    EXPECT_EQ(c.codigo, 0) << qPrintable(c.errores);
-    EXPECT_EQ(LeoArchivo(origen), datos);
-    EXPECT_EQ(c.salida.trimmed().split(QLatin1Char('\n')).size(), 2);
-}
-
 // Two splits of one file into one folder at once, one of them sometimes
 // killed: a run that says it succeeded delivered whole partitions only.
 TEST(Hostil, DosParticionesALaVez)
