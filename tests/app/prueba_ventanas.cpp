@@ -46,7 +46,8 @@ void PulsoF1(QWidget* ventana)
     QTest::keyClick(ventana, Qt::Key_F1);
 }
 
-// The help is the file beside the program: missing, a box says so.
+// F1 opens the help at each window's section, over that window. The help is
+// the file beside the program: missing, a box says so.
 TEST(Ventanas, F1AbreLaAyudaEnLaSeccionDeCadaVentana)
 {
     Escenario e;
