@@ -4,12 +4,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace {
+
+QString S(const char* t) { return QString::fromUtf8(t); }
 
 TEST(Cli, UsoIncorrecto)
 {
@@ -17,7 +22,6 @@ TEST(Cli, UsoIncorrecto)
         {{}, 2},
         {{QStringLiteral("borrar")}, 2},
         {{QStringLiteral("sellar")}, 2},
-        {{QStringLiteral("particionar"), QStringLiteral("x.zip"), QStringLiteral("--tamano"), QStringLiteral("0")}, 2},
         {{QStringLiteral("sellar"), QStringLiteral("--nada"), QStringLiteral("x.zip")}, 2},
         {{QStringLiteral("--help")}, 0},
         {{QStringLiteral("comprimir"), QStringLiteral("--help")}, 0},
@@ -98,13 +102,19 @@ TEST(Cli, ParticionarYUnir)
     EXPECT_EQ(c.codigo, 3);
     EXPECT_TRUE(c.errores.contains(QStringLiteral("es menor al necesario para ser particionado")));
 
+    // A hard link to the source planted under an old working name: the
+    // source keeps every byte.
+    const QString vieja = d.filePath(QStringLiteral("informe.zip.part001.003.vesk"));
+    ASSERT_EQ(::link(QFile::encodeName(ruta).constData(), QFile::encodeName(vieja).constData()), 0);
     c = Corro({QStringLiteral("particionar"), ruta, QStringLiteral("--tamano"), QStringLiteral("1")});
     ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    EXPECT_EQ(LeoArchivo(ruta), datos);
     const QStringList partes = c.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(partes.size(), 3);
     for (const QString& p : partes)
         EXPECT_TRUE(NombreDeRuta(p).contains(Md5sum(p))) << qPrintable(p);
     QFile::remove(ruta);
+    QFile::remove(vieja);
 
     // Again into the same folder: the set is there and is the run's, nothing changes.
     EscriboArchivo(ruta, datos);
@@ -114,24 +124,10 @@ TEST(Cli, ParticionarYUnir)
     QFile::remove(ruta);
     EXPECT_EQ(Archivos(d.path()).size(), 3);
 
-    c = Corro({QStringLiteral("unir"), partes[1], QStringLiteral("--destino"), destino.path()});
+    // Into a destination folder that does not exist yet: it is made.
+    c = Corro({S("unir"), partes[1], S("--destino"), destino.filePath(S("nueva/sub"))});
     ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
-    EXPECT_EQ(LeoArchivo(destino.filePath(QStringLiteral("informe.zip"))), datos);
-    // A destination folder that does not exist yet is made.
-    QTemporaryDir otro;
-    c = Corro({QStringLiteral("unir"), partes[1], QStringLiteral("--destino"), otro.filePath(QStringLiteral("nueva/sub"))});
-    EXPECT_EQ(c.codigo, 0) << qPrintable(c.errores);
-    EXPECT_EQ(LeoArchivo(otro.filePath(QStringLiteral("nueva/sub/informe.zip"))), datos);
-
-    // A damaged partition: reported by number, nothing delivered.
-    QFile::remove(destino.filePath(QStringLiteral("informe.zip")));
-    QByteArray tercera = LeoArchivo(partes[2]);
-    tercera[0] = char(tercera[0] ^ 0x40);
-    EscriboArchivo(partes[2], tercera);
-    c = Corro({QStringLiteral("unir"), partes[0], QStringLiteral("--destino"), destino.path()});
-    EXPECT_EQ(c.codigo, 1);
-    EXPECT_TRUE(c.errores.contains(QStringLiteral("la partición 003 no coincide")));
-    EXPECT_TRUE(Archivos(destino.path()).isEmpty());
+    EXPECT_EQ(LeoArchivo(destino.filePath(S("nueva/sub/informe.zip"))), datos);
 
     QFile::remove(partes[1]);
     c = Corro({QStringLiteral("unir"), partes[0]});
@@ -145,21 +141,30 @@ TEST(Cli, Comprimir)
     const QString a = EscriboArchivo(d.filePath(QStringLiteral("a.txt")), QByteArray(5000, 'a'));
     const QString b = EscriboArchivo(d.filePath(QStringLiteral("b.bin")), Datos(1500000, 4));
 
-    Corrida c = Corro({QStringLiteral("comprimir"), QStringLiteral("--nombre"), QStringLiteral("paquete"), QStringLiteral("--tamano"),
-                       QStringLiteral("50"), a, b});
+    Corrida c = Corro({S("comprimir"), S("--nombre"), S("paquete"), S("--tamano"), S("50"), a, b});
     ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
     const QString zip = c.salida.trimmed();
     EXPECT_EQ(NombreDeRuta(zip), QStringLiteral("paquete_") + Md5sum(zip) + QStringLiteral(".zip"));
 
-    c = Corro({QStringLiteral("comprimir"), QStringLiteral("--nombre"), QStringLiteral("grande"), QStringLiteral("--tamano"),
-               QStringLiteral("0.5"), b});
+    c = Corro({S("comprimir"), S("--nombre"), S("grande"), S("--tamano"), S("0.5"), b});
     ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
     EXPECT_EQ(c.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 3);
 
-    c = Corro({QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50"), a,
-               EscriboArchivo(otra.filePath(QStringLiteral("a.txt")), "otro")});
+    const QString otroA = EscriboArchivo(otra.filePath(QStringLiteral("a.txt")), "otro");
+    c = Corro({S("comprimir"), S("--tamano"), S("50"), a, otroA});
     EXPECT_EQ(c.codigo, 2);
     EXPECT_TRUE(c.errores.contains(QStringLiteral("tienen el mismo nombre")));
+
+    // Nombre.zip in the destination is a link to a file elsewhere: the archive
+    // is never written through it; it takes the next free name.
+    const QString ajeno = EscriboArchivo(otra.filePath(QStringLiteral("ajeno.txt")), "ajeno");
+    ASSERT_TRUE(QFile::link(ajeno, d.filePath(QStringLiteral("paquete.zip"))));
+    c = Corro({S("comprimir"), S("--tamano"), S("0.1"), S("--entero"), S("--nombre"), S("paquete"), b});
+    EXPECT_EQ(c.codigo, 0) << qPrintable(c.errores);
+    EXPECT_EQ(c.salida.trimmed(), d.filePath(QStringLiteral("paquete (2).zip")));
+    EXPECT_EQ(LeoArchivo(ajeno), QByteArray("ajeno"));
+    EXPECT_TRUE(QFileInfo(d.filePath(QStringLiteral("paquete.zip"))).isSymLink());
+    EXPECT_TRUE(Temporales(d.path()).isEmpty());
 }
 
 // terv-cli copied beside its own TERV.ini, as installed.
@@ -176,8 +181,10 @@ struct CliInstalado {
     Corrida corro(const QStringList& args) const { return CorroPrograma(cli, args); }
 };
 
-// The start-up query from the command line: the size on standard output, or
-// the box's title and text on standard error with status 3.
+// The start-up query from the command line, TERV.ini beside the program or
+// named by --ini: the size on standard output, or the box's title and text on
+// standard error with status 3. Without --tamano, splitting and compressing
+// take that size; without one, splitting says why and writes nothing.
 TEST(Cli, Consultar)
 {
     struct Caso {
@@ -187,7 +194,7 @@ TEST(Cli, Consultar)
         const char* salida;  // standard output, trimmed
         const char* errores; // a part of standard error
     } casos[] = {
-        {"respuesta", "20", 0, "20", ""},
+        {"texto", "1", 0, "1", ""},
         {"respuesta", "-5", 3, "", "negativo"},
         {"dato", "20", 3, "", "Error\nLa versión del utilitario no está habilitada"},
         {"dosraices", "20", 3, "", "0 \nNo se pudo realizar la conexion a Internet para la Obtención de Datos."},
@@ -195,59 +202,44 @@ TEST(Cli, Consultar)
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.modo);
-        Servicio s(QString::fromLatin1(c.modo), QString::fromLatin1(c.tamano));
-        QTemporaryDir d;
-        const QString ini = EscriboArchivo(d.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\r\nURL=" + s.url().toUtf8() + "\r\n");
-        const Corrida r = Corro({QStringLiteral("consultar"), QStringLiteral("--ini"), ini});
+        Servicio s(S(c.modo), S(c.tamano));
+        const CliInstalado terv(s.url());
+        const Corrida r = terv.corro({S("consultar")});
         EXPECT_EQ(r.codigo, c.codigo) << qPrintable(r.errores);
-        EXPECT_EQ(r.salida.trimmed(), QString::fromUtf8(c.salida));
-        EXPECT_TRUE(r.errores.contains(QString::fromUtf8(c.errores))) << qPrintable(r.errores);
-        const Corrida j = Corro({QStringLiteral("consultar"), QStringLiteral("--json"), QStringLiteral("--ini"), ini});
+        EXPECT_EQ(r.salida.trimmed(), S(c.salida));
+        EXPECT_TRUE(r.errores.contains(S(c.errores))) << qPrintable(r.errores);
+        const Corrida j = terv.corro({S("consultar"), S("--json")});
         const QJsonObject o = QJsonDocument::fromJson(j.salida.toUtf8()).object();
         EXPECT_EQ(j.codigo, c.codigo);
         if (c.codigo == 0)
-            EXPECT_EQ(o.value(QStringLiteral("tamanoMB")).toInt(), 20);
+            EXPECT_EQ(o.value(QStringLiteral("tamanoMB")).toInt(), 1);
         else
             EXPECT_FALSE(o.value(QStringLiteral("texto")).toString().isEmpty()) << qPrintable(j.salida);
+
+        QTemporaryDir d;
+        const QString ruta = EscriboArchivo(d.filePath(S("informe.zip")), Datos(2 * 1048576 + 3, 5));
+        const Corrida p = terv.corro({S("particionar"), ruta});
+        EXPECT_EQ(p.codigo, c.codigo) << qPrintable(p.errores);
+        EXPECT_EQ(Archivos(d.path()).size(), c.codigo == 0 ? 4 : 1);
+        EXPECT_TRUE(c.codigo == 0 || p.errores.contains(S("No se pudo obtener el tamaño máximo")))
+            << qPrintable(p.errores);
+        if (c.codigo == 0) {
+            const QString b = EscriboArchivo(d.filePath(S("b.bin")), Datos(1500000, 4));
+            const Corrida z = terv.corro({S("comprimir"), S("--nombre"), S("grande"), b});
+            ASSERT_EQ(z.codigo, 0) << qPrintable(z.errores);
+            EXPECT_EQ(z.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 2);
+        }
     }
     // A file that names no service: said plainly, nothing asked, no stray warning.
     QTemporaryDir d;
     const QString sinUrl = EscriboArchivo(d.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\r\n;URL=http://x/\r\n");
-    const Corrida sinServicio = Corro({QStringLiteral("consultar"), QStringLiteral("--ini"), sinUrl});
+    const Corrida sinServicio = Corro({S("consultar"), S("--ini"), sinUrl});
     EXPECT_EQ(sinServicio.codigo, 3);
-    EXPECT_TRUE(sinServicio.errores.startsWith(QStringLiteral("Servicio sin configurar\n"))) << qPrintable(sinServicio.errores);
-    const Corrida sinIni = Corro({QStringLiteral("consultar"), QStringLiteral("--ini"), QStringLiteral("/no/existe/TERV.ini")});
+    EXPECT_TRUE(sinServicio.errores.startsWith(S("Servicio sin configurar\n"))) << qPrintable(sinServicio.errores);
+    const Corrida sinIni = Corro({S("consultar"), S("--ini"), S("/no/existe/TERV.ini")});
     EXPECT_EQ(sinIni.codigo, 3);
-    EXPECT_TRUE(sinIni.errores.startsWith(QStringLiteral("No se encuentra archivo\n"))) << qPrintable(sinIni.errores);
-    EXPECT_EQ(Corro({QStringLiteral("consultar"), QStringLiteral("sobra")}).codigo, 2);
-}
-
-// Without --tamano, splitting and compressing take the service's size.
-TEST(Cli, SinTamanoUsaElDelServicio)
-{
-    Servicio s(QStringLiteral("texto"), QStringLiteral("1"));
-    const CliInstalado terv(s.url());
-    EXPECT_EQ(terv.corro({QStringLiteral("consultar")}).salida.trimmed(), QStringLiteral("1"));
-    QTemporaryDir d;
-    const QString ruta = EscriboArchivo(d.filePath(QStringLiteral("informe.zip")), Datos(2 * 1048576 + 3, 5));
-    Corrida c = terv.corro({QStringLiteral("particionar"), ruta});
-    ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
-    EXPECT_EQ(c.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 3);
-
-    const QString b = EscriboArchivo(d.filePath(QStringLiteral("b.bin")), Datos(1500000, 4));
-    c = terv.corro({QStringLiteral("comprimir"), QStringLiteral("--nombre"), QStringLiteral("grande"), b});
-    ASSERT_EQ(c.codigo, 0) << qPrintable(c.errores);
-    EXPECT_EQ(c.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 2);
-
-    // No size from the service: a failure that says why, nothing written.
-    Servicio malo(QStringLiteral("respuesta"), QStringLiteral("-5"));
-    const CliInstalado sinTamano(malo.url());
-    QTemporaryDir vacia;
-    const QString otro = EscriboArchivo(vacia.filePath(QStringLiteral("otro.zip")), Datos(3 * 1048576, 6));
-    c = sinTamano.corro({QStringLiteral("particionar"), otro});
-    EXPECT_EQ(c.codigo, 3);
-    EXPECT_TRUE(c.errores.contains(QStringLiteral("No se pudo obtener el tamaño máximo"))) << qPrintable(c.errores);
-    EXPECT_EQ(Archivos(vacia.path()), QStringList{QStringLiteral("otro.zip")});
+    EXPECT_TRUE(sinIni.errores.startsWith(S("No se encuentra archivo\n"))) << qPrintable(sinIni.errores);
+    EXPECT_EQ(Corro({S("consultar"), S("sobra")}).codigo, 2);
 }
 
 } // namespace

@@ -6,7 +6,9 @@
 #include "config/ubicacion_ini.h"
 #include "hash/pantallas/frmcorroborohash.h"
 #include "join/pantallas/unir.h"
+#include "soporte/controles.h"
 #include "soporte/utiles.h"
+#include "system/archivos.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,14 +25,6 @@
 namespace {
 
 const QString kHash = QStringLiteral("0123456789ABCDEF0123456789ABCDEF");
-
-QStringList Textos(const QListWidget* lista)
-{
-    QStringList t;
-    for (int i = 0; i < lista->count(); ++i)
-        t << lista->item(i)->text();
-    return t;
-}
 
 TEST(Apertura, ArgumentosYPantalla)
 {
@@ -74,50 +68,50 @@ TEST(Apertura, ParticionAbreUnirConElla)
     QStringList juego;
     for (int i = 1; i <= 3; ++i)
         juego << EscriboArchivo(carpeta + QStringLiteral("/informe_%1.zip.part%2.003.vesk").arg(kHash).arg(i, 3, 10, QLatin1Char('0')), "x");
-    EscriboArchivo(carpeta + QStringLiteral("/otro_%1.zip.part001.002.vesk").arg(kHash), "y");
-    EscriboArchivo(carpeta + QStringLiteral("/otro_%1.zip.part002.002.vesk").arg(kHash), "y");
-
+    for (int i = 1; i <= 2; ++i)
+        EscriboArchivo(carpeta + QStringLiteral("/otro_%1.zip.part00%2.002.vesk").arg(kHash).arg(i), "y");
     FrmInicio menu(e.ctx);
     menu.show();
-    menu.abroArchivos(LeoArgumentos({juego[1]}, QDir::currentPath()));
+    const auto abro = [&](const QStringList& rutas) {
+        menu.abroArchivos(LeoArgumentos(rutas, QDir::currentPath()));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    abro({juego[1]});
     ASSERT_TRUE(menu.unir);
     EXPECT_FALSE(menu.isVisible());
     EXPECT_TRUE(menu.unir->isVisible());
-    EXPECT_EQ(menu.unir->findChild<QLineEdit*>(QStringLiteral("txtOrigen"))->text(), carpeta);
-    EXPECT_EQ(menu.unir->findChild<QLineEdit*>(QStringLiteral("txtDestino"))->text(), carpeta);
-    ASSERT_TRUE(menu.unir->findChild<QListWidget*>(QStringLiteral("File1"))->currentItem());
-    EXPECT_EQ(menu.unir->findChild<QListWidget*>(QStringLiteral("File1"))->currentItem()->text(), QFileInfo(juego[1]).fileName());
-    EXPECT_EQ(Textos(menu.unir->findChild<QListWidget*>(QStringLiteral("File2"))).size(), 3);
-    EXPECT_TRUE(Textos(menu.unir->findChild<QListWidget*>(QStringLiteral("File2"))).contains(QFileInfo(juego[0]).fileName()));
-    EXPECT_TRUE(menu.unir->findChild<QPushButton*>(QStringLiteral("cmdUnir"))->isEnabled());
+    EXPECT_EQ(Control<QLineEdit>(*menu.unir, "txtOrigen")->text(), carpeta);
+    EXPECT_EQ(Control<QLineEdit>(*menu.unir, "txtDestino")->text(), carpeta);
+    const QListWidgetItem* elegida = Control<QListWidget>(*menu.unir, "File1")->currentItem();
+    ASSERT_TRUE(elegida);
+    EXPECT_EQ(elegida->text(), NombreDeRuta(juego[1]));
+    const QListWidget* delJuego = Control<QListWidget>(*menu.unir, "File2");
+    EXPECT_EQ(delJuego->count(), 3);
+    EXPECT_EQ(delJuego->findItems(NombreDeRuta(juego[0]), Qt::MatchExactly).size(), 1);
+    EXPECT_TRUE(Control<QPushButton>(*menu.unir, "cmdUnir")->isEnabled());
     EXPECT_TRUE(e.dialogos.titulos().isEmpty());
 
     // Other files: the join screen is left (as its Salir does) and the
-    // compression screen opens with them listed.
-    const QString a = EscriboArchivo(e.carpeta.filePath(QStringLiteral("a.txt")), "a");
-    const QString b = EscriboArchivo(e.carpeta.filePath(QStringLiteral("b.txt")), "b");
+    // compression screen opens with them listed; one more file joins the
+    // same list instead of opening a second window.
     const QPointer<Unir> unir = menu.unir;
-    menu.abroArchivos(LeoArgumentos({a, b}, QDir::currentPath()));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QString a = EscriboArchivo(e.carpeta.filePath(QStringLiteral("a.txt")), "a");
+    abro({a, EscriboArchivo(e.carpeta.filePath(QStringLiteral("b.txt")), "b")});
     EXPECT_FALSE(unir);
     ASSERT_TRUE(menu.compriArchMulti);
     EXPECT_TRUE(menu.compriArchMulti->isVisible());
     EXPECT_FALSE(menu.isVisible());
-    EXPECT_EQ(menu.compriArchMulti->findChild<QListWidget*>(QStringLiteral("lstFiles"))->count(), 2);
-
-    // One more file joins the same list instead of opening a second window.
-    const QString c = EscriboArchivo(e.carpeta.filePath(QStringLiteral("c.txt")), "c");
-    menu.abroArchivos(LeoArgumentos({c}, QDir::currentPath()));
-    EXPECT_EQ(menu.compriArchMulti->findChild<QListWidget*>(QStringLiteral("lstFiles"))->count(), 3);
+    EXPECT_EQ(Control<QListWidget>(*menu.compriArchMulti, "lstFiles")->count(), 2);
+    abro({EscriboArchivo(e.carpeta.filePath(QStringLiteral("c.txt")), "c")});
+    EXPECT_EQ(Control<QListWidget>(*menu.compriArchMulti, "lstFiles")->count(), 3);
 
     // A stamped name: verification with it chosen.
     const QString sellado = EscriboArchivo(e.carpeta.filePath(QStringLiteral("envio_") + kHash + QStringLiteral(".zip")), "z");
-    menu.abroArchivos(LeoArgumentos({sellado}, QDir::currentPath()));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    abro({sellado});
     EXPECT_FALSE(menu.compriArchMulti);
     ASSERT_TRUE(menu.corroboroHash);
     EXPECT_TRUE(menu.corroboroHash->isVisible());
-    EXPECT_EQ(menu.corroboroHash->findChild<QLineEdit*>(QStringLiteral("Text1_0"))->text(), sellado);
+    EXPECT_EQ(Control<QLineEdit>(*menu.corroboroHash, "Text1_0")->text(), sellado);
 }
 
 // Installed (PREFIX/bin with no TERV.ini beside it), the organisation's file
@@ -156,18 +150,18 @@ TEST(Apertura, UbicacionDelIni)
         const QDir t(e.carpeta.path());
         const QString aplicacion = t.filePath(QString::fromLatin1(c.aplicacion));
         const QString usuario = t.filePath(QStringLiteral("config"));
+        const QString propio = usuario + QStringLiteral("/terv/TERV.ini");
+        const auto pongo = [](const QString& ruta, const QByteArray& contenido) {
+            QDir().mkpath(CarpetaDeRuta(ruta));
+            return EscriboArchivo(ruta, contenido);
+        };
         QDir().mkpath(aplicacion);
         if (c.junto)
-            EscriboArchivo(aplicacion + QStringLiteral("/TERV.ini"), c.junto);
-        QString etc;
-        if (c.etc) {
-            QDir().mkpath(t.filePath(QString::fromLatin1(c.etc)));
-            etc = EscriboArchivo(t.filePath(QString::fromLatin1(c.etc)) + QStringLiteral("/TERV.ini"), organizacion);
-        }
-        if (c.usuario) {
-            QDir().mkpath(usuario + QStringLiteral("/terv"));
-            EscriboArchivo(usuario + QStringLiteral("/terv/TERV.ini"), c.usuario);
-        }
+            pongo(aplicacion + QStringLiteral("/TERV.ini"), c.junto);
+        const QString etc = c.etc ? pongo(t.filePath(QLatin1String(c.etc) + QStringLiteral("/TERV.ini")), organizacion)
+                                  : QString();
+        if (c.usuario)
+            pongo(propio, c.usuario);
         const UbicacionIni u = UbicoIni(aplicacion, usuario);
         EXPECT_EQ(u.organizacion, t.filePath(QString::fromLatin1(c.leido)));
         const Configuracion conf = CargoConfiguracion(u);
@@ -179,17 +173,13 @@ TEST(Apertura, UbicacionDelIni)
         EXPECT_EQ(QFileInfo::exists(usuario), bool(c.usuario));
 
         // Remembering a folder writes the operator's file, never the organisation's.
-        const QString propio = usuario + QStringLiteral("/terv/TERV.ini");
         EXPECT_EQ(conf.rutaIni, c.escribeUsuario ? propio : u.organizacion);
         AplicoConfiguracion(conf);
         RecuerdoCarpeta(QStringLiteral("/nueva"));
         EXPECT_EQ(compartido().CarpetaGuardada, QStringLiteral("/nueva"));
-        if (c.escribeUsuario) {
-            EXPECT_EQ(LeoValorINI(propio, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), QStringLiteral("/nueva"));
-        }
-        if (!etc.isEmpty()) {
-            EXPECT_EQ(LeoArchivo(etc), organizacion);
-        }
+        EXPECT_EQ(LeoValorINI(propio, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")),
+                  c.escribeUsuario ? QStringLiteral("/nueva") : QString());
+        EXPECT_TRUE(etc.isEmpty() || LeoArchivo(etc) == organizacion);
     }
 }
 
