@@ -139,12 +139,12 @@ struct Armado {
 Resultado<Armado> ArmoZip(ArchivoCrudo& salida, const std::vector<EntradaZip>& entradas, const PlanCompresion& plan,
                           Progreso* progreso)
 {
-    EscritorZip zip(salida, plan.hilos > 0 ? plan.hilos : HilosDeflate());
+    EscritorZip zip(salida, plan.hilos > 0 ? plan.hilos : HilosDeflate(), progreso);
     zip.alComprimir = plan.alComprimir;
     for (std::size_t i = 0; i < entradas.size(); ++i) {
         if (progreso)
             progreso->paso.store(int(i) + 1);
-        if (auto f = zip.agrego(entradas[i], progreso))
+        if (auto f = zip.agrego(entradas[i]))
             return *f;
     }
     if (progreso && progreso->cancelado())

@@ -247,7 +247,7 @@ Estado Corrida::entregoPieza(const Pieza& p)
         return Falla::otra(QStringLiteral("No hubo memoria suficiente para comprimir ") + entrada_.ruta() + QLatin1Char('.'));
     resumen_.crc = quint32(crc32_combine(resumen_.crc, p.crc, z_off_t(p.propios())));
     resumen_.comprimidos += qint64(p.salida.size());
-    return salida_(p.salida.data(), qint64(p.salida.size()));
+    return salida_(p.salida.data(), qint64(p.salida.size()), p.propios());
 }
 
 Estado Corrida::corroEnUnHilo()

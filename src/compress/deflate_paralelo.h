@@ -36,7 +36,8 @@ public:
     DeflateParalelo(const DeflateParalelo&) = delete;
     DeflateParalelo& operator=(const DeflateParalelo&) = delete;
 
-    using Salida = std::function<Estado(const char* datos, qint64 n)>;
+    // The compressed bytes of one piece and how many bytes of the file it holds.
+    using Salida = std::function<Estado(const char* datos, qint64 n, qint64 leidos)>;
     // Deflates esperado bytes of entrada from its current position at zlib's
     // level 6, handing the compressed bytes to salida in stream order. A file
     // that ends early or goes on is TipoFalla::Cambiado; a read error names

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <future>
 #include <optional>
 #include <sys/stat.h>
 
@@ -191,13 +192,15 @@ bool Igual(const Resultado<IdentidadArchivo>& a, const IdentidadArchivo& b) { re
 
 } // namespace
 
-EscritorZip::EscritorZip(ArchivoCrudo& salida, int hilos) : salida_(salida), deflate_(hilos) {}
+EscritorZip::EscritorZip(ArchivoCrudo& salida, int hilos, Progreso* progreso)
+    : salida_(salida), deflate_(hilos), progreso_(progreso), rezagado_(salida, progreso)
+{
+}
 
 void EscritorZip::pongo(const char* datos, qint64 n)
 {
     if (n <= 0)
         return;
-    md5_.agrego(datos, std::size_t(n));
     bufer_.append(datos, n);
     if (bufer_.size() >= kVolcado)
         vuelco();
@@ -210,18 +213,25 @@ void EscritorZip::vuelco()
         salida_.adelantoEscritura(posicionBufer_, bufer_.size()); // the final flush waits little
     }
     posicionBufer_ += bufer_.size();
+    if (!falla_)
+        rezagado_.avanzo(posicionBufer_);
     escrito_ = std::max(escrito_, posicionBufer_);
     bufer_.resize(0);
 }
 
-void EscritorZip::vuelvoA(qint64 posicion, const Md5& estado)
+void EscritorZip::vuelvoA(qint64 posicion)
 {
-    vuelco();
+    // What comes before it is kept; what follows is never to be written.
+    if (posicion > posicionBufer_) {
+        bufer_.resize(posicion - posicionBufer_);
+        vuelco();
+    }
+    bufer_.resize(0);
     posicionBufer_ = posicion;
-    md5_.copio(estado);
+    rezagado_.vuelvo();
 }
 
-Estado EscritorZip::agrego(const EntradaZip& e, Progreso* progreso)
+Estado EscritorZip::agrego(const EntradaZip& e)
 {
     auto abierto = ArchivoCrudo::abro(e.ruta, ArchivoCrudo::Modo::Lectura);
     if (!abierto)
@@ -243,7 +253,7 @@ Estado EscritorZip::agrego(const EntradaZip& e, Progreso* progreso)
     c.externos = (quint32(st.st_mode) << 16) | ((st.st_mode & S_IWUSR) ? 0 : 1);
     PongoFecha(e.identidad.modificadoNs, c);
     entrada.avisoLecturaSecuencial();
-    if (auto f = agregoAbierto(entrada, c, progreso))
+    if (auto f = agregoAbierto(entrada, c))
         return f;
     // Read to its end, it must still be the file checked, open and under its name.
     if (!Igual(entrada.identidad(), e.identidad) || !Igual(IdentidadDe(e.ruta), e.identidad))
@@ -252,41 +262,51 @@ Estado EscritorZip::agrego(const EntradaZip& e, Progreso* progreso)
     return falla_;
 }
 
-Estado EscritorZip::agregoAbierto(ArchivoCrudo& entrada, Central& c, Progreso* progreso)
+Estado EscritorZip::agregoAbierto(ArchivoCrudo& entrada, Central& c)
 {
+    // The deflated bytes wait in memory until they tell how the entry goes:
+    // while they shrink they go on to the archive (sizes in a data descriptor);
+    // when they do not, the entry will most likely be stored, and they are only
+    // counted, never written.
+    enum class Destino { Memoria, Archivo, Cuenta } destino = Destino::Memoria;
     QByteArray pendiente;
-    bool enCurso = false;
-    std::optional<Md5> previo; // the hash before this entry, should it be written again
-    const auto salida = [&](const char* datos, qint64 n) -> Estado {
+    qint64 leidos = 0;
+    const auto salida = [&](const char* datos, qint64 n, qint64 deLaEntrada) -> Estado {
         if (alComprimir)
             alComprimir(entrada.ruta());
-        if (progreso && progreso->cancelado())
+        if (cancelado())
             return Falla::cancelada();
-        if (enCurso) {
+        leidos += deLaEntrada;
+        if (destino == Destino::Archivo)
             pongo(datos, n);
+        if (destino != Destino::Memoria)
             return falla_;
-        }
         pendiente.append(datos, n);
-        if (pendiente.size() >= kEnMemoria) {
-            enCurso = true;
-            previo.emplace();
-            previo->copio(md5_);
+        if (pendiente.size() < kEnMemoria)
+            return std::nullopt;
+        if (pendiente.size() >= leidos) {
+            destino = Destino::Cuenta;
+        } else {
+            destino = Destino::Archivo;
+            rezagado_.marco(c.desplazamiento);
             c.metodo = kDeflate;
             c.banderas |= kBanderaDescriptor;
             pongo(CabeceraLocal(c, true));
             pongo(pendiente);
-            pendiente = QByteArray();
         }
+        pendiente = QByteArray();
         return falla_;
     };
-    const auto r = deflate_.comprimo(entrada, c.original, salida, progreso);
+    const auto r = deflate_.comprimo(entrada, c.original, salida, progreso_);
     if (!r)
         return r.falla();
     c.crc = r.valor().crc;
     if (r.valor().comprimidos < c.original) {
         c.metodo = kDeflate;
         c.comprimido = r.valor().comprimidos;
-        if (enCurso) {
+        if (destino == Destino::Cuenta)
+            return deflatoDeNuevo(entrada, c);
+        if (destino == Destino::Archivo) {
             pongo(Descriptor(c));
         } else {
             pongo(CabeceraLocal(c, false));
@@ -295,29 +315,55 @@ Estado EscritorZip::agregoAbierto(ArchivoCrudo& entrada, Central& c, Progreso* p
         return falla_;
     }
     // Deflate would not make it smaller: stored, as zip does, over what was deflated.
-    if (enCurso)
-        vuelvoA(c.desplazamiento, *previo);
+    if (destino == Destino::Archivo)
+        vuelvoA(c.desplazamiento);
     c.metodo = 0;
     c.banderas &= quint16(~kBanderaDescriptor);
     c.comprimido = c.original;
     pongo(CabeceraLocal(c, false));
-    if (auto f = guardo(entrada, c, progreso))
+    if (auto f = guardo(entrada, c))
         return f;
     return falla_;
 }
 
-Estado EscritorZip::guardo(ArchivoCrudo& entrada, const Central& c, Progreso* progreso)
+Estado EscritorZip::deflatoDeNuevo(ArchivoCrudo& entrada, const Central& c)
+{
+    // Its start did not shrink but the whole did: deflated once more, into the
+    // archive this time, with the sizes and CRC of the first pass up front.
+    if (auto f = entrada.vuelvoAlInicio())
+        return FallaLectura(*f, entrada.ruta());
+    if (progreso_)
+        progreso_->total.fetch_add(c.original);
+    pongo(CabeceraLocal(c, false));
+    const auto salida = [&](const char* datos, qint64 n, qint64) -> Estado {
+        if (cancelado())
+            return Falla::cancelada();
+        pongo(datos, n);
+        return falla_;
+    };
+    const auto r = deflate_.comprimo(entrada, c.original, salida, progreso_);
+    if (!r)
+        return r.falla();
+    // Read twice, it must have been the same both times.
+    if (r.valor().crc != c.crc || r.valor().comprimidos != c.comprimido)
+        return FallaCambiado(entrada.ruta());
+    return falla_;
+}
+
+Estado EscritorZip::guardo(ArchivoCrudo& entrada, const Central& c)
 {
     std::vector<char> bloque(std::size_t(std::clamp<qint64>(c.original, 1, kBloque)));
     uLong crc = crc32(0, nullptr, 0);
     for (qint64 hecho = 0; hecho < c.original;) {
-        if (progreso && progreso->cancelado())
+        if (cancelado())
             return Falla::cancelada();
         const qint64 n = std::min(qint64(bloque.size()), c.original - hecho);
         if (auto f = entrada.leoExacto(bloque.data(), n, hecho))
             return FallaLectura(*f, entrada.ruta());
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(bloque.data()), uInt(n));
+        // The CRC on another core while this one writes the same bytes.
+        auto suma = std::async([&] { crc = crc32(crc, reinterpret_cast<const Bytef*>(bloque.data()), uInt(n)); });
         pongo(bloque.data(), n);
+        suma.wait();
         if (falla_)
             return falla_;
         hecho += n;
@@ -339,5 +385,11 @@ Estado EscritorZip::cierro()
     // An entry stored over its deflated attempt can leave bytes past the end.
     if (!falla_ && escrito_ > tamano())
         falla_ = salida_.recorto(tamano());
-    return falla_;
+    if (falla_)
+        return falla_;
+    auto hash = rezagado_.termino(tamano());
+    if (!hash)
+        return falla_ = hash.falla();
+    md5_ = hash.valor();
+    return std::nullopt;
 }

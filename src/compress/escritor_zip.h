@@ -4,9 +4,9 @@
 // plain ASCII), its modification time, its Unix permissions, deflated, or
 // stored where deflate would not make it smaller; zip64 records wherever a
 // size, an offset or the number of entries needs them. The MD5 of the
-// archive is computed from the bytes as they are written.
+// archive is computed while it is written.
 #include "compress/deflate_paralelo.h"
-#include "hash/motor_hash.h"
+#include "compress/md5_rezagado.h"
 #include "system/archivos.h"
 
 #include <QByteArray>
@@ -20,18 +20,19 @@ struct EntradaZip {
 
 class EscritorZip {
 public:
-    // Writes from the start of salida, a file of the run's own.
-    EscritorZip(ArchivoCrudo& salida, int hilos);
+    // Writes from the start of salida, a file of the run's own (readable: the
+    // hash reads it back); a set cancel flag of progreso stops it.
+    EscritorZip(ArchivoCrudo& salida, int hilos, Progreso* progreso);
 
     // Adds one file. It is opened again and must still be the file that was
     // checked, read to its end, and the same once more after reading; any
     // difference is TipoFalla::Cambiado, a read error names the file.
-    Estado agrego(const EntradaZip& entrada, Progreso* progreso);
+    Estado agrego(const EntradaZip& entrada);
     // Writes the central directory and its end: the archive is complete.
     Estado cierro();
     qint64 tamano() const { return posicionBufer_ + qint64(bufer_.size()); }
     // The hash text of the whole archive, once closed.
-    QString md5() { return md5_.texto(); }
+    const QString& md5() const { return md5_; }
     // Called after each compressed piece of a file is handed on.
     std::function<void(const QString& ruta)> alComprimir;
 
@@ -50,13 +51,17 @@ private:
     void pongo(const char* datos, qint64 n);
     void pongo(const QByteArray& datos) { pongo(datos.constData(), datos.size()); }
     void vuelco();
-    void vuelvoA(qint64 posicion, const Md5& estado);
-    Estado guardo(ArchivoCrudo& entrada, const Central& c, Progreso* progreso);
-    Estado agregoAbierto(ArchivoCrudo& entrada, Central& c, Progreso* progreso);
+    void vuelvoA(qint64 posicion);
+    bool cancelado() const { return progreso_ && progreso_->cancelado(); }
+    Estado guardo(ArchivoCrudo& entrada, const Central& c);
+    Estado agregoAbierto(ArchivoCrudo& entrada, Central& c);
+    Estado deflatoDeNuevo(ArchivoCrudo& entrada, const Central& c);
 
     ArchivoCrudo& salida_;
     DeflateParalelo deflate_;
-    Md5 md5_;
+    Progreso* progreso_;
+    Md5Rezagado rezagado_;
+    QString md5_;
     QByteArray bufer_;
     qint64 posicionBufer_ = 0; // where bufer_ goes in the file
     qint64 escrito_ = 0;       // how far the file has ever been written

@@ -200,7 +200,7 @@ Resultado<ArchivoCrudo> ArchivoCrudo::abro(const QString& ruta, Modo modo)
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     } else {
-        fd = ::open(n.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+        fd = ::open(n.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
                     modo == Modo::CreoEjecutable ? 0777 : 0666);
         if (fd < 0)
             return fallaErrno(ruta);
@@ -250,6 +250,13 @@ Resultado<qint64> ArchivoCrudo::leo(char* destino, qint64 n)
         if (errno != EINTR)
             return fallaErrno(ruta_);
     }
+}
+
+Estado ArchivoCrudo::vuelvoAlInicio()
+{
+    if (::lseek(fd_, 0, SEEK_SET) != 0)
+        return fallaErrno(ruta_);
+    return std::nullopt;
 }
 
 Estado ArchivoCrudo::leoExacto(char* destino, qint64 n, qint64 posicion)

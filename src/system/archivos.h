@@ -29,7 +29,7 @@ class ArchivoCrudo {
 public:
     enum class Modo {
         Lectura,   // a regular file, not a link
-        CreoNuevo, // fails with TipoFalla::YaExiste when the name is taken
+        CreoNuevo, // read and write; fails with TipoFalla::YaExiste when the name is taken
         CreoEjecutable, // as CreoNuevo, executable as far as the umask allows (scripts)
         Modifico,  // a regular file of the run's own, written in place (not a link, never truncated)
     };
@@ -50,6 +50,8 @@ public:
     Resultado<IdentidadArchivo> identidad() const;
     // Reads up to n bytes at the current position; 0 means end of file.
     Resultado<qint64> leo(char* destino, qint64 n);
+    // Back to the start, for one more sequential read.
+    Estado vuelvoAlInicio();
     // Reads exactly n bytes at a position: a file that ends early is a failure.
     Estado leoExacto(char* destino, qint64 n, qint64 posicion);
     Estado escribo(const char* origen, qint64 n);

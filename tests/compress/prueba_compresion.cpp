@@ -183,6 +183,11 @@ TEST(Compresion, LeidoPorTresLectores)
         {"incompresible chico y grande (escrito y reescrito guardado)",
          {{"chico.bin", Datos(3 << 20, 1)}, {"grande.bin", Datos(6 << 20, 2)}, {"fin.txt", texto.left(1000)}}, {0, 0, 8}, {1, 3}},
         {"incompresible grande al final", {{"a.txt", texto.left(5000)}, {"grande.bin", Datos(5 << 20, 3)}}, {8, 0}, {3}},
+        // Decided on the first 4 MB of deflated output, the other way in the end.
+        {"achica al empezar y no en total (reescrito guardado)",
+         {{"a.txt", texto.left(100)}, {"b.bin", QByteArray(2048, '\0') + Datos(30 << 20, 5)}}, {8, 0}, {1, 3}},
+        {"no achica al empezar y sí en total (desinflado de nuevo)",
+         {{"c.bin", Datos(5 << 20, 6) + texto.left(2 << 20)}}, {8}, {1, 3}},
         {"muy compresible y grande", {{"ceros.dat", QByteArray(24 << 20, '\0')}, {"texto.txt", texto}}, {8, 8}, {1, 3}},
         // Over 4 MB of deflated output: written as it comes, with a data descriptor.
         {"mixto", {{"mixto.dat", texto.left(2 << 20) + Datos(5 << 20, 4) + texto.left(1 << 20)}}, {8}, {1, 3}},
