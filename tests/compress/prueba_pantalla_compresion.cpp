@@ -7,7 +7,6 @@
 #include "soporte/utiles.h"
 #include "system/archivos.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,7 +82,10 @@ TEST(PantallaCompresion, Desenlaces)
         EXPECT_EQ(p.hijo<QLineEdit>("txtNombArc")->text(), QStringLiteral("uno"));
         for (Respuesta r : c.respuestas)
             p.e.dialogos.respuestas.push_back(r);
-        p.proceso(QStringLiteral("paquete"), QString::fromLatin1(c.mb));
+        p.hijo<QLineEdit>("txtNombArc")->setText(QStringLiteral("paquete"));
+        p.hijo<QLineEdit>("txtMB")->setText(QString::fromLatin1(c.mb));
+        // Two clicks posted before the first is handled give one run, not two.
+        DosClicsSeguidos(p.hijo<QPushButton>("cmdProcesar"));
         EXPECT_EQ(p.e.dialogos.titulos(), Textos(c.titulos));
         EXPECT_EQ(p.estado(), QString::fromUtf8(c.estado));
         EXPECT_EQ(p.color(), c.color);
@@ -129,55 +131,58 @@ TEST(PantallaCompresion, NoReemplazaSinPreguntar)
     EXPECT_EQ(Entradas(p.d.filePath(QStringLiteral("paquete (2).zip"))), QStringList{QStringLiteral("uno.bin")});
 }
 
-// Names the screen refuses, saying why, before anything is built.
+// Names the screen refuses, saying why, before anything is built; names
+// equal but for letter case are refused like equal names.
 TEST(PantallaCompresion, NombresRechazados)
 {
-    const std::pair<const char*, const char*> casos[] = {
-        {"sub/paquete", "no puede contener \"/\""},
-        {"paquete.v2", "no puede contener \".\""},
-        {"", nullptr}, // Procesar stays disabled
+    const struct {
+        const char* nombre;
+        bool ambos; // both files, "Uno.txt" and "uno.TXT"
+        const char* por;
+    } casos[] = {
+        {"sub/paquete", false, "no puede contener \"/\""},
+        {"paquete.v2", false, "no puede contener \".\""},
+        {"paquete", true, "tienen el mismo nombre"},
+        {"", false, nullptr}, // Procesar stays disabled
     };
-    for (const auto& [nombre, por] : casos) {
-        SCOPED_TRACE(nombre);
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
         Pantalla p(20);
         const QString uno = EscriboArchivo(p.d.filePath(QStringLiteral("Uno.txt")), "uno");
         const QString dos = EscriboArchivo(p.d.filePath(QStringLiteral("uno.TXT")), "dos");
-        p.agrego({uno});
-        p.proceso(QString::fromUtf8(nombre), QStringLiteral("20"));
-        if (!por) {
+        p.agrego(c.ambos ? QStringList{uno, dos} : QStringList{uno});
+        p.proceso(QString::fromUtf8(c.nombre), QStringLiteral("20"));
+        EXPECT_EQ(p.nuevos({uno, dos}), QStringList());
+        EXPECT_EQ(p.estado(), QString());
+        if (!c.por) {
             EXPECT_FALSE(p.hijo<QPushButton>("cmdProcesar")->isEnabled());
             EXPECT_TRUE(p.e.dialogos.vistas.isEmpty());
             continue;
         }
         ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
         EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Exclamacion);
-        EXPECT_TRUE(p.e.dialogos.vistas[0].texto.contains(QString::fromUtf8(por))) << qPrintable(p.e.dialogos.vistas[0].texto);
-        EXPECT_EQ(p.estado(), QString());
-        EXPECT_EQ(p.nuevos({uno, dos}), QStringList());
-        // Names equal but for letter case are refused like equal names.
-        p.agrego({dos});
-        p.proceso(QStringLiteral("paquete"), QStringLiteral("20"));
-        ASSERT_EQ(p.e.dialogos.vistas.size(), 2);
-        EXPECT_TRUE(p.e.dialogos.vistas[1].texto.contains(QStringLiteral("tienen el mismo nombre")));
-        EXPECT_EQ(p.nuevos({uno, dos}), QStringList());
+        EXPECT_TRUE(p.e.dialogos.vistas[0].texto.contains(QString::fromUtf8(c.por))) << qPrintable(p.e.dialogos.vistas[0].texto);
     }
 }
 
-// Two clicks posted before the first is handled give one run, not two.
-TEST(PantallaCompresion, DosClicsUnaCorrida)
+// Ticking the date box adds the date of the context's clock to the name, and
+// the archive takes that name; unticking gives the name back.
+TEST(PantallaCompresion, FechaDelReloj)
 {
     Pantalla p(20);
-    const QString uno = EscriboArchivo(p.d.filePath(QStringLiteral("uno.bin")), Datos(3000000, 1));
-    p.agrego({uno});
-    p.hijo<QLineEdit>("txtNombArc")->setText(QStringLiteral("paquete"));
-    DosClicsSeguidos(p.hijo<QPushButton>("cmdProcesar"));
-    const QString armado = QStringLiteral("Archivo armado exitosamente");
-    for (int i = 0; i < 500 && p.estado() != armado; ++i)
-        QTest::qWait(20);
-    QApplication::processEvents();
-    EXPECT_EQ(p.estado(), armado);
-    EXPECT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("TERV")});
-    EXPECT_EQ(p.nuevos({uno}).size(), 1);
+    p.e.reloj.fecha = QDate(2026, 12, 5);
+    const QString informe = EscriboArchivo(p.d.filePath(QStringLiteral("informe.txt")), "informe");
+    p.agrego({informe});
+    auto* fecha = p.hijo<QCheckBox>("chkAgregarFyV");
+    auto* nombre = p.hijo<QLineEdit>("txtNombArc");
+    fecha->click();
+    EXPECT_EQ(nombre->text(), QStringLiteral("informe_20261205_01"));
+    QTest::mouseClick(p.hijo<QPushButton>("cmdProcesar"), Qt::LeftButton);
+    const QStringList nuevos = p.nuevos({informe});
+    ASSERT_EQ(nuevos.size(), 1);
+    EXPECT_EQ(nuevos[0], QStringLiteral("informe_20261205_01_") + Md5sum(p.d.filePath(nuevos[0])) + QStringLiteral(".zip"));
+    fecha->click();
+    EXPECT_EQ(nombre->text(), QStringLiteral("informe"));
 }
 
 // "Cancelar" beside the progress, pressed while a file is half compressed,
