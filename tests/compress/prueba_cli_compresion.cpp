@@ -143,33 +143,25 @@ TEST(CliCompresion, InterrumpidoOMuertoAMitadDeUnArchivo)
     EXPECT_TRUE(quedan[0].startsWith(QStringLiteral("q_")));
 }
 
-// The command's answers and exit codes for refused inputs.
+// The command's exit codes for refused inputs (sizes are checked as every
+// command checks them; names that collide as the screen refuses them).
 TEST(CliCompresion, Codigos)
 {
     QTemporaryDir datos;
     const QString a = EscriboArchivo(datos.filePath(QStringLiteral("a.txt")), "a");
     QDir(datos.path()).mkdir(QStringLiteral("carpeta"));
     const std::pair<QStringList, int> casos[] = {
-        {{QStringLiteral("--tamano"), QStringLiteral("nan"), a}, 2},
-        {{QStringLiteral("--tamano"), QStringLiteral("inf"), a}, 2},
-        {{QStringLiteral("--tamano"), QStringLiteral("1e300"), a}, 2},
         {{QStringLiteral("--nombre"), QStringLiteral("x/y"), a}, 2},
         {{QStringLiteral("--nombre"), QStringLiteral("x.y"), a}, 2},
-        {{a, datos.filePath(QStringLiteral("A.TXT"))}, 2},
         {{a, datos.filePath(QStringLiteral("falta.txt"))}, 1},
         {{a, datos.filePath(QStringLiteral("carpeta"))}, 1},
     };
     for (const auto& [args, codigo] : casos) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
-        if (args.contains(datos.filePath(QStringLiteral("A.TXT"))))
-            EscriboArchivo(datos.filePath(QStringLiteral("A.TXT")), "A");
-        // Without --tamano the size would come from the service.
-        const QStringList tamano = args.contains(QStringLiteral("--tamano")) ? QStringList()
-                                                                             : QStringList{QStringLiteral("--tamano"), QStringLiteral("50")};
-        const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), QStringList{QStringLiteral("comprimir")} + tamano + args);
+        const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI),
+                                        QStringList{QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50")} + args);
         EXPECT_EQ(c.codigo, codigo) << qPrintable(c.errores);
-        QStringList quedan = Todo(datos.path());
-        EXPECT_TRUE(quedan.filter(QStringLiteral(".zip")).isEmpty()) << qPrintable(quedan.join(QLatin1Char(' ')));
+        EXPECT_TRUE(Todo(datos.path()).filter(QStringLiteral(".zip")).isEmpty()) << qPrintable(Todo(datos.path()).join(QLatin1Char(' ')));
     }
 }
 

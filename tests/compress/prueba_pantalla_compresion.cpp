@@ -6,13 +6,13 @@
 #include "soporte/controles.h"
 #include "soporte/utiles.h"
 #include "system/archivos.h"
+#include "system/trabajo.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -192,26 +192,19 @@ TEST(PantallaCompresion, Cancelar)
     Pantalla p(20);
     const QString uno = EscriboArchivo(p.d.filePath(QStringLiteral("uno.bin")), Datos(2 << 20, 3));
     p.agrego({uno});
-    // The job waits after its first piece until Cancelar has been pressed.
-    std::atomic<bool> enCurso{false}, pulsado{false};
-    p.f.alComprimir = [&](const QString&) {
-        if (!enCurso.exchange(true))
-            pulsado.wait(false);
-    };
+    // The job, at its first piece, waits while Cancelar is pressed.
+    std::atomic<bool> llamado{false};
     bool visto = false;
-    QTimer cancelo;
-    QObject::connect(&cancelo, &QTimer::timeout, &p.f, [&] {
-        auto* b = p.f.findChild<QPushButton*>(QStringLiteral("cmdCancelar"));
-        if (b && b->isVisible() && enCurso.load()) {
-            visto = p.estado() == QStringLiteral("Armando Archivo... Por Favor espere...")
+    p.f.alComprimir = [&](const QString&) {
+        if (llamado.exchange(true))
+            return;
+        LlamoYEspero(&p.f, [&] {
+            auto* cancelar = p.hijo<QPushButton>("cmdCancelar");
+            visto = cancelar->isVisible() && p.estado() == QStringLiteral("Armando Archivo... Por Favor espere...")
                 && p.hijo<QWidget>("ProgressBar1")->isVisible() && !p.hijo<QPushButton>("cmdProcesar")->isEnabled();
-            QTest::mouseClick(b, Qt::LeftButton);
-            cancelo.stop();
-            pulsado.store(true);
-            pulsado.notify_all();
-        }
-    });
-    cancelo.start(10);
+            QTest::mouseClick(cancelar, Qt::LeftButton);
+        });
+    };
     p.proceso(QStringLiteral("paquete"), QStringLiteral("20"));
     EXPECT_TRUE(visto);
     EXPECT_EQ(p.estado(), QStringLiteral("Proceso cancelado por el usuario"));
