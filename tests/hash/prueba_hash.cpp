@@ -152,11 +152,8 @@ TEST(OperacionesHash, ArchivoReemplazadoDuranteElCalculo)
         const QString nombre = corrijo ? QStringLiteral("envio_") + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")
                                        : QStringLiteral("envio.zip");
         const QString ruta = d.filePath(nombre);
-        {
-            QFile f(ruta);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            ASSERT_TRUE(f.resize(qint64(128) << 20)); // sparse: quick to make, slow enough to hash
-        }
+        EscriboArchivo(ruta, {});
+        ASSERT_TRUE(QFile::resize(ruta, qint64(128) << 20)); // sparse: quick to make, slow enough to hash
         const QString otro = EscriboArchivo(d.filePath(QStringLiteral("otro")), "contenido nuevo");
         Progreso progreso;
         std::thread cambio([&] {
