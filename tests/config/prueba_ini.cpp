@@ -144,55 +144,50 @@ TEST(Ini, GuardoConservaDuenoYModo)
     }
 }
 
-// An INI that is there but cannot be read says so, and why.
-TEST(Ini, IlegibleDiceQueNoSePuedeLeer)
-{
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "hace falta root para leer como otro usuario";
-    Escenario e;
-    PreparoIniIlegible("[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\n");
-    ASSERT_EQ(::seteuid(65534), 0);
-    const Configuracion c = CargoConfiguracion(compartido().RutaIni);
-    ASSERT_EQ(::seteuid(0), 0);
-    EXPECT_TRUE(c.existe);
-    EXPECT_TRUE(c.ilegible.contains(QStringLiteral("Permiso denegado"))) << qPrintable(c.ilegible);
-    EXPECT_TRUE(c.urlServicio.isEmpty());
-}
-
+// The values come back as a record and the shared values stay as they were.
+// The file is read through a link, as any program reads it; one that is there
+// but cannot be read says so, and why.
 TEST(Ini, CargoConfiguracionYAmbiente)
 {
     struct Caso {
         QByteArray contenido; // empty: no file
         bool existe;
         Ambiente ambiente;
+        const char* url = "";
+        const char* carpeta = "";
+        bool enlace = false;
+        bool ilegible = false; // for uid 65534
     } casos[] = {
-        {"[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\nPARTGUAR=/g/\r\n", true, Ambiente::Prueba},
-        {"[NETWORK]\r\nAMBIENTE=TEST\r\n", true, Ambiente::Prueba},
-        {"[NETWORK]\r\nAMBIENTE=PROD\r\n", true, Ambiente::Produccion},
+        {"[NETWORK]\r\nAMBIENTE=DESA\r\nURL='http://u/'\r\nPARTGUAR=\"/g/\"\r\n", true, Ambiente::Prueba, "http://u/", "/g/", true},
+        {"[NETWORK]\r\nAMBIENTE=TEST\r\nPARTGUAR=/g/\r\n", true, Ambiente::Prueba, "", "/g/"},
+        {"[NETWORK]\r\nAMBIENTE=PROD\r\nURL=http://u/\r\n", true, Ambiente::Produccion, "http://u/"},
         {"[NETWORK]\r\nAMBIENTE=prod\r\n", true, Ambiente::Invalido},
         {"", false, Ambiente::Invalido},
+        {"[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\n", true, Ambiente::Invalido, "", "", false, true},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.contenido.constData());
+        if (c.ilegible && ::geteuid() != 0)
+            continue; // reading as another user takes root
         Escenario e;
-        if (!c.contenido.isEmpty())
-            EscriboArchivo(compartido().RutaIni, c.contenido);
-        const Configuracion conf = CargoConfiguracion(compartido().RutaIni);
+        const QString ini = compartido().RutaIni;
+        if (c.enlace) {
+            ASSERT_TRUE(QFile::link(EscriboArchivo(e.carpeta.filePath(QStringLiteral("real.ini")), c.contenido), ini));
+        } else if (c.ilegible) {
+            PreparoIniIlegible(c.contenido);
+            ASSERT_EQ(::seteuid(65534), 0);
+        } else if (!c.contenido.isEmpty()) {
+            EscriboArchivo(ini, c.contenido);
+        }
+        const Configuracion conf = CargoConfiguracion(ini);
+        ASSERT_TRUE(!c.ilegible || ::seteuid(0) == 0);
         EXPECT_EQ(conf.existe, c.existe);
         EXPECT_EQ(conf.ambiente, c.ambiente);
+        EXPECT_EQ(conf.urlServicio, QString::fromLatin1(c.url));
+        EXPECT_EQ(conf.carpetaGuardada, QString::fromLatin1(c.carpeta));
+        EXPECT_EQ(conf.ilegible.contains(QStringLiteral("Permiso denegado")), c.ilegible) << qPrintable(conf.ilegible);
+        EXPECT_TRUE(compartido().UrlServicio.isEmpty());
     }
-    // Read through a link, as any program reads it; the values come back as
-    // a record and the shared values stay as they were.
-    Escenario e;
-    const QString real = EscriboArchivo(e.carpeta.filePath(QStringLiteral("real.ini")),
-                                        "[NETWORK]\r\nAMBIENTE=DESA\r\nURL='http://u/'\r\nPARTGUAR=\"/g/\"\r\n");
-    ASSERT_TRUE(QFile::link(real, compartido().RutaIni));
-    const Configuracion conf = CargoConfiguracion(compartido().RutaIni);
-    EXPECT_TRUE(conf.existe);
-    EXPECT_EQ(conf.ambiente, Ambiente::Prueba);
-    EXPECT_EQ(conf.urlServicio, QStringLiteral("http://u/"));
-    EXPECT_EQ(conf.carpetaGuardada, QStringLiteral("/g/"));
-    EXPECT_TRUE(compartido().UrlServicio.isEmpty());
 }
 
 TEST(Compartido, TamanoEnBytesSinDesborde)
