@@ -63,6 +63,7 @@ TEST(PantallaCompresion, Desenlaces)
         const char* estado;
         QColor color;
         int nuevos;
+        bool previo = false; // paquete.zip is there already
     } casos[] = {
         {"entra: sellado", "20", {}, {"TERV"}, "Archivo armado exitosamente", kVerde, 1},
         {"no entra: particiones", "1", {Respuesta::Si, Respuesta::Aceptar},
@@ -72,12 +73,17 @@ TEST(PantallaCompresion, Desenlaces)
         {"no entra: cancela al confirmar", "1", {Respuesta::Si, Respuesta::Cancelar},
          {"Atención", "Particionador de Archivos"}, "Generación de particiones cancelada por el usuario", kRojo, 0},
         {"no entra: entero", "1", {Respuesta::No}, {"Atención"}, "Generación de particiones cancelada por el usuario", kRojo, 1},
+        // Asked whether to replace it (No by default); on No the old one stays and the new one takes a free name.
+        {"no entra: entero, no reemplaza", "1", {Respuesta::No, Respuesta::No}, {"Atención", "TERV", "TERV"},
+         "Generación de particiones cancelada por el usuario", kRojo, 1, true},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
         Pantalla p(20);
         const QStringList rutas{EscriboArchivo(p.d.filePath(QStringLiteral("uno.bin")), Datos(1500000, 1)),
                                 EscriboArchivo(p.d.filePath(QStringLiteral("dos.bin")), Datos(1000000, 2))};
+        const QString previo =
+            c.previo ? EscriboArchivo(p.d.filePath(QStringLiteral("paquete.zip")), "de antes") : QString();
         p.agrego(rutas);
         EXPECT_EQ(p.hijo<QLineEdit>("txtNombArc")->text(), QStringLiteral("uno"));
         for (Respuesta r : c.respuestas)
@@ -89,7 +95,7 @@ TEST(PantallaCompresion, Desenlaces)
         EXPECT_EQ(p.e.dialogos.titulos(), Textos(c.titulos));
         EXPECT_EQ(p.estado(), QString::fromUtf8(c.estado));
         EXPECT_EQ(p.color(), c.color);
-        const QStringList nuevos = p.nuevos(rutas);
+        const QStringList nuevos = p.nuevos(rutas + QStringList{previo});
         EXPECT_EQ(nuevos.size(), c.nuevos) << qPrintable(nuevos.join(QLatin1Char(' ')));
         if (c.titulos.size() > 1) {
             const CajaVista& pregunta = p.e.dialogos.vistas[0];
@@ -98,6 +104,16 @@ TEST(PantallaCompresion, Desenlaces)
             EXPECT_EQ(pregunta.icono, Icono::Pregunta);
             EXPECT_EQ(pregunta.botones, Botones::SiNo);
             EXPECT_EQ(pregunta.porDefecto, Respuesta::No);
+        }
+        if (c.previo) {
+            const CajaVista& reemplazo = p.e.dialogos.vistas[1];
+            EXPECT_EQ(reemplazo.texto, QStringLiteral("Ya existe el archivo ") + previo
+                                           + QStringLiteral(". ¿Desea reemplazarlo por el archivo comprimido nuevo?"));
+            EXPECT_EQ(reemplazo.botones, Botones::SiNo);
+            EXPECT_EQ(reemplazo.porDefecto, Respuesta::No);
+            EXPECT_TRUE(p.e.dialogos.vistas[2].texto.contains(QStringLiteral("paquete (2).zip")));
+            EXPECT_EQ(nuevos, QStringList{QStringLiteral("paquete (2).zip")});
+            EXPECT_EQ(LeoArchivo(previo), QByteArray("de antes"));
         }
         if (c.nuevos == 1 && c.respuestas.isEmpty()) {
             EXPECT_EQ(nuevos[0], QStringLiteral("paquete_") + Md5sum(p.d.filePath(nuevos[0])) + QStringLiteral(".zip"));
@@ -108,27 +124,6 @@ TEST(PantallaCompresion, Desenlaces)
         EXPECT_TRUE(p.hijo<QPushButton>("cmdVolver")->isEnabled());
         EXPECT_TRUE(Temporales(p.d.path()).isEmpty());
     }
-}
-
-// "No" to splitting when Nombre.zip is there: asked whether to replace it
-// (No by default); on No the old one stays and the new one takes a free name.
-TEST(PantallaCompresion, NoReemplazaSinPreguntar)
-{
-    Pantalla p(20);
-    const QString uno = EscriboArchivo(p.d.filePath(QStringLiteral("uno.bin")), Datos(1500000, 1));
-    const QString previo = EscriboArchivo(p.d.filePath(QStringLiteral("paquete.zip")), "de antes");
-    p.agrego({uno});
-    p.e.dialogos.respuestas = {Respuesta::No, Respuesta::No};
-    p.proceso(QStringLiteral("paquete"), QStringLiteral("1"));
-    ASSERT_EQ(p.e.dialogos.vistas.size(), 3);
-    const CajaVista& reemplazo = p.e.dialogos.vistas[1];
-    EXPECT_EQ(reemplazo.texto, QStringLiteral("Ya existe el archivo ") + previo
-                                   + QStringLiteral(". ¿Desea reemplazarlo por el archivo comprimido nuevo?"));
-    EXPECT_EQ(reemplazo.botones, Botones::SiNo);
-    EXPECT_EQ(reemplazo.porDefecto, Respuesta::No);
-    EXPECT_TRUE(p.e.dialogos.vistas[2].texto.contains(QStringLiteral("paquete (2).zip")));
-    EXPECT_EQ(LeoArchivo(previo), QByteArray("de antes"));
-    EXPECT_EQ(Entradas(p.d.filePath(QStringLiteral("paquete (2).zip"))), QStringList{QStringLiteral("uno.bin")});
 }
 
 // Names the screen refuses, saying why, before anything is built; names
@@ -180,7 +175,8 @@ TEST(PantallaCompresion, FechaDelReloj)
     QTest::mouseClick(p.hijo<QPushButton>("cmdProcesar"), Qt::LeftButton);
     const QStringList nuevos = p.nuevos({informe});
     ASSERT_EQ(nuevos.size(), 1);
-    EXPECT_EQ(nuevos[0], QStringLiteral("informe_20261205_01_") + Md5sum(p.d.filePath(nuevos[0])) + QStringLiteral(".zip"));
+    const QString armado = p.d.filePath(nuevos[0]);
+    EXPECT_EQ(nuevos[0], QStringLiteral("informe_20261205_01_") + Md5sum(armado) + QStringLiteral(".zip"));
     fecha->click();
     EXPECT_EQ(nombre->text(), QStringLiteral("informe"));
 }
