@@ -149,10 +149,11 @@ TEST(CliCompresion, Codigos)
     };
     for (const auto& [args, codigo] : casos) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
-        const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI),
-                                        QStringList{QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50")} + args);
+        const QStringList comando{QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50")};
+        const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), comando + args);
         EXPECT_EQ(c.codigo, codigo) << qPrintable(c.errores);
-        EXPECT_TRUE(Todo(datos.path()).filter(QStringLiteral(".zip")).isEmpty()) << qPrintable(Todo(datos.path()).join(QLatin1Char(' ')));
+        const QStringList quedan = Todo(datos.path());
+        EXPECT_TRUE(quedan.filter(QStringLiteral(".zip")).isEmpty()) << qPrintable(quedan.join(QLatin1Char(' ')));
     }
 }
 

@@ -72,7 +72,8 @@ TEST(Ini, GuardoCarpetaConservaElArchivo)
         {"sin fin de linea", "[NETWORK]\nURL=u", QStringLiteral("/d/"), "[NETWORK]\nURL=u\nPARTGUAR=/d/\n"},
         {"marca utf8", "\xEF\xBB\xBF[NETWORK]\r\nURL=u\r\n", QStringLiteral("/d/"),
          "\xEF\xBB\xBF[NETWORK]\r\nURL=u\r\nPARTGUAR=/d/\r\n"},
-        {"salto de linea", "[NETWORK]\nURL=u\n", QStringLiteral("/a\nAMBIENTE=PROD\nURL=http://x/"), "[NETWORK]\nURL=u\n", false},
+        {"salto de linea", "[NETWORK]\nURL=u\n", QStringLiteral("/a\nAMBIENTE=PROD\nURL=http://x/"), "[NETWORK]\nURL=u\n",
+         false},
         {"retorno", "[NETWORK]\nURL=u\n", QStringLiteral("/a\r[OTRA]"), "[NETWORK]\nURL=u\n", false},
         {"solo lectura", "[NETWORK]\nURL=u\n", QStringLiteral("/d/"), "[NETWORK]\nURL=u\n", false, 0444},
         {"enlace", "[NETWORK]\r\nURL=u\r\n", QStringLiteral("/x/"), "[NETWORK]\r\nURL=u\r\n", false, 0644, true},
@@ -96,7 +97,8 @@ TEST(Ini, GuardoCarpetaConservaElArchivo)
     }
     // A folder that is not there: nothing made.
     QTemporaryDir d;
-    EXPECT_FALSE(GuardoCarpetaINI(d.filePath(QStringLiteral("no/TERV.ini")), QStringLiteral("NETWORK"), QStringLiteral("/x/")));
+    EXPECT_FALSE(GuardoCarpetaINI(d.filePath(QStringLiteral("no/TERV.ini")), QStringLiteral("NETWORK"),
+                                  QStringLiteral("/x/")));
     EXPECT_FALSE(QFileInfo::exists(d.filePath(QStringLiteral("no"))));
 }
 
@@ -113,8 +115,8 @@ TEST(Ini, GuardoConservaDuenoYModo)
         bool operador; // saved as uid 65534, in a folder it cannot write: updated in place
     } casos[] = {
         {"root", "[NETWORK]\r\nURL=u\r\n", "[NETWORK]\r\nURL=u\r\nPARTGUAR=/c/\r\n", 4321, 4322, 0604, false},
-        {"operador", "[NETWORK]\nURL=u\nPARTGUAR=/un/largo/camino/\n", "[NETWORK]\nURL=u\nPARTGUAR=/c/\n", 65534, 65534, 0640,
-         true},
+        {"operador", "[NETWORK]\nURL=u\nPARTGUAR=/un/largo/camino/\n", "[NETWORK]\nURL=u\nPARTGUAR=/c/\n", 65534, 65534,
+         0640, true},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -158,7 +160,8 @@ TEST(Ini, CargoConfiguracionYAmbiente)
         bool enlace = false;
         bool ilegible = false; // for uid 65534
     } casos[] = {
-        {"[NETWORK]\r\nAMBIENTE=DESA\r\nURL='http://u/'\r\nPARTGUAR=\"/g/\"\r\n", true, Ambiente::Prueba, "http://u/", "/g/", true},
+        {"[NETWORK]\r\nAMBIENTE=DESA\r\nURL='http://u/'\r\nPARTGUAR=\"/g/\"\r\n", true, Ambiente::Prueba, "http://u/", "/g/",
+         true},
         {"[NETWORK]\r\nAMBIENTE=TEST\r\nPARTGUAR=/g/\r\n", true, Ambiente::Prueba, "", "/g/"},
         {"[NETWORK]\r\nAMBIENTE=PROD\r\nURL=http://u/\r\n", true, Ambiente::Produccion, "http://u/"},
         {"[NETWORK]\r\nAMBIENTE=prod\r\n", true, Ambiente::Invalido},

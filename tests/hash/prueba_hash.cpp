@@ -105,7 +105,8 @@ TEST(OperacionesHash, RechazosAntesDeLeer)
     const QString grande = EscriboArchivo(d.filePath(QStringLiteral("grande.zip")), Datos(2000));
     // Someone else's file already carries the stamped name: both stay as they are.
     const QString envio = EscriboArchivo(d.filePath(QStringLiteral("envio.zip")), "envio");
-    const QString ajeno = EscriboArchivo(d.filePath(QStringLiteral("envio_") + Md5sum(envio) + QStringLiteral(".zip")), "ajeno");
+    const QString sellado = d.filePath(QStringLiteral("envio_") + Md5sum(envio) + QStringLiteral(".zip"));
+    const QString ajeno = EscriboArchivo(sellado, "ajeno");
     const struct {
         QString ruta;
         qint64 maximo;

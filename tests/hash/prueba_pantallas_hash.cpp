@@ -122,7 +122,8 @@ TEST(PantallaCorroboroHash, CorrectoInvalidoYCorregido)
         Escenario e;
         QTemporaryDir d;
         const QByteArray datos = Datos(3 << 20);
-        const QString real = QString::fromLatin1(QCryptographicHash::hash(datos, QCryptographicHash::Md5).toHex().toUpper());
+        const QByteArray md5 = QCryptographicHash::hash(datos, QCryptographicHash::Md5);
+        const QString real = QString::fromLatin1(md5.toHex().toUpper());
         const QString enNombre = c.hash.isEmpty() ? real : c.hash;
         const QString ruta = EscriboArchivo(d.filePath(QStringLiteral("rec_") + enNombre + QStringLiteral(".zip")), datos);
 

@@ -108,7 +108,8 @@ TEST(Consulta, LecturaPosicional)
         {"<respuesta><a>3.5</a></respuesta>", true, 4, ""},
         {"<respuesta><a>veinte</a></respuesta>", false, 0,
          "No coinciden los tipos: el tamaño recibido no es un número (veinte)"},
-        {"<respuesta><a>1e</a></respuesta>", false, 0, "No coinciden los tipos: el tamaño recibido no es un número (1e)"},
+        {"<respuesta><a>1e</a></respuesta>", false, 0,
+         "No coinciden los tipos: el tamaño recibido no es un número (1e)"},
         {"<respuesta><a>99999999999</a></respuesta>", false, 0,
          "Desbordamiento: el tamaño recibido (99999999999) no cabe en un entero de 32 bits"},
         {"<respuesta><a>-0.6</a></respuesta>", false, 0,
@@ -220,7 +221,8 @@ TEST(Consulta, ProxyHttpsYFallasDeRed)
         {"https cortado por el proxy", QStringLiteral("https://servicio.prueba:%1/cortado").arg(tls.puerto), {}, viaProxy, {}, certificado, "incompleta"},
         {"certificado desconocido", QStringLiteral("https://127.0.0.1:%1/tamano").arg(tls.puerto), {}, {}, {}, {}, "certificado"},
         {"sin URL", ArmoUrlConsulta(QString(), QStringLiteral("TERV")), {}, {}, {}, {}, ""},
-        {"nadie escucha", QStringLiteral("http://127.0.0.1:%1/x").arg(libre), {}, {}, {}, {}, "El servidor rechazó la conexión"},
+        {"nadie escucha", QStringLiteral("http://127.0.0.1:%1/x").arg(libre), {}, {}, {}, {},
+         "El servidor rechazó la conexión"},
     };
     const char* const variables[] = {"http_proxy", "https_proxy", "no_proxy", "SSL_CERT_FILE"};
     QByteArray antes[4];
