@@ -151,7 +151,8 @@ TEST(Consulta, CerrarLaVentanaAbandonaLaConsulta)
     compartido().UrlServicio = lento.url();
     e.ctx.esperaConsultaMs = 60000;
     FrmCnx cnx(e.ctx);
-    QTimer::singleShot(300, &cnx, [&] {
+    // Runs in the window's wait, once it is shown.
+    QTimer::singleShot(0, &cnx, [&] {
         EXPECT_TRUE(cnx.isVisible());
         cnx.close();
     });
