@@ -106,11 +106,8 @@ TEST(Compresion, Desenlaces)
         for (const QString& p : previos)
             nuevos.removeAll(NombreDeRuta(p));
         switch (c.desenlace) {
-        case Desenlace::Sellado:
-            ASSERT_EQ(nuevos, QStringList{NombreDeRuta(r.archivo)});
-            EXPECT_EQ(NombreDeRuta(r.archivo), QStringLiteral("paquete_") + Md5sum(r.archivo) + QStringLiteral(".zip"));
-            EXPECT_EQ(Entradas(r.archivo), (QStringList{QStringLiteral("uno.bin"), QStringLiteral("dos.bin")}));
-            EXPECT_EQ(Extraigo(r.archivo, QStringLiteral("dos.bin")), Datos(1000000, 2));
+        case Desenlace::Sellado: // the archive itself: LeidoPorTresLectores
+            EXPECT_EQ(nuevos, QStringList{NombreDeRuta(r.archivo)});
             break;
         case Desenlace::Particionado: {
             ASSERT_EQ(nuevos.size(), 3);
