@@ -143,7 +143,7 @@ TEST_F(Carriles, CancelarConMasArchivosQueCarriles)
         archivos.push_back(std::move(ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::Lectura).valor()));
     Progreso p;
     std::vector<int> veces(size_t(cantidad), 0);
-    int hechos = 0, cancelados = 0;
+    int cancelados = 0;
     CalculoHashes(
         cantidad,
         [&](qsizetype i) -> Resultado<ArchivoCrudo*> {
@@ -155,7 +155,6 @@ TEST_F(Carriles, CancelarConMasArchivosQueCarriles)
             ++veces[size_t(i)];
             if (r) {
                 EXPECT_EQ(r.valor(), Referencia(contenido));
-                ++hechos;
             } else {
                 EXPECT_EQ(r.falla().tipo, TipoFalla::Cancelado);
                 ++cancelados;
@@ -164,7 +163,6 @@ TEST_F(Carriles, CancelarConMasArchivosQueCarriles)
         &p, 1);
     EXPECT_EQ(std::count(veces.begin(), veces.end(), 1), cantidad);
     EXPECT_GT(cancelados, 0);
-    EXPECT_EQ(hechos + cancelados, cantidad);
 }
 
 // Past 4 GiB the bit count no longer fits 32 bits. Sparse, so it costs no disk.
