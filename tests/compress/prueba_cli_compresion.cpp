@@ -16,14 +16,13 @@
 
 namespace {
 
-QProcessEnvironment ConDiscoQueFalla(const QString& archivo, qint64 desde, const QString& pausa = {})
+// A failing disk under the file of that name (tests/soporte/interpuesto.cpp).
+QProcessEnvironment ConDiscoQueFalla(const QString& archivo, qint64 desde)
 {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(TERV_FALLA_LECTURA));
+    e.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(TERV_INTERPUESTO));
     e.insert(QStringLiteral("TERV_PRUEBA_ARCHIVO"), archivo);
     e.insert(QStringLiteral("TERV_PRUEBA_DESDE"), QString::number(desde));
-    if (!pausa.isEmpty())
-        e.insert(QStringLiteral("TERV_PRUEBA_PAUSA"), pausa);
     return e;
 }
 
@@ -42,21 +41,16 @@ struct Pausa {
         ::mkfifo(QFile::encodeName(d.filePath(QStringLiteral("aviso"))).constData(), 0600);
         ::mkfifo(QFile::encodeName(d.filePath(QStringLiteral("sigo"))).constData(), 0600);
     }
-    // Returns once the run is held there.
-    void esperoLectura()
-    {
-        const int a = ::open(QFile::encodeName(d.filePath(QStringLiteral("aviso"))).constData(), O_RDONLY);
-        char c = 0;
-        (void)!::read(a, &c, 1);
-        ::close(a);
-    }
     // Starts terv-cli and returns once it is held.
     void arranco(QProcess& cli, QProcessEnvironment entorno, const QStringList& args)
     {
         entorno.insert(QStringLiteral("TERV_PRUEBA_PAUSA"), d.path());
         cli.setProcessEnvironment(entorno);
         cli.start(QStringLiteral(TERV_CLI), args);
-        esperoLectura();
+        const int a = ::open(QFile::encodeName(d.filePath(QStringLiteral("aviso"))).constData(), O_RDONLY);
+        char c = 0;
+        (void)!::read(a, &c, 1);
+        ::close(a);
     }
     void sigo()
     {
@@ -81,8 +75,9 @@ bool SenalPendiente(qint64 pid)
 }
 
 // A failing disk under one of the files: the run names it and its cause,
-// fails with 3, and leaves neither an archive nor a temporary.
-TEST(CliCompresion, ErrorDeLectura)
+// fails with 3, and leaves neither an archive nor a temporary. So does Ctrl-C
+// in the middle of a file; after kill -9 the next run cleans up.
+TEST(CliCompresion, ErrorDeLecturaInterrumpidoOMuerto)
 {
     QTemporaryDir datos, destino;
     const QString bueno = EscriboArchivo(datos.filePath(QStringLiteral("bueno.txt")), "bueno");
@@ -98,11 +93,7 @@ TEST(CliCompresion, ErrorDeLectura)
         EXPECT_TRUE(c.salida.isEmpty());
         EXPECT_TRUE(Todo(destino.path()).isEmpty()) << qPrintable(Todo(destino.path()).join(QLatin1Char(' ')));
     }
-}
 
-TEST(CliCompresion, InterrumpidoOMuertoAMitadDeUnArchivo)
-{
-    QTemporaryDir datos, destino;
     const QString grande = EscriboArchivo(datos.filePath(QStringLiteral("grande.bin")), Datos(8 << 20, 7));
     const QProcessEnvironment entorno = ConDiscoQueFalla(QStringLiteral("grande.bin"), 1 << 20);
 
@@ -143,32 +134,25 @@ TEST(CliCompresion, InterrumpidoOMuertoAMitadDeUnArchivo)
     EXPECT_TRUE(quedan[0].startsWith(QStringLiteral("q_")));
 }
 
-// The command's answers and exit codes for refused inputs.
+// The command's exit codes for refused inputs (sizes are checked as every
+// command checks them; names that collide as the screen refuses them).
 TEST(CliCompresion, Codigos)
 {
     QTemporaryDir datos;
     const QString a = EscriboArchivo(datos.filePath(QStringLiteral("a.txt")), "a");
     QDir(datos.path()).mkdir(QStringLiteral("carpeta"));
     const std::pair<QStringList, int> casos[] = {
-        {{QStringLiteral("--tamano"), QStringLiteral("nan"), a}, 2},
-        {{QStringLiteral("--tamano"), QStringLiteral("inf"), a}, 2},
-        {{QStringLiteral("--tamano"), QStringLiteral("1e300"), a}, 2},
         {{QStringLiteral("--nombre"), QStringLiteral("x/y"), a}, 2},
         {{QStringLiteral("--nombre"), QStringLiteral("x.y"), a}, 2},
-        {{a, datos.filePath(QStringLiteral("A.TXT"))}, 2},
         {{a, datos.filePath(QStringLiteral("falta.txt"))}, 1},
         {{a, datos.filePath(QStringLiteral("carpeta"))}, 1},
     };
     for (const auto& [args, codigo] : casos) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
-        if (args.contains(datos.filePath(QStringLiteral("A.TXT"))))
-            EscriboArchivo(datos.filePath(QStringLiteral("A.TXT")), "A");
-        // Without --tamano the size would come from the service.
-        const QStringList tamano = args.contains(QStringLiteral("--tamano")) ? QStringList()
-                                                                             : QStringList{QStringLiteral("--tamano"), QStringLiteral("50")};
-        const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), QStringList{QStringLiteral("comprimir")} + tamano + args);
+        const QStringList comando{QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50")};
+        const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), comando + args);
         EXPECT_EQ(c.codigo, codigo) << qPrintable(c.errores);
-        QStringList quedan = Todo(datos.path());
+        const QStringList quedan = Todo(datos.path());
         EXPECT_TRUE(quedan.filter(QStringLiteral(".zip")).isEmpty()) << qPrintable(quedan.join(QLatin1Char(' ')));
     }
 }

@@ -6,14 +6,13 @@
 #include "soporte/controles.h"
 #include "soporte/utiles.h"
 #include "system/archivos.h"
+#include "system/trabajo.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -64,6 +63,7 @@ TEST(PantallaCompresion, Desenlaces)
         const char* estado;
         QColor color;
         int nuevos;
+        bool previo = false; // paquete.zip is there already
     } casos[] = {
         {"entra: sellado", "20", {}, {"TERV"}, "Archivo armado exitosamente", kVerde, 1},
         {"no entra: particiones", "1", {Respuesta::Si, Respuesta::Aceptar},
@@ -73,21 +73,29 @@ TEST(PantallaCompresion, Desenlaces)
         {"no entra: cancela al confirmar", "1", {Respuesta::Si, Respuesta::Cancelar},
          {"Atención", "Particionador de Archivos"}, "Generación de particiones cancelada por el usuario", kRojo, 0},
         {"no entra: entero", "1", {Respuesta::No}, {"Atención"}, "Generación de particiones cancelada por el usuario", kRojo, 1},
+        // Asked whether to replace it (No by default); on No the old one stays and the new one takes a free name.
+        {"no entra: entero, no reemplaza", "1", {Respuesta::No, Respuesta::No}, {"Atención", "TERV", "TERV"},
+         "Generación de particiones cancelada por el usuario", kRojo, 1, true},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
         Pantalla p(20);
         const QStringList rutas{EscriboArchivo(p.d.filePath(QStringLiteral("uno.bin")), Datos(1500000, 1)),
                                 EscriboArchivo(p.d.filePath(QStringLiteral("dos.bin")), Datos(1000000, 2))};
+        const QString previo =
+            c.previo ? EscriboArchivo(p.d.filePath(QStringLiteral("paquete.zip")), "de antes") : QString();
         p.agrego(rutas);
         EXPECT_EQ(p.hijo<QLineEdit>("txtNombArc")->text(), QStringLiteral("uno"));
         for (Respuesta r : c.respuestas)
             p.e.dialogos.respuestas.push_back(r);
-        p.proceso(QStringLiteral("paquete"), QString::fromLatin1(c.mb));
+        p.hijo<QLineEdit>("txtNombArc")->setText(QStringLiteral("paquete"));
+        p.hijo<QLineEdit>("txtMB")->setText(QString::fromLatin1(c.mb));
+        // Two clicks posted before the first is handled give one run, not two.
+        DosClicsSeguidos(p.hijo<QPushButton>("cmdProcesar"));
         EXPECT_EQ(p.e.dialogos.titulos(), Textos(c.titulos));
         EXPECT_EQ(p.estado(), QString::fromUtf8(c.estado));
         EXPECT_EQ(p.color(), c.color);
-        const QStringList nuevos = p.nuevos(rutas);
+        const QStringList nuevos = p.nuevos(rutas + QStringList{previo});
         EXPECT_EQ(nuevos.size(), c.nuevos) << qPrintable(nuevos.join(QLatin1Char(' ')));
         if (c.titulos.size() > 1) {
             const CajaVista& pregunta = p.e.dialogos.vistas[0];
@@ -96,6 +104,16 @@ TEST(PantallaCompresion, Desenlaces)
             EXPECT_EQ(pregunta.icono, Icono::Pregunta);
             EXPECT_EQ(pregunta.botones, Botones::SiNo);
             EXPECT_EQ(pregunta.porDefecto, Respuesta::No);
+        }
+        if (c.previo) {
+            const CajaVista& reemplazo = p.e.dialogos.vistas[1];
+            EXPECT_EQ(reemplazo.texto, QStringLiteral("Ya existe el archivo ") + previo
+                                           + QStringLiteral(". ¿Desea reemplazarlo por el archivo comprimido nuevo?"));
+            EXPECT_EQ(reemplazo.botones, Botones::SiNo);
+            EXPECT_EQ(reemplazo.porDefecto, Respuesta::No);
+            EXPECT_TRUE(p.e.dialogos.vistas[2].texto.contains(QStringLiteral("paquete (2).zip")));
+            EXPECT_EQ(nuevos, QStringList{QStringLiteral("paquete (2).zip")});
+            EXPECT_EQ(LeoArchivo(previo), QByteArray("de antes"));
         }
         if (c.nuevos == 1 && c.respuestas.isEmpty()) {
             EXPECT_EQ(nuevos[0], QStringLiteral("paquete_") + Md5sum(p.d.filePath(nuevos[0])) + QStringLiteral(".zip"));
@@ -108,76 +126,59 @@ TEST(PantallaCompresion, Desenlaces)
     }
 }
 
-// "No" to splitting when Nombre.zip is there: asked whether to replace it
-// (No by default); on No the old one stays and the new one takes a free name.
-TEST(PantallaCompresion, NoReemplazaSinPreguntar)
-{
-    Pantalla p(20);
-    const QString uno = EscriboArchivo(p.d.filePath(QStringLiteral("uno.bin")), Datos(1500000, 1));
-    const QString previo = EscriboArchivo(p.d.filePath(QStringLiteral("paquete.zip")), "de antes");
-    p.agrego({uno});
-    p.e.dialogos.respuestas = {Respuesta::No, Respuesta::No};
-    p.proceso(QStringLiteral("paquete"), QStringLiteral("1"));
-    ASSERT_EQ(p.e.dialogos.vistas.size(), 3);
-    const CajaVista& reemplazo = p.e.dialogos.vistas[1];
-    EXPECT_EQ(reemplazo.texto, QStringLiteral("Ya existe el archivo ") + previo
-                                   + QStringLiteral(". ¿Desea reemplazarlo por el archivo comprimido nuevo?"));
-    EXPECT_EQ(reemplazo.botones, Botones::SiNo);
-    EXPECT_EQ(reemplazo.porDefecto, Respuesta::No);
-    EXPECT_TRUE(p.e.dialogos.vistas[2].texto.contains(QStringLiteral("paquete (2).zip")));
-    EXPECT_EQ(LeoArchivo(previo), QByteArray("de antes"));
-    EXPECT_EQ(Entradas(p.d.filePath(QStringLiteral("paquete (2).zip"))), QStringList{QStringLiteral("uno.bin")});
-}
-
-// Names the screen refuses, saying why, before anything is built.
+// Names the screen refuses, saying why, before anything is built; names
+// equal but for letter case are refused like equal names.
 TEST(PantallaCompresion, NombresRechazados)
 {
-    const std::pair<const char*, const char*> casos[] = {
-        {"sub/paquete", "no puede contener \"/\""},
-        {"paquete.v2", "no puede contener \".\""},
-        {"", nullptr}, // Procesar stays disabled
+    const struct {
+        const char* nombre;
+        bool ambos; // both files, "Uno.txt" and "uno.TXT"
+        const char* por;
+    } casos[] = {
+        {"sub/paquete", false, "no puede contener \"/\""},
+        {"paquete.v2", false, "no puede contener \".\""},
+        {"paquete", true, "tienen el mismo nombre"},
+        {"", false, nullptr}, // Procesar stays disabled
     };
-    for (const auto& [nombre, por] : casos) {
-        SCOPED_TRACE(nombre);
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
         Pantalla p(20);
         const QString uno = EscriboArchivo(p.d.filePath(QStringLiteral("Uno.txt")), "uno");
         const QString dos = EscriboArchivo(p.d.filePath(QStringLiteral("uno.TXT")), "dos");
-        p.agrego({uno});
-        p.proceso(QString::fromUtf8(nombre), QStringLiteral("20"));
-        if (!por) {
+        p.agrego(c.ambos ? QStringList{uno, dos} : QStringList{uno});
+        p.proceso(QString::fromUtf8(c.nombre), QStringLiteral("20"));
+        EXPECT_EQ(p.nuevos({uno, dos}), QStringList());
+        EXPECT_EQ(p.estado(), QString());
+        if (!c.por) {
             EXPECT_FALSE(p.hijo<QPushButton>("cmdProcesar")->isEnabled());
             EXPECT_TRUE(p.e.dialogos.vistas.isEmpty());
             continue;
         }
         ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
         EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Exclamacion);
-        EXPECT_TRUE(p.e.dialogos.vistas[0].texto.contains(QString::fromUtf8(por))) << qPrintable(p.e.dialogos.vistas[0].texto);
-        EXPECT_EQ(p.estado(), QString());
-        EXPECT_EQ(p.nuevos({uno, dos}), QStringList());
-        // Names equal but for letter case are refused like equal names.
-        p.agrego({dos});
-        p.proceso(QStringLiteral("paquete"), QStringLiteral("20"));
-        ASSERT_EQ(p.e.dialogos.vistas.size(), 2);
-        EXPECT_TRUE(p.e.dialogos.vistas[1].texto.contains(QStringLiteral("tienen el mismo nombre")));
-        EXPECT_EQ(p.nuevos({uno, dos}), QStringList());
+        EXPECT_TRUE(p.e.dialogos.vistas[0].texto.contains(QString::fromUtf8(c.por))) << qPrintable(p.e.dialogos.vistas[0].texto);
     }
 }
 
-// Two clicks posted before the first is handled give one run, not two.
-TEST(PantallaCompresion, DosClicsUnaCorrida)
+// Ticking the date box adds the date of the context's clock to the name, and
+// the archive takes that name; unticking gives the name back.
+TEST(PantallaCompresion, FechaDelReloj)
 {
     Pantalla p(20);
-    const QString uno = EscriboArchivo(p.d.filePath(QStringLiteral("uno.bin")), Datos(3000000, 1));
-    p.agrego({uno});
-    p.hijo<QLineEdit>("txtNombArc")->setText(QStringLiteral("paquete"));
-    DosClicsSeguidos(p.hijo<QPushButton>("cmdProcesar"));
-    const QString armado = QStringLiteral("Archivo armado exitosamente");
-    for (int i = 0; i < 500 && p.estado() != armado; ++i)
-        QTest::qWait(20);
-    QApplication::processEvents();
-    EXPECT_EQ(p.estado(), armado);
-    EXPECT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("TERV")});
-    EXPECT_EQ(p.nuevos({uno}).size(), 1);
+    p.e.reloj.fecha = QDate(2026, 12, 5);
+    const QString informe = EscriboArchivo(p.d.filePath(QStringLiteral("informe.txt")), "informe");
+    p.agrego({informe});
+    auto* fecha = p.hijo<QCheckBox>("chkAgregarFyV");
+    auto* nombre = p.hijo<QLineEdit>("txtNombArc");
+    fecha->click();
+    EXPECT_EQ(nombre->text(), QStringLiteral("informe_20261205_01"));
+    QTest::mouseClick(p.hijo<QPushButton>("cmdProcesar"), Qt::LeftButton);
+    const QStringList nuevos = p.nuevos({informe});
+    ASSERT_EQ(nuevos.size(), 1);
+    const QString armado = p.d.filePath(nuevos[0]);
+    EXPECT_EQ(nuevos[0], QStringLiteral("informe_20261205_01_") + Md5sum(armado) + QStringLiteral(".zip"));
+    fecha->click();
+    EXPECT_EQ(nombre->text(), QStringLiteral("informe"));
 }
 
 // "Cancelar" beside the progress, pressed while a file is half compressed,
@@ -187,26 +188,19 @@ TEST(PantallaCompresion, Cancelar)
     Pantalla p(20);
     const QString uno = EscriboArchivo(p.d.filePath(QStringLiteral("uno.bin")), Datos(2 << 20, 3));
     p.agrego({uno});
-    // The job waits after its first piece until Cancelar has been pressed.
-    std::atomic<bool> enCurso{false}, pulsado{false};
-    p.f.alComprimir = [&](const QString&) {
-        if (!enCurso.exchange(true))
-            pulsado.wait(false);
-    };
+    // The job, at its first piece, waits while Cancelar is pressed.
+    std::atomic<bool> llamado{false};
     bool visto = false;
-    QTimer cancelo;
-    QObject::connect(&cancelo, &QTimer::timeout, &p.f, [&] {
-        auto* b = p.f.findChild<QPushButton*>(QStringLiteral("cmdCancelar"));
-        if (b && b->isVisible() && enCurso.load()) {
-            visto = p.estado() == QStringLiteral("Armando Archivo... Por Favor espere...")
+    p.f.alComprimir = [&](const QString&) {
+        if (llamado.exchange(true))
+            return;
+        LlamoYEspero(&p.f, [&] {
+            auto* cancelar = p.hijo<QPushButton>("cmdCancelar");
+            visto = cancelar->isVisible() && p.estado() == QStringLiteral("Armando Archivo... Por Favor espere...")
                 && p.hijo<QWidget>("ProgressBar1")->isVisible() && !p.hijo<QPushButton>("cmdProcesar")->isEnabled();
-            QTest::mouseClick(b, Qt::LeftButton);
-            cancelo.stop();
-            pulsado.store(true);
-            pulsado.notify_all();
-        }
-    });
-    cancelo.start(10);
+            QTest::mouseClick(cancelar, Qt::LeftButton);
+        });
+    };
     p.proceso(QStringLiteral("paquete"), QStringLiteral("20"));
     EXPECT_TRUE(visto);
     EXPECT_EQ(p.estado(), QStringLiteral("Proceso cancelado por el usuario"));

@@ -9,21 +9,15 @@
 
 namespace {
 
-struct Salida {
-    int codigo = -1;
-    QByteArray texto;
-};
-
-Salida Corro(const QString& programa, const QStringList& args)
+// Whatever the reader says, on either channel, however long it takes.
+Corrida Corro(const QString& programa, const QStringList& args)
 {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(programa, args);
-    p.waitForFinished(-1);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput()};
+    Corrida c = CorroPrograma(programa, args, -1);
+    c.salida += c.errores;
+    return c;
 }
 
-Salida Python(const char* guion, const QString& zip)
+Corrida Python(const char* guion, const QString& zip)
 {
     return Corro(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(guion), zip});
 }
@@ -32,7 +26,7 @@ Salida Python(const char* guion, const QString& zip)
 
 QStringList Entradas(const QString& zip)
 {
-    return QString::fromUtf8(Corro(QStringLiteral("unzip"), {QStringLiteral("-Z1"), zip}).texto).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return Corro(QStringLiteral("unzip"), {QStringLiteral("-Z1"), zip}).salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QByteArray Extraigo(const QString& zip, const QString& entrada)
@@ -49,31 +43,31 @@ QByteArray Extraigo(const QString& zip, const QString& entrada)
 
 QString LeoConTresLectores(const QString& zip)
 {
-    const Salida python = Python("import sys, zipfile\n"
+    const Corrida python = Python("import sys, zipfile\n"
                                  "malo = zipfile.ZipFile(sys.argv[1]).testzip()\n"
                                  "sys.exit('CRC errado: ' + malo if malo else 0)\n",
                                  zip);
     if (python.codigo != 0)
-        return QStringLiteral("zipfile: ") + QString::fromUtf8(python.texto);
-    const Salida unzip = Corro(QStringLiteral("unzip"), {QStringLiteral("-tqq"), zip});
+        return QStringLiteral("zipfile: ") + python.salida;
+    const Corrida unzip = Corro(QStringLiteral("unzip"), {QStringLiteral("-tqq"), zip});
     if (unzip.codigo != 0)
-        return QStringLiteral("unzip -t: ") + QString::fromUtf8(unzip.texto);
-    const Salida siete = Corro(QStringLiteral("7z"), {QStringLiteral("t"), zip});
-    if (siete.codigo != 0 || !siete.texto.contains("Everything is Ok"))
-        return QStringLiteral("7z t: ") + QString::fromUtf8(siete.texto);
+        return QStringLiteral("unzip -t: ") + unzip.salida;
+    const Corrida siete = Corro(QStringLiteral("7z"), {QStringLiteral("t"), zip});
+    if (siete.codigo != 0 || !siete.salida.contains(QStringLiteral("Everything is Ok")))
+        return QStringLiteral("7z t: ") + siete.salida;
     return {};
 }
 
 QStringList Detalle(const QString& zip)
 {
-    const Salida s = Python("import sys, zipfile\n"
+    const Corrida s = Python("import sys, zipfile\n"
                             "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
                             "    y, m, d, h, mi, se = i.date_time\n"
                             "    linea = '%s|%d|%d|%o|%d|%04d-%02d-%02d %02d:%02d:%02d\\n' % (i.filename, i.compress_type,\n"
                             "        (i.flag_bits >> 11) & 1, i.external_attr >> 16, i.file_size, y, m, d, h, mi, se)\n"
                             "    sys.stdout.buffer.write(linea.encode('utf-8'))\n",
                             zip);
-    return QString::fromUtf8(s.texto).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return s.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QString DetalleEsperado(const QString& ruta, int metodo)

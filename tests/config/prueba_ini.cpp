@@ -36,14 +36,19 @@ TEST(Ini, LeoValores)
     EXPECT_EQ(LeoValorINI(d.filePath(QStringLiteral("no.ini")), QStringLiteral("NETWORK"), QStringLiteral("URL")), QString());
 }
 
-// Saving the folder keeps every other byte of the file and its encoding.
+// Saving the folder keeps every other byte of the file and its encoding; it
+// never breaks the file's lines, drops its byte-order mark, replaces a
+// read-only file (even for root) or writes through a link.
 TEST(Ini, GuardoCarpetaConservaElArchivo)
 {
     struct Caso {
         const char* nombre;
-        QByteArray antes;
+        QByteArray antes; // empty: no file
         QString valor;
         QByteArray despues;
+        bool escrito = true;
+        int modo = 0644;
+        bool enlace = false; // TERV.ini is a link to a file elsewhere
     } casos[] = {
         {"agrega", "[NETWORK]\r\nURL=u\r\n\r\n[X]\r\nA=1\r\n", QStringLiteral("/datos/"),
          "[NETWORK]\r\nURL=u\r\nPARTGUAR=/datos/\r\n\r\n[X]\r\nA=1\r\n"},
@@ -65,162 +70,126 @@ TEST(Ini, GuardoCarpetaConservaElArchivo)
         {"crlf y lf", "[NETWORK]\r\nURL=u\nPARTGUAR=/viejo/\nAMBIENTE=DESA\r\n", QStringLiteral("/nuevo/"),
          "[NETWORK]\r\nURL=u\nPARTGUAR=/nuevo/\nAMBIENTE=DESA\r\n"},
         {"sin fin de linea", "[NETWORK]\nURL=u", QStringLiteral("/d/"), "[NETWORK]\nURL=u\nPARTGUAR=/d/\n"},
+        {"marca utf8", "\xEF\xBB\xBF[NETWORK]\r\nURL=u\r\n", QStringLiteral("/d/"),
+         "\xEF\xBB\xBF[NETWORK]\r\nURL=u\r\nPARTGUAR=/d/\r\n"},
+        {"salto de linea", "[NETWORK]\nURL=u\n", QStringLiteral("/a\nAMBIENTE=PROD\nURL=http://x/"), "[NETWORK]\nURL=u\n",
+         false},
+        {"retorno", "[NETWORK]\nURL=u\n", QStringLiteral("/a\r[OTRA]"), "[NETWORK]\nURL=u\n", false},
+        {"solo lectura", "[NETWORK]\nURL=u\n", QStringLiteral("/d/"), "[NETWORK]\nURL=u\n", false, 0444},
+        {"enlace", "[NETWORK]\r\nURL=u\r\n", QStringLiteral("/x/"), "[NETWORK]\r\nURL=u\r\n", false, 0644, true},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
-        QTemporaryDir d;
+        QTemporaryDir d, fuera;
         const QString ini = d.filePath(QStringLiteral("TERV.ini"));
-        if (!c.antes.isEmpty())
-            EscriboArchivo(ini, c.antes);
-        EXPECT_TRUE(GuardoCarpetaINI(ini, QStringLiteral("NETWORK"), c.valor));
+        if (c.enlace) {
+            ASSERT_TRUE(QFile::link(EscriboArchivo(fuera.filePath(QStringLiteral("otro.txt")), c.antes), ini));
+        } else if (!c.antes.isEmpty()) {
+            ASSERT_EQ(::chmod(QFile::encodeName(EscriboArchivo(ini, c.antes)).constData(), mode_t(c.modo)), 0);
+        }
+        EXPECT_EQ(GuardoCarpetaINI(ini, QStringLiteral("NETWORK"), c.valor), c.escrito);
         EXPECT_EQ(LeoArchivo(ini), c.despues);
-        EXPECT_EQ(LeoValorINI(ini, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), c.valor);
+        if (c.escrito) {
+            EXPECT_EQ(LeoValorINI(ini, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), c.valor);
+        }
+        EXPECT_EQ(QFileInfo(ini).isSymLink(), c.enlace);
         EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("TERV.ini")}); // no temporary left
     }
+    // A folder that is not there: nothing made.
+    QTemporaryDir d;
+    EXPECT_FALSE(GuardoCarpetaINI(d.filePath(QStringLiteral("no/TERV.ini")), QStringLiteral("NETWORK"),
+                                  QStringLiteral("/x/")));
+    EXPECT_FALSE(QFileInfo::exists(d.filePath(QStringLiteral("no"))));
 }
 
 // The file stays the operator's: owner and mode kept when root saves it, an
-// update in place when the folder cannot take a new file, nothing through a link.
+// update in place when the folder cannot take a new file.
 TEST(Ini, GuardoConservaDuenoYModo)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "cambiar de dueño requiere root";
-    const QString s = QStringLiteral("NETWORK");
-    {
+    struct Caso {
+        const char* nombre;
+        QByteArray antes, despues;
+        unsigned dueno, grupo, modo;
+        bool operador; // saved as uid 65534, in a folder it cannot write: updated in place
+    } casos[] = {
+        {"root", "[NETWORK]\r\nURL=u\r\n", "[NETWORK]\r\nURL=u\r\nPARTGUAR=/c/\r\n", 4321, 4322, 0604, false},
+        {"operador", "[NETWORK]\nURL=u\nPARTGUAR=/un/largo/camino/\n", "[NETWORK]\nURL=u\nPARTGUAR=/c/\n", 65534, 65534,
+         0640, true},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nombre);
         QTemporaryDir d;
-        const QString ini = EscriboArchivo(d.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\r\nURL=u\r\n");
-        ASSERT_EQ(::chown(QFile::encodeName(ini).constData(), 4321, 4322), 0);
-        ASSERT_EQ(::chmod(QFile::encodeName(ini).constData(), 0604), 0);
-        EXPECT_TRUE(GuardoCarpetaINI(ini, s, QStringLiteral("/r/")));
-        struct stat st {};
-        ASSERT_EQ(::stat(QFile::encodeName(ini).constData(), &st), 0);
-        EXPECT_EQ(st.st_uid, 4321u);
-        EXPECT_EQ(st.st_gid, 4322u);
-        EXPECT_EQ(st.st_mode & 07777, 0604u);
-        EXPECT_EQ(LeoValorINI(ini, s, QStringLiteral("PARTGUAR")), QStringLiteral("/r/"));
-        EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("TERV.ini")});
-    }
-    {
-        // An operator (uid 65534) whose INI is writable in a folder that is not.
-        QTemporaryDir d;
-        const QString ini = EscriboArchivo(d.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\nURL=u\nPARTGUAR=/un/largo/camino/\n");
-        ASSERT_EQ(::chown(QFile::encodeName(ini).constData(), 65534, 65534), 0);
-        ASSERT_EQ(::chmod(QFile::encodeName(ini).constData(), 0640), 0);
-        ASSERT_EQ(::chmod(QFile::encodeName(d.path()).constData(), 0555), 0);
+        const QByteArray ini = QFile::encodeName(EscriboArchivo(d.filePath(QStringLiteral("TERV.ini")), c.antes));
+        ASSERT_EQ(::chown(ini.constData(), c.dueno, c.grupo), 0);
+        ASSERT_EQ(::chmod(ini.constData(), c.modo), 0);
         struct stat antes {}, despues {};
-        ::stat(QFile::encodeName(ini).constData(), &antes);
-        ASSERT_EQ(::setegid(65534), 0);
-        ASSERT_EQ(::seteuid(65534), 0);
-        const bool escrito = GuardoCarpetaINI(ini, s, QStringLiteral("/c/"));
+        ::stat(ini.constData(), &antes);
+        if (c.operador) {
+            ASSERT_EQ(::chmod(QFile::encodeName(d.path()).constData(), 0555), 0);
+            ASSERT_EQ(::setegid(65534), 0);
+            ASSERT_EQ(::seteuid(65534), 0);
+        }
+        const bool escrito = GuardoCarpetaINI(QFile::decodeName(ini), QStringLiteral("NETWORK"), QStringLiteral("/c/"));
         ASSERT_EQ(::seteuid(0), 0);
         ASSERT_EQ(::setegid(0), 0);
-        EXPECT_TRUE(escrito);
-        EXPECT_EQ(LeoArchivo(ini), QByteArray("[NETWORK]\nURL=u\nPARTGUAR=/c/\n"));
-        ::stat(QFile::encodeName(ini).constData(), &despues);
-        EXPECT_EQ(despues.st_ino, antes.st_ino);
-        EXPECT_EQ(despues.st_uid, 65534u);
-        EXPECT_EQ(despues.st_mode & 07777, 0640u);
-        EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("TERV.ini")});
         ::chmod(QFile::encodeName(d.path()).constData(), 0700);
+        EXPECT_TRUE(escrito);
+        EXPECT_EQ(LeoArchivo(QFile::decodeName(ini)), c.despues);
+        ASSERT_EQ(::stat(ini.constData(), &despues), 0);
+        EXPECT_EQ(despues.st_uid, c.dueno);
+        EXPECT_EQ(despues.st_gid, c.grupo);
+        EXPECT_EQ(despues.st_mode & 07777, c.modo);
+        EXPECT_TRUE(!c.operador || despues.st_ino == antes.st_ino);
+        EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("TERV.ini")});
     }
 }
 
-TEST(Ini, NoSeEscribeAtravesDeUnEnlace)
-{
-    QTemporaryDir d;
-    const QString otro = EscriboArchivo(d.filePath(QStringLiteral("otro.txt")), "[NETWORK]\r\nURL=u\r\n");
-    const QString ini = d.filePath(QStringLiteral("TERV.ini"));
-    ASSERT_TRUE(QFile::link(otro, ini));
-    EXPECT_FALSE(GuardoCarpetaINI(ini, QStringLiteral("NETWORK"), QStringLiteral("/x/")));
-    EXPECT_EQ(LeoArchivo(otro), QByteArray("[NETWORK]\r\nURL=u\r\n"));
-    EXPECT_TRUE(QFileInfo(ini).isSymLink());
-    EXPECT_EQ(Archivos(d.path()).size(), 2);
-}
-
-// An INI that is there but cannot be read says so, and why.
-TEST(Ini, IlegibleDiceQueNoSePuedeLeer)
-{
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "hace falta root para leer como otro usuario";
-    Escenario e;
-    PreparoIniIlegible("[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\n");
-    ASSERT_EQ(::seteuid(65534), 0);
-    const Configuracion c = CargoConfiguracion(compartido().RutaIni);
-    ASSERT_EQ(::seteuid(0), 0);
-    EXPECT_TRUE(c.existe);
-    EXPECT_TRUE(c.ilegible.contains(QStringLiteral("Permiso denegado"))) << qPrintable(c.ilegible);
-    EXPECT_TRUE(c.urlServicio.isEmpty());
-}
-
-TEST(Ini, GuardoEnCarpetaInexistenteFallaSinTocarNada)
-{
-    QTemporaryDir d;
-    EXPECT_FALSE(GuardoCarpetaINI(d.filePath(QStringLiteral("no/TERV.ini")), QStringLiteral("NETWORK"), QStringLiteral("/x/")));
-    EXPECT_FALSE(QFileInfo::exists(d.filePath(QStringLiteral("no"))));
-}
-
+// The values come back as a record and the shared values stay as they were.
+// The file is read through a link, as any program reads it; one that is there
+// but cannot be read says so, and why.
 TEST(Ini, CargoConfiguracionYAmbiente)
 {
     struct Caso {
         QByteArray contenido; // empty: no file
         bool existe;
         Ambiente ambiente;
+        const char* url = "";
+        const char* carpeta = "";
+        bool enlace = false;
+        bool ilegible = false; // for uid 65534
     } casos[] = {
-        {"[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\nPARTGUAR=/g/\r\n", true, Ambiente::Prueba},
-        {"[NETWORK]\r\nAMBIENTE=TEST\r\n", true, Ambiente::Prueba},
-        {"[NETWORK]\r\nAMBIENTE=PROD\r\n", true, Ambiente::Produccion},
+        {"[NETWORK]\r\nAMBIENTE=DESA\r\nURL='http://u/'\r\nPARTGUAR=\"/g/\"\r\n", true, Ambiente::Prueba, "http://u/", "/g/",
+         true},
+        {"[NETWORK]\r\nAMBIENTE=TEST\r\nPARTGUAR=/g/\r\n", true, Ambiente::Prueba, "", "/g/"},
+        {"[NETWORK]\r\nAMBIENTE=PROD\r\nURL=http://u/\r\n", true, Ambiente::Produccion, "http://u/"},
         {"[NETWORK]\r\nAMBIENTE=prod\r\n", true, Ambiente::Invalido},
         {"", false, Ambiente::Invalido},
+        {"[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\n", true, Ambiente::Invalido, "", "", false, true},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.contenido.constData());
+        if (c.ilegible && ::geteuid() != 0)
+            continue; // reading as another user takes root
         Escenario e;
-        if (!c.contenido.isEmpty())
-            EscriboArchivo(compartido().RutaIni, c.contenido);
-        const Configuracion conf = CargoConfiguracion(compartido().RutaIni);
+        const QString ini = compartido().RutaIni;
+        if (c.enlace) {
+            ASSERT_TRUE(QFile::link(EscriboArchivo(e.carpeta.filePath(QStringLiteral("real.ini")), c.contenido), ini));
+        } else if (c.ilegible) {
+            PreparoIniIlegible(c.contenido);
+            ASSERT_EQ(::seteuid(65534), 0);
+        } else if (!c.contenido.isEmpty()) {
+            EscriboArchivo(ini, c.contenido);
+        }
+        const Configuracion conf = CargoConfiguracion(ini);
+        ASSERT_TRUE(!c.ilegible || ::seteuid(0) == 0);
         EXPECT_EQ(conf.existe, c.existe);
         EXPECT_EQ(conf.ambiente, c.ambiente);
-    }
-    // Read through a link, as any program reads it; the values come back as
-    // a record and the shared values stay as they were.
-    Escenario e;
-    const QString real = EscriboArchivo(e.carpeta.filePath(QStringLiteral("real.ini")),
-                                        "[NETWORK]\r\nAMBIENTE=DESA\r\nURL='http://u/'\r\nPARTGUAR=\"/g/\"\r\n");
-    ASSERT_TRUE(QFile::link(real, compartido().RutaIni));
-    const Configuracion conf = CargoConfiguracion(compartido().RutaIni);
-    EXPECT_TRUE(conf.existe);
-    EXPECT_EQ(conf.ambiente, Ambiente::Prueba);
-    EXPECT_EQ(conf.urlServicio, QStringLiteral("http://u/"));
-    EXPECT_EQ(conf.carpetaGuardada, QStringLiteral("/g/"));
-    EXPECT_TRUE(compartido().UrlServicio.isEmpty());
-}
-
-// What PARTGUAR never does to the file: break its lines, drop its byte-order
-// mark, or replace a read-only file (even for root).
-TEST(Ini, GuardoRespetaLineasMarcaYSoloLectura)
-{
-    struct Caso {
-        const char* nombre;
-        QByteArray antes;
-        QString valor;
-        bool escrito;
-        QByteArray despues;
-        int modo = 0644;
-    } casos[] = {
-        {"salto de linea", "[NETWORK]\nURL=u\n", QStringLiteral("/a\nAMBIENTE=PROD\nURL=http://x/"), false, "[NETWORK]\nURL=u\n"},
-        {"retorno", "[NETWORK]\nURL=u\n", QStringLiteral("/a\r[OTRA]"), false, "[NETWORK]\nURL=u\n"},
-        {"marca utf8", "\xEF\xBB\xBF[NETWORK]\r\nURL=u\r\n", QStringLiteral("/d/"), true,
-         "\xEF\xBB\xBF[NETWORK]\r\nURL=u\r\nPARTGUAR=/d/\r\n"},
-        {"solo lectura", "[NETWORK]\nURL=u\n", QStringLiteral("/d/"), false, "[NETWORK]\nURL=u\n", 0444},
-    };
-    for (const auto& c : casos) {
-        SCOPED_TRACE(c.nombre);
-        QTemporaryDir d;
-        const QString ini = EscriboArchivo(d.filePath(QStringLiteral("TERV.ini")), c.antes);
-        ASSERT_EQ(::chmod(QFile::encodeName(ini).constData(), mode_t(c.modo)), 0);
-        EXPECT_EQ(GuardoCarpetaINI(ini, QStringLiteral("NETWORK"), c.valor), c.escrito);
-        EXPECT_EQ(LeoArchivo(ini), c.despues);
-        EXPECT_EQ(Archivos(d.path()), QStringList{QStringLiteral("TERV.ini")});
+        EXPECT_EQ(conf.urlServicio, QString::fromLatin1(c.url));
+        EXPECT_EQ(conf.carpetaGuardada, QString::fromLatin1(c.carpeta));
+        EXPECT_EQ(conf.ilegible.contains(QStringLiteral("Permiso denegado")), c.ilegible) << qPrintable(conf.ilegible);
+        EXPECT_TRUE(compartido().UrlServicio.isEmpty());
     }
 }
 

@@ -60,7 +60,10 @@ protected:
     NucleoMd5 nucleo = NucleoMd5::OpenSsl;
 };
 
-TEST_F(Carriles, LargosAleatoriosYBordesDeBloque)
+// Block edges and random lengths fed in pieces of every size; lanes that end
+// at very different times, more streams than lanes, and the same stream twice
+// in one call.
+TEST_F(Carriles, LargosYPiezasDeTodoTamano)
 {
     QRandomGenerator azar(14);
     std::vector<QByteArray> contenidos;
@@ -72,14 +75,7 @@ TEST_F(Carriles, LargosAleatoriosYBordesDeBloque)
         SCOPED_TRACE(pieza);
         Compruebo(contenidos, azar, pieza);
     }
-}
-
-// Lanes that end at very different times, more streams than lanes, and the
-// same stream twice in one call.
-TEST_F(Carriles, LargosMuyDesigualesYMasFlujosQueCarriles)
-{
-    QRandomGenerator azar(5);
-    std::vector<QByteArray> contenidos;
+    contenidos.clear();
     for (int k = 0; k < 3 * CarrilesDe(nucleo) + 1; ++k)
         contenidos.push_back(Datos(k % 5 == 0 ? 3 * 1048576 + k : k * 37, unsigned(k) + 100));
     Compruebo(contenidos, azar, 1 << 22);
@@ -147,7 +143,7 @@ TEST_F(Carriles, CancelarConMasArchivosQueCarriles)
         archivos.push_back(std::move(ArchivoCrudo::abro(ruta, ArchivoCrudo::Modo::Lectura).valor()));
     Progreso p;
     std::vector<int> veces(size_t(cantidad), 0);
-    int hechos = 0, cancelados = 0;
+    int cancelados = 0;
     CalculoHashes(
         cantidad,
         [&](qsizetype i) -> Resultado<ArchivoCrudo*> {
@@ -159,7 +155,6 @@ TEST_F(Carriles, CancelarConMasArchivosQueCarriles)
             ++veces[size_t(i)];
             if (r) {
                 EXPECT_EQ(r.valor(), Referencia(contenido));
-                ++hechos;
             } else {
                 EXPECT_EQ(r.falla().tipo, TipoFalla::Cancelado);
                 ++cancelados;
@@ -168,7 +163,6 @@ TEST_F(Carriles, CancelarConMasArchivosQueCarriles)
         &p, 1);
     EXPECT_EQ(std::count(veces.begin(), veces.end(), 1), cantidad);
     EXPECT_GT(cancelados, 0);
-    EXPECT_EQ(hechos + cancelados, cantidad);
 }
 
 // Past 4 GiB the bit count no longer fits 32 bits. Sparse, so it costs no disk.

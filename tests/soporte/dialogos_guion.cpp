@@ -1,33 +1,36 @@
 #include "soporte/dialogos_guion.h"
 
+namespace {
+
+// The next scripted answer, or what an unscripted box or dialog gives.
+template <class T>
+T Saco(std::deque<T>& cola, T sinGuion = {})
+{
+    if (cola.empty())
+        return sinGuion;
+    T r = std::move(cola.front());
+    cola.pop_front();
+    return r;
+}
+
+} // namespace
+
 Respuesta DialogosGuion::mensaje(QWidget*, const Mensaje& m)
 {
     vistas.append({TituloVisible(m), m.texto, m.icono, m.botones, m.porDefecto});
     if (m.botones == Botones::Aceptar)
         return Respuesta::Aceptar;
-    if (respuestas.empty())
-        return m.porDefecto; // Enter takes the default button
-    const Respuesta r = respuestas.front();
-    respuestas.pop_front();
-    return r;
+    return Saco(respuestas, m.porDefecto); // unscripted, Enter takes the default button
 }
 
 QString DialogosGuion::abroArchivo(QWidget*, const QString&, const QString&, const QString&)
 {
-    if (archivos.empty())
-        return {};
-    QString r = archivos.front();
-    archivos.pop_front();
-    return r;
+    return Saco(archivos);
 }
 
 QStringList DialogosGuion::abroArchivos(QWidget*, const QString&, const QString&, const QString&)
 {
-    if (listas.empty())
-        return {};
-    QStringList r = listas.front();
-    listas.pop_front();
-    return r;
+    return Saco(listas);
 }
 
 std::optional<QString> DialogosGuion::eligoCarpeta(QWidget*, const QString& leyenda)

@@ -8,6 +8,12 @@
 //   TERV_CAMBIO=ruta       before the first rename, ruta takes the source's name
 //   TERV_ENLAZO=carpeta    the first folder of ours opened to be emptied is
 //                          moved aside first and a link to carpeta takes its name
+//   TERV_PRUEBA_ARCHIVO=nombre, TERV_PRUEBA_DESDE=n
+//                          reads of the file so named from byte n on fail with
+//                          EIO, as on a failing disk
+//   TERV_PRUEBA_PAUSA=carpeta  instead, the first such read says so through the
+//                          FIFO carpeta/aviso and waits for a byte on carpeta/sigo:
+//                          the run is held mid-file
 #include <atomic>
 #include <cstdarg>
 #include <dirent.h>
@@ -104,9 +110,61 @@ void enlazoSiEsNuestra(int dir, const char* ruta)
     }
 }
 
+using Leo = ssize_t (*)(int, void*, size_t);
+using LeoEn = ssize_t (*)(int, void*, size_t, off_t);
+
+// True when this read must fail.
+bool leoMal(int fd, off_t posicion)
+{
+    const char* nombre = std::getenv("TERV_PRUEBA_ARCHIVO");
+    const char* desde = std::getenv("TERV_PRUEBA_DESDE");
+    const std::string ruta = rutaDe(fd);
+    if (ruta.substr(ruta.rfind('/') + 1) != nombre || posicion < (desde ? std::atoll(desde) : 0))
+        return false;
+    const char* pausa = std::getenv("TERV_PRUEBA_PAUSA");
+    if (!pausa) {
+        errno = EIO;
+        return true;
+    }
+    static std::atomic<bool> pausado{false};
+    if (!pausado.exchange(true)) {
+        char c = 1;
+        if (const int a = ::open((std::string(pausa) + "/aviso").c_str(), O_WRONLY); a >= 0) {
+            (void)!::write(a, &c, 1);
+            ::close(a);
+        }
+        if (const int s = ::open((std::string(pausa) + "/sigo").c_str(), O_RDONLY); s >= 0) {
+            (void)!siguiente<Leo>("read")(s, &c, 1);
+            ::close(s);
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 extern "C" {
+
+ssize_t read(int fd, void* destino, size_t n)
+{
+    if (std::getenv("TERV_PRUEBA_ARCHIVO") && leoMal(fd, ::lseek(fd, 0, SEEK_CUR)))
+        return -1;
+    return siguiente<Leo>("read")(fd, destino, n);
+}
+
+ssize_t pread(int fd, void* destino, size_t n, off_t posicion)
+{
+    if (std::getenv("TERV_PRUEBA_ARCHIVO") && leoMal(fd, posicion))
+        return -1;
+    return siguiente<LeoEn>("pread")(fd, destino, n, posicion);
+}
+
+ssize_t pread64(int fd, void* destino, size_t n, off_t posicion)
+{
+    if (std::getenv("TERV_PRUEBA_ARCHIVO") && leoMal(fd, posicion))
+        return -1;
+    return siguiente<LeoEn>("pread64")(fd, destino, n, posicion);
+}
 
 DIR* opendir(const char* ruta)
 {

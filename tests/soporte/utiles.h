@@ -4,10 +4,16 @@
 #include "soporte/dialogos_guion.h"
 #include "system/pantallas/contexto.h"
 
-// A context with a scripted operator.
+// A clock the test sets; today unless told.
+struct RelojFijo : Reloj {
+    QDate fecha = QDate::currentDate();
+    QDate hoy() const override { return fecha; }
+};
+
+// A context with a scripted operator and a clock of its own.
 struct Escenario {
     DialogosGuion dialogos;
-    RelojSistema reloj;
+    RelojFijo reloj;
     QTemporaryDir carpeta;
     Contexto ctx{dialogos, reloj};
     Escenario();
