@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -56,7 +57,6 @@ TEST(Union, MiembrosDelJuego)
         EXPECT_EQ(MismoJuego(*s, c.otro), c.miembro);
     }
     EXPECT_EQ(ObtengoNombreFinal(Parte(QStringLiteral("informe_"), 1, 4)), QStringLiteral("informe.zip"));
-    EXPECT_EQ(ObtengoNombreFinal(Parte(QStringLiteral("datos_"), 1, 2)), QStringLiteral("datos.zip"));
     EXPECT_EQ(ObtengoNombreFinal(Parte(QStringLiteral("informe_"), 1, 3, kH, QStringLiteral(".final.zip"))),
               QStringLiteral("informe.final.zip"));
 }
@@ -292,58 +292,43 @@ TEST(Union, ResultadoDanado)
     }
 }
 
-// A link at the joined file's name is replaced itself; its target stays as it was.
-TEST(Union, ReemplazaEnlaceSinSeguirlo)
-{
-    Carpetas d;
-    const QByteArray datos = Datos(20000, 6);
-    const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), Corto(datos, 2));
-    const QString afuera = EscriboArchivo(d.fuera.filePath(QStringLiteral("afuera")), "intacto");
-    const QString final = d.destino.filePath(QStringLiteral("informe.zip"));
-    ASSERT_EQ(::symlink(QFile::encodeName(afuera).constData(), QFile::encodeName(final).constData()), 0);
-    ASSERT_TRUE(UnoJuego(d.plan(partes[0])).entregado());
-    EXPECT_FALSE(QFileInfo(final).isSymLink());
-    EXPECT_EQ(LeoArchivo(final), datos);
-    EXPECT_EQ(LeoArchivo(afuera), QByteArray("intacto"));
-}
-
-// The joined file follows the umask; a cancel and a busy destination leave nothing.
-TEST(Union, PermisosCancelacionYOcupado)
+// The joined file follows the umask and replaces a link at its name, not its
+// target; a cancel and a busy destination leave nothing.
+TEST(Union, PermisosEnlaceCancelacionYOcupado)
 {
     const QByteArray datos = Datos(3 * 1048576 + 5, 7);
     for (const mode_t m : {mode_t(077), mode_t(022)}) {
         Carpetas d;
         const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), Corto(datos, 3));
+        const QString afuera = EscriboArchivo(d.fuera.filePath(QStringLiteral("afuera")), "intacto");
+        const QString final = d.destino.filePath(QStringLiteral("informe.zip"));
+        ASSERT_EQ(::symlink(QFile::encodeName(afuera).constData(), QFile::encodeName(final).constData()), 0);
         const mode_t antes = ::umask(m);
         const ResultadoUnion r = UnoJuego(d.plan(partes[0]));
         ::umask(antes);
         ASSERT_TRUE(r.entregado());
+        EXPECT_FALSE(QFileInfo(final).isSymLink());
+        EXPECT_EQ(LeoArchivo(final), datos);
+        EXPECT_EQ(LeoArchivo(afuera), QByteArray("intacto"));
         struct stat st {};
         ASSERT_EQ(::stat(QFile::encodeName(r.archivo).constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0666 & ~m);
     }
-    {
+    for (const TipoFalla tipo : {TipoFalla::Cancelado, TipoFalla::Ocupado}) {
         Carpetas d;
         const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), Corto(datos, 3));
         PlanUnion plan = d.plan(partes[0]);
         plan.escriboListaYLote = true;
         Progreso progreso;
-        progreso.cancelar = true;
+        progreso.cancelar = tipo == TipoFalla::Cancelado;
+        std::optional<Resultado<CerrojoCarpeta>> otraCorrida;
+        if (tipo == TipoFalla::Ocupado)
+            otraCorrida.emplace(CerrojoCarpeta::tomo(d.destino.path()));
         const ResultadoUnion r = UnoJuego(plan, &progreso);
         ASSERT_TRUE(r.falla);
-        EXPECT_EQ(r.falla->tipo, TipoFalla::Cancelado);
+        EXPECT_EQ(r.falla->tipo, tipo);
         EXPECT_TRUE(Archivos(d.destino.path()).isEmpty());
         EXPECT_EQ(Archivos(d.origen.path()).size(), 3);
-    }
-    {
-        Carpetas d;
-        const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), Corto(datos, 3));
-        auto cerrojo = CerrojoCarpeta::tomo(d.destino.path());
-        ASSERT_TRUE(cerrojo);
-        const ResultadoUnion r = UnoJuego(d.plan(partes[0]));
-        ASSERT_TRUE(r.falla);
-        EXPECT_EQ(r.falla->tipo, TipoFalla::Ocupado);
-        EXPECT_TRUE(Archivos(d.destino.path()).isEmpty());
     }
 }
 
@@ -360,24 +345,18 @@ TEST(Union, OrigenDeSoloLectura)
     ::chmod(QFile::encodeName(d.destino.path()).constData(), 0777);
     PlanUnion plan = d.plan(partes[0]);
     plan.escriboListaYLote = true;
-    if (::geteuid() != 0) {
+    const pid_t hijo = ::fork();
+    ASSERT_GE(hijo, 0);
+    if (hijo == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
         const ResultadoUnion r = UnoJuego(plan);
-        EXPECT_TRUE(r.entregado());
-        EXPECT_FALSE(r.conListaYLote);
-    } else {
-        const pid_t hijo = ::fork();
-        ASSERT_GE(hijo, 0);
-        if (hijo == 0) {
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(2);
-            const ResultadoUnion r = UnoJuego(plan);
-            ::_exit(r.entregado() && !r.conListaYLote ? 0 : 1);
-        }
-        int estado = 0;
-        ::waitpid(hijo, &estado, 0);
-        ASSERT_TRUE(WIFEXITED(estado));
-        EXPECT_EQ(WEXITSTATUS(estado), 0);
+        ::_exit(r.entregado() && !r.conListaYLote ? 0 : 1);
     }
+    int estado = 0;
+    ::waitpid(hijo, &estado, 0);
+    ASSERT_TRUE(WIFEXITED(estado));
+    EXPECT_EQ(WEXITSTATUS(estado), 0);
     EXPECT_EQ(LeoArchivo(d.destino.filePath(QStringLiteral("informe.zip"))), datos);
     EXPECT_EQ(Archivos(d.origen.path()).size(), 2);
 }
@@ -391,28 +370,26 @@ TEST(Union, JuegosQueUnParticionadoNoDa)
     struct Caso {
         const char* nombre;
         QList<QByteArray> piezas;
-        int escritas; // the first ones written of a set whose names say piezas.size() - extra
-        int extra;
+        int total; // as the names say
         RechazoUnion rechazo;
         int numero;
         const char* texto;
     } casos[] = {
-        {"otro tamaño", {a.left(1000), a.mid(1000, 900), a.mid(1900)}, 3, 0, RechazoUnion::OtroTamano, 2,
+        {"otro tamaño", {a.left(1000), a.mid(1000, 900), a.mid(1900)}, 3, RechazoUnion::OtroTamano, 2,
          "La partición 002 no tiene el tamaño de la partición 001."},
-        {"última mayor", {a.left(1000), a.mid(1000, 1000), a.mid(2000) + b}, 3, 0, RechazoUnion::UltimaMayor, 3,
+        {"última mayor", {a.left(1000), a.mid(1000, 1000), a.mid(2000) + b}, 3, RechazoUnion::UltimaMayor, 3,
          "La última partición (003) es mayor que las demás."},
-        {"vacía", {a.left(1000), a.mid(1000, 1000), QByteArray()}, 3, 0, RechazoUnion::Vacia, 3, "La partición 003 está vacía."},
-        {"más que el total", {a.left(1000), a.mid(1000, 1000), a.mid(2000)}, 3, 1, RechazoUnion::Sobrante, 3,
+        {"vacía", {a.left(1000), a.mid(1000, 1000), QByteArray()}, 3, RechazoUnion::Vacia, 3, "La partición 003 está vacía."},
+        {"más que el total", {a.left(1000), a.mid(1000, 1000), a.mid(2000)}, 2, RechazoUnion::Sobrante, 3,
          "Hay más particiones que el total que indican sus nombres: sobra la 003."},
     };
     for (const Caso& caso : casos) {
         SCOPED_TRACE(caso.nombre);
         Carpetas d;
-        const int total = int(caso.piezas.size()) - caso.extra;
         const auto nombre = SeparoNombre(QStringLiteral("informe.zip"));
         QStringList partes;
-        for (int i = 1; i <= caso.escritas; ++i)
-            partes << EscriboArchivo(d.origen.filePath(NombreFinalParticion(*nombre, HashDe(caso.piezas[i - 1]), i, total)),
+        for (int i = 1; i <= caso.piezas.size(); ++i)
+            partes << EscriboArchivo(d.origen.filePath(NombreFinalParticion(*nombre, HashDe(caso.piezas[i - 1]), i, caso.total)),
                                      caso.piezas[i - 1]);
         const ResultadoUnion r = UnoJuego(d.plan(partes[0]));
         EXPECT_EQ(int(r.rechazo), int(caso.rechazo));
