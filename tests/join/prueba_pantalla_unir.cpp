@@ -59,25 +59,50 @@ struct Pantalla {
     QString final() const { return destino.filePath(QStringLiteral("informe.zip")); }
 };
 
+// A set joined as chosen, also one named with upper-case ".PART"/".VESK", also
+// with links at the names of the list and batch files, whose targets stay as
+// they were. Nothing but the joined file is left.
 TEST(PantallaUnir, UneYLimpia)
 {
-    Pantalla p;
-    p.abro();
-    EXPECT_EQ(Control<QLineEdit>(*p.f, "txtOrigen")->text(), p.origen.path());
-    EXPECT_EQ(Control<QListWidget>(*p.f, "File2")->count(), 3);
-    ASSERT_TRUE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
-    const QStringList antes = Archivos(p.origen.path());
-    Clic(*p.f, "cmdUnir");
-    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("TERV"));
-    EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El archivo fue armado exitosamente"));
-    EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Ninguno);
-    EXPECT_EQ(Estado(*p.f), QStringLiteral("Unión de Particiones finalizada con éxito..."));
-    EXPECT_EQ(LeoArchivo(p.final()), p.datos);
-    EXPECT_EQ(Archivos(p.destino.path()), QStringList{QStringLiteral("informe.zip")});
-    EXPECT_EQ(Archivos(p.origen.path()), antes); // no list, batch or temporary left
-    EXPECT_FALSE(Control<QPushButton>(*p.f, "cmdCancelar")->isVisible());
-    EXPECT_TRUE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+    enum Caso { Comun, Mayusculas, Enlaces };
+    for (const Caso caso : {Comun, Mayusculas, Enlaces}) {
+        SCOPED_TRACE(int(caso));
+        Pantalla p;
+        if (caso == Mayusculas) {
+            for (QString& parte : p.partes) {
+                const QString minusculas = parte;
+                parte.replace(QStringLiteral(".part"), QStringLiteral(".PART"))
+                    .replace(QStringLiteral(".vesk"), QStringLiteral(".VESK"));
+                ASSERT_TRUE(QFile::rename(minusculas, parte));
+            }
+        }
+        const QString ajeno = EscriboArchivo(p.fuera.filePath(QStringLiteral("ajeno")), "ajeno");
+        const QStringList listaYLote{p.origen.filePath(QStringLiteral("arcVSK.txt")),
+                                     p.origen.filePath(QStringLiteral("informe.zip.bat"))};
+        if (caso == Enlaces) {
+            for (const QString& n : listaYLote)
+                ASSERT_TRUE(QFile::link(ajeno, n));
+        }
+        p.abro();
+        EXPECT_EQ(Control<QLineEdit>(*p.f, "txtOrigen")->text(), p.origen.path());
+        EXPECT_EQ(Control<QListWidget>(*p.f, "File2")->count(), 3);
+        ASSERT_TRUE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+        const QStringList antes = Archivos(p.origen.path());
+        Clic(*p.f, "cmdUnir");
+        ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
+        EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("TERV"));
+        EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El archivo fue armado exitosamente"));
+        EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Ninguno);
+        EXPECT_EQ(Estado(*p.f), QStringLiteral("Unión de Particiones finalizada con éxito..."));
+        EXPECT_EQ(LeoArchivo(p.final()), p.datos);
+        EXPECT_EQ(Archivos(p.destino.path()), QStringList{QStringLiteral("informe.zip")});
+        EXPECT_EQ(Archivos(p.origen.path()), antes); // no list, batch or temporary left
+        for (const QString& n : listaYLote)
+            EXPECT_EQ(QFileInfo(n).isSymLink(), caso == Enlaces) << qPrintable(n);
+        EXPECT_EQ(LeoArchivo(ajeno), QByteArray("ajeno"));
+        EXPECT_FALSE(Control<QPushButton>(*p.f, "cmdCancelar")->isVisible());
+        EXPECT_TRUE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+    }
 }
 
 // The partition is picked from the keyboard too: the set list and "Unir Partes"
@@ -100,23 +125,6 @@ TEST(PantallaUnir, EleccionConElTeclado)
         EXPECT_EQ(lista->currentItem()->toolTip(), lista->currentItem()->text());
     }
     EXPECT_TRUE(p.e.dialogos.vistas.isEmpty());
-}
-
-// A set named with upper-case ".PART"/".VESK" is gathered and joined as any other.
-TEST(PantallaUnir, SufijosEnMayusculas)
-{
-    Pantalla p;
-    for (QString& parte : p.partes) {
-        const QString mayusculas = QString(parte).replace(QStringLiteral(".part"), QStringLiteral(".PART")).replace(QStringLiteral(".vesk"), QStringLiteral(".VESK"));
-        ASSERT_TRUE(QFile::rename(parte, mayusculas));
-        parte = mayusculas;
-    }
-    p.abro();
-    EXPECT_TRUE(p.e.dialogos.vistas.isEmpty());
-    Clic(*p.f, "cmdUnir");
-    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El archivo fue armado exitosamente"));
-    EXPECT_EQ(LeoArchivo(p.final()), p.datos);
 }
 
 // The questions about damage, in their order, and what the status line says.
@@ -207,28 +215,6 @@ TEST(PantallaUnir, SinParticionesYSalida)
     EXPECT_FALSE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
     Clic(*p.f, "cmdSalir");
     EXPECT_EQ(LeoValorINI(compartido().RutaIni, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), p.destino.path());
-}
-
-// Links at the names of the list and batch files: the files they point to
-// stay as they were, and the join still succeeds.
-TEST(PantallaUnir, EnlacesEnListaYLote)
-{
-    Pantalla p;
-    const QString otroLista = EscriboArchivo(p.fuera.filePath(QStringLiteral("lista")), "ajeno 1");
-    const QString otroLote = EscriboArchivo(p.fuera.filePath(QStringLiteral("lote")), "ajeno 2");
-    const QString lista = p.origen.filePath(QStringLiteral("arcVSK.txt"));
-    const QString lote = p.origen.filePath(QStringLiteral("informe.zip.bat"));
-    ASSERT_EQ(::symlink(QFile::encodeName(otroLista).constData(), QFile::encodeName(lista).constData()), 0);
-    ASSERT_EQ(::symlink(QFile::encodeName(otroLote).constData(), QFile::encodeName(lote).constData()), 0);
-    p.abro();
-    Clic(*p.f, "cmdUnir");
-    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El archivo fue armado exitosamente"));
-    EXPECT_EQ(LeoArchivo(otroLista), QByteArray("ajeno 1"));
-    EXPECT_EQ(LeoArchivo(otroLote), QByteArray("ajeno 2"));
-    EXPECT_TRUE(QFileInfo(lista).isSymLink());
-    EXPECT_TRUE(QFileInfo(lote).isSymLink());
-    EXPECT_EQ(LeoArchivo(p.final()), p.datos);
 }
 
 // A partition that is a link is refused with its cause; nothing is delivered.
