@@ -61,7 +61,8 @@ struct Pantalla {
 
 // A set joined as chosen, also one named with upper-case ".PART"/".VESK", also
 // with links at the names of the list and batch files, whose targets stay as
-// they were. Nothing but the joined file is left.
+// they were. Nothing but the joined file is left. Two clicks queued before the
+// first is handled join once.
 TEST(PantallaUnir, UneYLimpia)
 {
     enum Caso { Comun, Mayusculas, Enlaces };
@@ -88,7 +89,7 @@ TEST(PantallaUnir, UneYLimpia)
         EXPECT_EQ(Control<QListWidget>(*p.f, "File2")->count(), 3);
         ASSERT_TRUE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
         const QStringList antes = Archivos(p.origen.path());
-        Clic(*p.f, "cmdUnir");
+        DosClicsSeguidos(Control<QPushButton>(*p.f, "cmdUnir"));
         ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
         EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("TERV"));
         EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El archivo fue armado exitosamente"));
@@ -180,41 +181,47 @@ TEST(PantallaUnir, ParticionDanada)
     }
 }
 
-// A set short of a partition is refused at the click, naming the missing one.
-TEST(PantallaUnir, FaltaUnaParticion)
+// A choice that is not a whole set is refused at once, "Unir Partes" off: a set
+// short of a partition names the missing one and empties both boxes; a
+// ".vesk" file that is not a partition. Leaving keeps the destination folder.
+TEST(PantallaUnir, EleccionRechazada)
 {
-    for (const int falta : {1, 2}) {
+    const QString faltan = QStringLiteral("Faltan particiones del archivo que está intenando generar, corrobore e intente "
+                                          "nuevamente\r\nFalta la partición 00%1.");
+    const struct Caso {
+        int falta; // the partition removed (0: none, a ".vesk" that is no partition is chosen)
+        QString titulo;
+        Icono icono;
+        QString texto;
+    } casos[] = {
+        {1, QStringLiteral("ERROR"), Icono::Critico, faltan.arg(1)},
+        {2, QStringLiteral("ERROR"), Icono::Critico, faltan.arg(2)},
+        {0, QStringLiteral("Error"), Icono::Exclamacion,
+         QStringLiteral("El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado")},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.falta);
         Pantalla p(200000, 4);
-        QFile::remove(p.partes[falta - 1]);
-        p.partes.removeAt(falta - 1);
+        if (c.falta) {
+            QFile::remove(p.partes[c.falta - 1]);
+            p.partes.removeAt(c.falta - 1);
+        } else {
+            p.partes << EscriboArchivo(p.origen.filePath(QStringLiteral("notas.vesk")), "x");
+        }
         p.abro();
         ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-        EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("ERROR"));
-        EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Critico);
-        EXPECT_EQ(p.e.dialogos.vistas[0].texto,
-                  QStringLiteral("Faltan particiones del archivo que está intenando generar, corrobore e intente nuevamente\r\n"
-                                 "Falta la partición 00%1.").arg(falta));
-        EXPECT_TRUE(Control<QLineEdit>(*p.f, "txtOrigen")->text().isEmpty());
-        EXPECT_TRUE(Control<QLineEdit>(*p.f, "txtDestino")->text().isEmpty());
+        EXPECT_EQ(p.e.dialogos.vistas[0].titulo, c.titulo);
+        EXPECT_EQ(p.e.dialogos.vistas[0].icono, c.icono);
+        EXPECT_EQ(p.e.dialogos.vistas[0].texto, c.texto);
         EXPECT_FALSE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
         EXPECT_TRUE(Archivos(p.destino.path()).isEmpty());
+        EXPECT_EQ(Control<QLineEdit>(*p.f, "txtOrigen")->text().isEmpty(), c.falta > 0);
+        EXPECT_EQ(Control<QLineEdit>(*p.f, "txtDestino")->text().isEmpty(), c.falta > 0);
+        if (c.falta)
+            continue;
+        Clic(*p.f, "cmdSalir");
+        EXPECT_EQ(LeoValorINI(compartido().RutaIni, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), p.destino.path());
     }
-}
-
-// A ".vesk" file that is not a partition; leaving keeps the destination folder.
-TEST(PantallaUnir, SinParticionesYSalida)
-{
-    Pantalla p;
-    p.partes << EscriboArchivo(p.origen.filePath(QStringLiteral("notas.vesk")), "x");
-    p.abro();
-    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Error"));
-    EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Exclamacion);
-    EXPECT_EQ(p.e.dialogos.vistas[0].texto,
-              QStringLiteral("El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado"));
-    EXPECT_FALSE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
-    Clic(*p.f, "cmdSalir");
-    EXPECT_EQ(LeoValorINI(compartido().RutaIni, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), p.destino.path());
 }
 
 // A partition that is a link is refused with its cause; nothing is delivered.
@@ -232,17 +239,6 @@ TEST(PantallaUnir, ParticionEnlazada)
               QStringLiteral("Hubo un error en el armado del Archivo, corrobore tener todas las particiones del archivo en cuestión."));
     EXPECT_TRUE(Estado(*p.f).isEmpty());
     EXPECT_TRUE(Archivos(p.destino.path()).isEmpty());
-}
-
-// Two clicks queued before the first is handled: one join, one box.
-TEST(PantallaUnir, DosClicsUnaUnion)
-{
-    Pantalla p(4 * 1048576, 4);
-    p.abro();
-    // The first click's run ends, box included, before the events are all handled.
-    DosClicsSeguidos(Control<QPushButton>(*p.f, "cmdUnir"));
-    EXPECT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("TERV")});
-    EXPECT_EQ(LeoArchivo(p.final()), p.datos);
 }
 
 // "Cancelar" beside the progress stops the join: nothing delivered, partitions kept.
