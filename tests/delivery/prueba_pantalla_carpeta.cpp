@@ -100,7 +100,9 @@ TEST(PantallaComprobacionCarpeta, FilasYResumenDeUnaEntrega)
     EXPECT_EQ(Filas(f).size(), esperadas.size());
 }
 
-TEST(PantallaComprobacionCarpeta, CorregirRenombraSoloLosIncorrectosTrasConfirmar)
+// Only the wrongly stamped are renamed, once the operator confirms; the report
+// saved afterwards tells the check as corrected.
+TEST(PantallaComprobacionCarpeta, CorregirTrasConfirmarYGuardarInforme)
 {
     Escenario e;
     Entrega d;
@@ -132,25 +134,19 @@ TEST(PantallaComprobacionCarpeta, CorregirRenombraSoloLosIncorrectosTrasConfirma
     EXPECT_EQ(filas.count(NombreDeRuta(d.malo)), 0u);
     EXPECT_EQ(filas.at(NombreDeRuta(d.juego[1])), QStringLiteral("Incorrecto")); // partitions are never re-stamped
     EXPECT_FALSE(Control<QPushButton>(f, "cmdCorregir")->isEnabled());
-}
+    EXPECT_TRUE(Control<QLabel>(f, "lblResumen")->text().contains(QStringLiteral(", 1 corregido.")));
 
-TEST(PantallaComprobacionCarpeta, GuardarInforme)
-{
-    Escenario e;
-    Entrega d;
-    FrmComprobacionCarpeta f(e.ctx);
-    Elijo(e, f, d.raiz);
     QTemporaryDir destino;
     e.dialogos.carpetas.push_back(destino.path());
     QTest::mouseClick(Control<QPushButton>(f, "cmdGuardar"), Qt::LeftButton);
-    ASSERT_EQ(e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("Guardar informe"));
+    ASSERT_EQ(e.dialogos.vistas.size(), 4);
+    EXPECT_EQ(e.dialogos.vistas[3].titulo, QStringLiteral("Guardar informe"));
     const QStringList guardados = Archivos(destino.path());
     ASSERT_EQ(guardados.size(), 3);
     // The report of the check on screen (each row's place in it is the core's concern).
     const QString html = QString::fromUtf8(LeoArchivo(destino.filePath(guardados[1])));
     EXPECT_TRUE(html.contains(Control<QLabel>(f, "lblResumen")->text()));
-    EXPECT_TRUE(html.contains(NombreDeRuta(d.malo)));
+    EXPECT_TRUE(html.contains(nuevo));
     EXPECT_TRUE(guardados[0].endsWith(QStringLiteral(".csv")));
     EXPECT_TRUE(guardados[2].endsWith(QStringLiteral(".md5")));
 }
