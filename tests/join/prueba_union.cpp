@@ -24,43 +24,39 @@ QString Parte(const QString& base, int i, int n, const QString& hash = kH, const
 }
 
 // Membership is by name: base, extension and total equal, any 32-hex hash,
-// ".part" and ".vesk" in any case;
-// wildcard characters are plain characters.
+// ".part" and ".vesk" in any case (letter case in the base, and wildcard
+// characters, are left to the neighbouring sets below).
 TEST(Union, MiembrosDelJuego)
 {
-    const QString sel = Parte(QStringLiteral("informe_"), 2, 4);
-    struct Caso {
-        QString seleccionada, otro;
+    const auto sel = AnalizoNombreParticion(Parte(QStringLiteral("informe_"), 2, 4));
+    ASSERT_TRUE(sel);
+    const struct Caso {
+        QString otro;
         bool miembro;
     } casos[] = {
-        {sel, Parte(QStringLiteral("informe_"), 1, 4, kG), true},
-        {sel, Parte(QStringLiteral("informe_"), 4, 4, kG.toLower()), true},
-        {sel, Parte(QStringLiteral("informe_v2_"), 1, 4), false},  // another file's set
-        {sel, Parte(QStringLiteral("Informe_"), 1, 4), false},     // letter case counts
-        {sel, Parte(QStringLiteral("informe_"), 1, 5), false},     // another total
-        {sel, Parte(QStringLiteral("informe_"), 1, 4, kH, QStringLiteral(".ZIP")), false},
-        {sel, Parte(QStringLiteral("informe_"), 1, 4, kH, QStringLiteral(".zip.bak")), false},
-        {sel, Parte(QStringLiteral("informe_"), 1, 4, QString(32, QLatin1Char('Z'))), false}, // not hexadecimal
-        {sel, Parte(QStringLiteral("informe_"), 0, 4), false},     // there is no partition 000
-        {sel, Parte(QStringLiteral("informe_"), 1, 4) + QStringLiteral(".txt"), false},
-        {sel, Parte(QStringLiteral("informe_"), 1, 4).replace(QStringLiteral(".vesk"), QStringLiteral(".VESK")), true}, // suffixes in any case
-        {sel, Parte(QStringLiteral("informe_"), 3, 4).replace(QStringLiteral(".part"), QStringLiteral(".Part")), true},
-        {Parte(QStringLiteral("a?b_"), 1, 2), Parte(QStringLiteral("axb_"), 2, 2), false},
-        {Parte(QStringLiteral("a?b_"), 1, 2), Parte(QStringLiteral("a?b_"), 2, 2, kG), true},
-        {Parte(QStringLiteral("inf[1]_"), 1, 2), Parte(QStringLiteral("inf1_"), 2, 2), false},
-        {Parte(QStringLiteral("inf*_"), 1, 2), Parte(QStringLiteral("inf_x_"), 2, 2), false},
+        {Parte(QStringLiteral("informe_"), 1, 4, kG), true},
+        {Parte(QStringLiteral("informe_"), 4, 4, kG.toLower()), true},
+        {Parte(QStringLiteral("informe_v2_"), 1, 4), false}, // another file's set
+        {Parte(QStringLiteral("informe_"), 1, 5), false},    // another total
+        {Parte(QStringLiteral("informe_"), 1, 4, kH, QStringLiteral(".ZIP")), false},
+        {Parte(QStringLiteral("informe_"), 1, 4, kH, QStringLiteral(".zip.bak")), false},
+        {Parte(QStringLiteral("informe_"), 1, 4, QString(32, QLatin1Char('Z'))), false}, // not hexadecimal
+        {Parte(QStringLiteral("informe_"), 0, 4), false},    // there is no partition 000
+        {Parte(QStringLiteral("informe_"), 1, 4) + QStringLiteral(".txt"), false},
+        {Parte(QStringLiteral("informe_"), 1, 4).replace(QStringLiteral(".vesk"), QStringLiteral(".VESK")), true},
+        {Parte(QStringLiteral("informe_"), 3, 4).replace(QStringLiteral(".part"), QStringLiteral(".Part")), true},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.otro.toStdString());
-        const auto s = AnalizoNombreParticion(c.seleccionada);
-        ASSERT_TRUE(s);
-        EXPECT_EQ(MismoJuego(*s, c.otro), c.miembro);
+        EXPECT_EQ(MismoJuego(*sel, c.otro), c.miembro);
     }
     EXPECT_EQ(ObtengoNombreFinal(Parte(QStringLiteral("informe_"), 1, 4)), QStringLiteral("informe.zip"));
     EXPECT_EQ(ObtengoNombreFinal(Parte(QStringLiteral("informe_"), 1, 3, kH, QStringLiteral(".final.zip"))),
               QStringLiteral("informe.final.zip"));
 }
 
+// Out of order, more than the total (refused later, by size), a missing first
+// one, one number twice; a missing middle one shows with the neighbouring sets.
 TEST(Union, Ordenamiento)
 {
     const QString b = QStringLiteral("informe_");
@@ -71,11 +67,8 @@ TEST(Union, Ordenamiento)
         int numero;
         QStringList orden;
     } casos[] = {
-        {"desordenadas", {Parte(b, 3, 3), Parte(b, 1, 3), Parte(b, 2, 3)}, Ordenamiento::Completo, 0,
-         {Parte(b, 1, 3), Parte(b, 2, 3), Parte(b, 3, 3)}},
         {"más que el total", {Parte(b, 2, 2), Parte(b, 3, 2), Parte(b, 1, 2)}, Ordenamiento::Completo, 0,
          {Parte(b, 1, 2), Parte(b, 2, 2), Parte(b, 3, 2)}},
-        {"falta la 2", {Parte(b, 3, 3), Parte(b, 1, 3)}, Ordenamiento::Falta, 2, {}},
         {"falta la 001", {Parte(b, 2, 3), Parte(b, 3, 3), Parte(b, 3, 3, kG)}, Ordenamiento::Falta, 1, {}},
         {"repetida", {Parte(b, 1, 3), Parte(b, 2, 3), Parte(b, 2, 3, kG), Parte(b, 3, 3)}, Ordenamiento::Repetida, 2, {}},
     };
