@@ -178,6 +178,7 @@ TEST(PantallaUnir, ParticionDanada)
                                                 : (c.existe ? QByteArray("bueno") : QByteArray());
         EXPECT_EQ(LeoArchivo(p.final()), esperado);
         EXPECT_EQ(Archivos(p.destino.path()).size(), c.entregado || c.existe ? 1 : 0);
+        EXPECT_EQ(Archivos(p.origen.path()).size(), 3); // partitions are never touched
     }
 }
 
