@@ -143,33 +143,12 @@ TEST(Particionado, FallasNoDejanNada)
     }
 }
 
-// Files that carry a name the run might have used are never written through:
-// a hard link to the source, a link to a file elsewhere.
-TEST(Particionado, NombresPlantadosNoSeEscriben)
-{
-    QTemporaryDir d;
-    const QByteArray datos = Datos(30000, 5);
-    const PlanParticion plan = Plan(d, QStringLiteral("informe.zip"), datos, 10000);
-    const QString afuera = EscriboArchivo(d.filePath(QStringLiteral("afuera.txt")), "no tocar");
-    ASSERT_EQ(::link(QFile::encodeName(plan.origen).constData(),
-                     QFile::encodeName(d.filePath(QStringLiteral("informe.zip.part001.003.vesk"))).constData()), 0);
-    ASSERT_TRUE(QFile::link(afuera, d.filePath(QStringLiteral("informe.zip.part002.003.vesk"))));
-    const ResultadoParticion r = GeneroParticiones(plan, d.path());
-    ASSERT_FALSE(r.falla) << qPrintable(r.falla->descripcion);
-    EXPECT_EQ(LeoArchivo(plan.origen), datos);
-    EXPECT_EQ(LeoArchivo(afuera), QByteArray("no tocar"));
-    QByteArray junto;
-    for (const QString& f : r.finales) {
-        EXPECT_TRUE(QFileInfo(f).isFile() && !QFileInfo(f).isSymLink()) << qPrintable(f);
-        junto += LeoArchivo(f);
-    }
-    EXPECT_EQ(junto, datos);
-}
-
-// New files follow the operator's umask. The cleaner removes only what a dead
-// run of ours provably left, a regular temporary: never a live run's, never a
-// name merely alike, never the run's own source, never a folder named like one
-// (no run makes folders), never through a link.
+// New files follow the operator's umask, and names the run might once have
+// used are never written through: a hard link to the source, a link to a file
+// elsewhere. The cleaner removes only what a dead run of ours provably left, a
+// regular temporary: never a live run's, never a name merely alike, never the
+// run's own source, never a folder named like one (no run makes folders),
+// never through a link.
 TEST(Particionado, PermisosYRestosDeCorridas)
 {
     QTemporaryDir d, ajena;
@@ -184,15 +163,21 @@ TEST(Particionado, PermisosYRestosDeCorridas)
     EscriboArchivo(carpeta + QStringLiteral("/.terv-999999998-Zzz999.tmp"), "resto");
     const QString enlace = d.filePath(QStringLiteral(".terv-999999998-Lnk001.tmp"));
     QFile::link(ajena.path(), enlace);
+    ASSERT_EQ(::link(QFile::encodeName(plan.origen).constData(),
+                     QFile::encodeName(plan.origen + QStringLiteral(".part001.003.vesk")).constData()), 0);
+    ASSERT_TRUE(QFile::link(victima, plan.origen + QStringLiteral(".part002.003.vesk")));
     const mode_t antes = ::umask(077);
     const ResultadoParticion r = GeneroParticiones(plan, d.path());
     ::umask(antes);
     ASSERT_FALSE(r.falla) << qPrintable(r.falla->descripcion);
+    QByteArray junto;
     for (const QString& f : r.finales) {
         struct stat st {};
-        ASSERT_EQ(::stat(QFile::encodeName(f).constData(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0600u) << qPrintable(f);
+        ASSERT_EQ(::lstat(QFile::encodeName(f).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & (S_IFMT | 0777), S_IFREG | 0600u) << qPrintable(f);
+        junto += LeoArchivo(f);
     }
+    EXPECT_EQ(junto, datos);
     EXPECT_FALSE(QFile::exists(muerto));
     EXPECT_TRUE(QFile::exists(vivo));
     EXPECT_TRUE(QFile::exists(parecido));
