@@ -175,32 +175,6 @@ TEST(PantallaComprobacionCarpeta, CancelarNoRenombraNada)
     EXPECT_TRUE(Control<QPushButton>(f, "cmdCarpeta")->isEnabled());
 }
 
-TEST(PantallaComprobacionCarpeta, UnirSoloUnJuegoCompletoYCorrecto)
-{
-    Escenario e;
-    QTemporaryDir d;
-    const QStringList juego = EscriboJuego(d.path(), QStringLiteral("informe.zip"), Corto(Datos(9000, 4), 3));
-    EscriboJuego(d.path(), QStringLiteral("otro.zip"), Corto(Datos(9000, 5), 3), {1, 2});
-    FrmComprobacionCarpeta f(e.ctx);
-    QSignalSpy union_(&f, &FrmComprobacionCarpeta::abroUnion);
-    Elijo(e, f, d.path());
-    QTreeView* tabla = Control<QTreeView>(f, "tblArchivos");
-    QPushButton* unir = Control<QPushButton>(f, "cmdUnir");
-    QAbstractItemModel* m = tabla->model();
-    for (int r = 0; r < m->rowCount(); ++r) {
-        const QString nombre = m->index(r, 0).data().toString();
-        tabla->setCurrentIndex(m->index(r, 0));
-        EXPECT_EQ(unir->isEnabled(), nombre == QStringLiteral("Juego de particiones: informe.zip")) << nombre.toStdString();
-        // A partition row stands for its set too.
-        tabla->setCurrentIndex(m->index(0, 0, m->index(r, 0)));
-        EXPECT_EQ(unir->isEnabled(), nombre == QStringLiteral("Juego de particiones: informe.zip")) << nombre.toStdString();
-        if (unir->isEnabled())
-            QTest::mouseClick(unir, Qt::LeftButton);
-    }
-    ASSERT_EQ(union_.count(), 1);
-    EXPECT_EQ(union_[0][0].toString(), juego[0]);
-}
-
 // Files and folders dropped together are checked together.
 TEST(PantallaComprobacionCarpeta, ArrastrarArchivosYCarpetas)
 {
@@ -220,7 +194,9 @@ TEST(PantallaComprobacionCarpeta, ArrastrarArchivosYCarpetas)
     EXPECT_EQ(Control<QLineEdit>(f, "txtOrigen")->text(), d.bueno + QStringLiteral("; ") + d.raiz + QStringLiteral("/sub"));
 }
 
-// The menu entry sits after "Comprobación de Hash"; "Unir" leads to the join screen.
+// The menu entry sits after "Comprobación de Hash". "Unir" is on only for a
+// complete and sound set, from its row or one of its partitions', and leads to
+// the join screen with that set.
 TEST(PantallaComprobacionCarpeta, MenuYUnir)
 {
     Escenario e;
@@ -237,10 +213,26 @@ TEST(PantallaComprobacionCarpeta, MenuYUnir)
     auto* f = menu.comprobacionCarpeta.data();
     ASSERT_NE(f, nullptr);
     EXPECT_TRUE(f->isVisible());
-    // "Unir" hands the set over to the join screen.
+
     QTemporaryDir d;
-    const QStringList juego = EscriboJuego(d.path(), QStringLiteral("informe.zip"), Corto(Datos(900, 4), 3));
-    emit f->abroUnion(juego[0]);
+    const QStringList juego = EscriboJuego(d.path(), QStringLiteral("informe.zip"), Corto(Datos(9000, 4), 3));
+    EscriboJuego(d.path(), QStringLiteral("otro.zip"), Corto(Datos(9000, 5), 3), {1, 2});
+    QSignalSpy union_(f, &FrmComprobacionCarpeta::abroUnion);
+    Elijo(e, *f, d.path());
+    QTreeView* tabla = Control<QTreeView>(*f, "tblArchivos");
+    QPushButton* unir = Control<QPushButton>(*f, "cmdUnir");
+    QAbstractItemModel* m = tabla->model();
+    for (int r = 0; r < m->rowCount(); ++r) {
+        const QString nombre = m->index(r, 0).data().toString();
+        tabla->setCurrentIndex(m->index(r, 0));
+        EXPECT_EQ(unir->isEnabled(), nombre == QStringLiteral("Juego de particiones: informe.zip")) << nombre.toStdString();
+        tabla->setCurrentIndex(m->index(0, 0, m->index(r, 0)));
+        EXPECT_EQ(unir->isEnabled(), nombre == QStringLiteral("Juego de particiones: informe.zip")) << nombre.toStdString();
+        if (unir->isEnabled())
+            QTest::mouseClick(unir, Qt::LeftButton);
+    }
+    ASSERT_EQ(union_.count(), 1);
+    EXPECT_EQ(union_[0][0].toString(), juego[0]);
     EXPECT_FALSE(f->isVisible());
     ASSERT_NE(menu.unir.data(), nullptr);
     EXPECT_TRUE(menu.unir->isVisible());
