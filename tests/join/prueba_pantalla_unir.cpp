@@ -60,13 +60,13 @@ struct Pantalla {
 };
 
 // A set joined as chosen, also one named with upper-case ".PART"/".VESK", also
-// with links at the names of the list and batch files, whose targets stay as
-// they were. Nothing but the joined file is left. Two clicks queued before the
-// first is handled join once.
+// with the names of the list and batch files taken, by the operator's own file
+// and by a link: both stay as they were, and so does the link's target.
+// Nothing else is left. Two clicks queued before the first is handled join once.
 TEST(PantallaUnir, UneYLimpia)
 {
-    enum Caso { Comun, Mayusculas, Enlaces };
-    for (const Caso caso : {Comun, Mayusculas, Enlaces}) {
+    enum Caso { Comun, Mayusculas, Ocupados };
+    for (const Caso caso : {Comun, Mayusculas, Ocupados}) {
         SCOPED_TRACE(int(caso));
         Pantalla p;
         if (caso == Mayusculas) {
@@ -78,11 +78,11 @@ TEST(PantallaUnir, UneYLimpia)
             }
         }
         const QString ajeno = EscriboArchivo(p.fuera.filePath(QStringLiteral("ajeno")), "ajeno");
-        const QStringList listaYLote{p.origen.filePath(QStringLiteral("arcVSK.txt")),
-                                     p.origen.filePath(QStringLiteral("informe.zip.bat"))};
-        if (caso == Enlaces) {
-            for (const QString& n : listaYLote)
-                ASSERT_TRUE(QFile::link(ajeno, n));
+        const QString lista = p.origen.filePath(QStringLiteral("arcVSK.txt"));
+        const QString lote = p.origen.filePath(QStringLiteral("informe.zip.bat"));
+        if (caso == Ocupados) {
+            EscriboArchivo(lista, "del operador\r\n");
+            ASSERT_TRUE(QFile::link(ajeno, lote));
         }
         p.abro();
         EXPECT_EQ(Control<QLineEdit>(*p.f, "txtOrigen")->text(), p.origen.path());
@@ -98,8 +98,8 @@ TEST(PantallaUnir, UneYLimpia)
         EXPECT_EQ(LeoArchivo(p.final()), p.datos);
         EXPECT_EQ(Archivos(p.destino.path()), QStringList{QStringLiteral("informe.zip")});
         EXPECT_EQ(Archivos(p.origen.path()), antes); // no list, batch or temporary left
-        for (const QString& n : listaYLote)
-            EXPECT_EQ(QFileInfo(n).isSymLink(), caso == Enlaces) << qPrintable(n);
+        EXPECT_EQ(LeoArchivo(lista), caso == Ocupados ? QByteArray("del operador\r\n") : QByteArray());
+        EXPECT_EQ(QFileInfo(lote).isSymLink(), caso == Ocupados);
         EXPECT_EQ(LeoArchivo(ajeno), QByteArray("ajeno"));
         EXPECT_FALSE(Control<QPushButton>(*p.f, "cmdCancelar")->isVisible());
         EXPECT_TRUE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
@@ -182,47 +182,41 @@ TEST(PantallaUnir, ParticionDanada)
     }
 }
 
-// A choice that is not a whole set is refused at once, "Unir Partes" off: a set
-// short of a partition names the missing one and empties both boxes; a
-// ".vesk" file that is not a partition. Leaving keeps the destination folder.
-TEST(PantallaUnir, EleccionRechazada)
+// A set short of a partition is refused at the click, naming the missing one.
+TEST(PantallaUnir, FaltaUnaParticion)
 {
-    const QString faltan = QStringLiteral("Faltan particiones del archivo que está intenando generar, corrobore e intente "
-                                          "nuevamente\r\nFalta la partición 00%1.");
-    const struct Caso {
-        int falta; // the partition removed (0: none, a ".vesk" that is no partition is chosen)
-        QString titulo;
-        Icono icono;
-        QString texto;
-    } casos[] = {
-        {1, QStringLiteral("ERROR"), Icono::Critico, faltan.arg(1)},
-        {2, QStringLiteral("ERROR"), Icono::Critico, faltan.arg(2)},
-        {0, QStringLiteral("Error"), Icono::Exclamacion,
-         QStringLiteral("El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado")},
-    };
-    for (const Caso& c : casos) {
-        SCOPED_TRACE(c.falta);
+    for (const int falta : {1, 2}) {
         Pantalla p(200000, 4);
-        if (c.falta) {
-            QFile::remove(p.partes[c.falta - 1]);
-            p.partes.removeAt(c.falta - 1);
-        } else {
-            p.partes << EscriboArchivo(p.origen.filePath(QStringLiteral("notas.vesk")), "x");
-        }
+        QFile::remove(p.partes[falta - 1]);
+        p.partes.removeAt(falta - 1);
         p.abro();
         ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-        EXPECT_EQ(p.e.dialogos.vistas[0].titulo, c.titulo);
-        EXPECT_EQ(p.e.dialogos.vistas[0].icono, c.icono);
-        EXPECT_EQ(p.e.dialogos.vistas[0].texto, c.texto);
+        EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("ERROR"));
+        EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Critico);
+        EXPECT_EQ(p.e.dialogos.vistas[0].texto,
+                  QStringLiteral("Faltan particiones del archivo que está intenando generar, corrobore e intente nuevamente\r\n"
+                                 "Falta la partición 00%1.").arg(falta));
+        EXPECT_TRUE(Control<QLineEdit>(*p.f, "txtOrigen")->text().isEmpty());
+        EXPECT_TRUE(Control<QLineEdit>(*p.f, "txtDestino")->text().isEmpty());
         EXPECT_FALSE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
         EXPECT_TRUE(Archivos(p.destino.path()).isEmpty());
-        EXPECT_EQ(Control<QLineEdit>(*p.f, "txtOrigen")->text().isEmpty(), c.falta > 0);
-        EXPECT_EQ(Control<QLineEdit>(*p.f, "txtDestino")->text().isEmpty(), c.falta > 0);
-        if (c.falta)
-            continue;
-        Clic(*p.f, "cmdSalir");
-        EXPECT_EQ(LeoValorINI(compartido().RutaIni, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), p.destino.path());
     }
+}
+
+// A ".vesk" file that is not a partition; leaving keeps the destination folder.
+TEST(PantallaUnir, SinParticionesYSalida)
+{
+    Pantalla p;
+    p.partes << EscriboArchivo(p.origen.filePath(QStringLiteral("notas.vesk")), "x");
+    p.abro();
+    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
+    EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Error"));
+    EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Exclamacion);
+    EXPECT_EQ(p.e.dialogos.vistas[0].texto,
+              QStringLiteral("El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado"));
+    EXPECT_FALSE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
+    Clic(*p.f, "cmdSalir");
+    EXPECT_EQ(LeoValorINI(compartido().RutaIni, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), p.destino.path());
 }
 
 // A partition that is a link is refused with its cause; nothing is delivered.
