@@ -116,24 +116,8 @@ TEST(ComprobacionCarpeta, JuegosDeParticiones)
     EXPECT_TRUE(por[QStringLiteral("axb.zip")]->correcto());
 }
 
-// The damaged partition keeps the hash that tells the join it is damaged.
-TEST(ComprobacionCarpeta, CorregirRenombraSoloLosIncorrectos)
-{
-    Entrega e;
-    Comprobacion c = Compruebo({e.raiz});
-    ASSERT_EQ(FilasACorregir(c).size(), 1);
-    EXPECT_TRUE(CorrijoNombres(c).isEmpty());
-    const QString nuevo = QStringLiteral("malo_") + HashDe(e.contenidoMalo) + QStringLiteral(".2024.zip");
-    EXPECT_EQ(LeoArchivo(e.d.filePath(nuevo)), e.contenidoMalo);
-    EXPECT_FALSE(QFile::exists(e.malo));
-    const FilaComprobacion* f = FilaDe(c, e.malo);
-    EXPECT_EQ(f->estado(), EstadoFila::Corregido);
-    EXPECT_EQ(f->nombre(), nuevo);
-    EXPECT_EQ(CausaFila(*f), QStringLiteral("Nombre anterior: ") + NombreDeRuta(e.malo)); // report and screen
-    EXPECT_TRUE(FilasACorregir(c).isEmpty());
-    EXPECT_EQ(Resumo(c.filas).corregidos, 1);
-}
-
+// What a correction renames, and how its row reads, is walked through the
+// folder check screen; here what it must never touch.
 TEST(ComprobacionCarpeta, CorregirNuncaPisaNiRenombraOtroArchivo)
 {
     Entrega e;

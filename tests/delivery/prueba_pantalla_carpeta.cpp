@@ -100,7 +100,8 @@ TEST(PantallaComprobacionCarpeta, FilasYResumenDeUnaEntrega)
     EXPECT_EQ(Filas(f).size(), esperadas.size());
 }
 
-// Only the wrongly stamped are renamed, once the operator confirms; the report
+// Only the wrongly stamped are renamed, once the operator confirms (the damaged
+// partition keeps the hash that tells the join it is damaged); the report
 // saved afterwards tells the check as corrected.
 TEST(PantallaComprobacionCarpeta, CorregirTrasConfirmarYGuardarInforme)
 {
@@ -129,6 +130,10 @@ TEST(PantallaComprobacionCarpeta, CorregirTrasConfirmarYGuardarInforme)
     esperado.replace(esperado.indexOf(NombreDeRuta(d.malo)), nuevo);
     esperado.sort();
     EXPECT_EQ(Archivos(d.raiz), esperado);
+    EXPECT_EQ(LeoArchivo(d.d.filePath(nuevo)), d.contenidoMalo);
+    QAbstractItemModel* m = Control<QTreeView>(f, "tblArchivos")->model();
+    const QModelIndex corregida = m->match(m->index(0, 0), Qt::DisplayRole, nuevo, 1, Qt::MatchRecursive).value(0);
+    EXPECT_EQ(corregida.siblingAtColumn(6).data().toString(), QStringLiteral("Nombre anterior: ") + NombreDeRuta(d.malo));
     const auto filas = Filas(f);
     EXPECT_EQ(filas.at(nuevo), QStringLiteral("Corregido"));
     EXPECT_EQ(filas.count(NombreDeRuta(d.malo)), 0u);
