@@ -66,9 +66,8 @@ TEST(PantallaComprobacionCarpeta, FilasYResumenDeUnaEntrega)
     DosClicsSeguidos(Control<QPushButton>(f, "cmdCarpeta"));
     EXPECT_EQ(e.dialogos.leyendas.size(), 1);
     EXPECT_TRUE(e.dialogos.vistas.isEmpty());
-    EXPECT_EQ(enCurso.size(), 9);
-    EXPECT_TRUE(enCurso.contains(QStringLiteral("sub")));
-    EXPECT_EQ(enCurso.count(QStringLiteral(".")), 8);
+    enCurso.sort();
+    EXPECT_EQ(enCurso, QStringList(8, QStringLiteral(".")) << QStringLiteral("sub"));
     // Sizes with thousands separators, as the summary's bytes.
     auto* vista = Control<QTreeView>(f, "tblArchivos");
     const QModelIndex bueno = tabla->match(tabla->index(0, 0), Qt::DisplayRole, NombreDeRuta(d.bueno), 1, Qt::MatchRecursive).value(0);
