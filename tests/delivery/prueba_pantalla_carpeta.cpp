@@ -18,7 +18,6 @@
 #include <QSignalSpy>
 #include <QStyledItemDelegate>
 #include <QTest>
-#include <QTimer>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
@@ -160,17 +159,14 @@ TEST(PantallaComprobacionCarpeta, CancelarNoRenombraNada)
     Escenario e;
     QTemporaryDir d;
     for (int i = 0; i < 60; ++i) // wrong stamps everywhere
-        EscriboArchivo(d.filePath(QStringLiteral("a%1_").arg(i) + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")), Datos(1 << 20, unsigned(i)));
+        EscriboArchivo(d.filePath(QStringLiteral("a%1_%2.zip").arg(i).arg(QString(32, QLatin1Char('0')))),
+                       Datos(1 << 16, unsigned(i)));
     const QStringList antes = Archivos(d.path());
     FrmComprobacionCarpeta f(e.ctx);
     f.show();
-    QTimer::singleShot(0, &f, [&] {
-        QPushButton* cancelar = f.findChild<QPushButton*>(QStringLiteral("cmdCancelar"));
-        ASSERT_NE(cancelar, nullptr);
-        EXPECT_TRUE(cancelar->isVisible());
-        QTest::mouseClick(cancelar, Qt::LeftButton);
-    });
+    const auto cancelo = CanceloAlAparecer(&f);
     Elijo(e, f, d.path());
+    ASSERT_TRUE(cancelo.hecho);
     EXPECT_TRUE(Control<QLabel>(f, "lblResumen")->text().startsWith(QStringLiteral("Comprobación cancelada. ")));
     EXPECT_LT(Filas(f).size(), 60u);
     EXPECT_EQ(Archivos(d.path()), antes);
