@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -157,8 +156,7 @@ TEST(PantallaUnir, ParticionDanada)
         if (c.existe)
             EscriboArchivo(p.final(), "bueno");
         p.abro();
-        for (const Respuesta r : c.respuestas)
-            p.e.dialogos.respuestas.push_back(r);
+        p.e.dialogos.respuestas.assign(c.respuestas.begin(), c.respuestas.end());
         Clic(*p.f, "cmdUnir");
         ASSERT_EQ(p.e.dialogos.titulos(), c.titulos);
         const CajaVista& primera = p.e.dialogos.vistas[0];
