@@ -83,16 +83,6 @@ TEST(Union, Ordenamiento)
     }
 }
 
-TEST(Union, LineasDelLote)
-{
-    const QStringList lista{Parte(QStringLiteral("a_"), 1, 2), Parte(QStringLiteral("a_"), 2, 2)};
-    const QStringList l = LineasBatUnion(QStringLiteral("/o"), QStringLiteral("a.zip"), lista);
-    ASSERT_EQ(l.size(), 2 * 2 + 9);
-    EXPECT_EQ(l[2], QStringLiteral("copy /b \"/o/") + lista[0] + QStringLiteral("\" \"a.zip\""));
-    EXPECT_EQ(l[4], QStringLiteral("copy /b \"a.zip\"+\"/o/") + lista[1] + QLatin1Char('"'));
-    EXPECT_EQ(l.last(), QStringLiteral(":End"));
-}
-
 struct Carpetas {
     QTemporaryDir origen, destino, fuera;
     PlanUnion plan(const QString& seleccionada) const
@@ -206,7 +196,10 @@ TEST(Union, ListaYLote)
     EXPECT_EQ(r.danadas, QList<int>{2});
     EXPECT_TRUE(r.conListaYLote);
     EXPECT_EQ(vistaLista, (NombreDeRuta(partes[0]) + QStringLiteral("\r\n") + NombreDeRuta(partes[1]) + QStringLiteral("\r\n")).toUtf8());
-    EXPECT_EQ(vistaLote.size(), 2 * 2 + 9);
+    ASSERT_EQ(vistaLote.size(), 2 * 2 + 9);
+    EXPECT_EQ(vistaLote[2], QStringLiteral("copy /b \"") + partes[0] + QStringLiteral("\" \"informe.zip\""));
+    EXPECT_EQ(vistaLote[4], QStringLiteral("copy /b \"informe.zip\"+\"") + partes[1] + QLatin1Char('"'));
+    EXPECT_EQ(vistaLote.last(), QStringLiteral(":End"));
     EXPECT_FALSE(QFile::exists(lista));
     EXPECT_FALSE(QFile::exists(lote));
     EXPECT_TRUE(Temporales(d.origen.path()).isEmpty());
