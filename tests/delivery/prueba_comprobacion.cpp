@@ -146,8 +146,9 @@ TEST(ComprobacionCarpeta, CanceladaDiceSinComprobar)
     EXPECT_TRUE(QString::fromUtf8(TextoInforme(c, FormatoInforme::Csv)).contains(QStringLiteral("sin comprobar")));
 }
 
-// The report holds every row with its state, the date, the folder and the summary.
-TEST(InformeComprobacion, CsvYHtmlConCadaFila)
+// The report holds every row with its state, the date, the folder and the
+// summary; terv-cli verificar --json says the same of each file.
+TEST(InformeComprobacion, CsvHtmlYJsonConCadaFila)
 {
     Entrega e;
     EscriboArchivo(e.d.filePath(QStringLiteral("=HYPERLINK(1)<b>.txt")), "x");
@@ -175,6 +176,35 @@ TEST(InformeComprobacion, CsvYHtmlConCadaFila)
     // A name is never a formula in a spreadsheet, nor markup in the page.
     EXPECT_TRUE(csv.contains(QStringLiteral("\"'=HYPERLINK(1)<b>.txt\"")));
     EXPECT_FALSE(html.contains(QStringLiteral("(1)<b>")));
+
+    // terv-cli verificar --json carries the same facts about each file.
+    const Corrida r = CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("verificar"), QStringLiteral("--json"), e.raiz});
+    const std::map<QString, EstadoFila> palabras{
+        {QStringLiteral("correcto"), EstadoFila::Correcto},      {QStringLiteral("invalido"), EstadoFila::Incorrecto},
+        {QStringLiteral("sin_formato"), EstadoFila::SinFormato}, {QStringLiteral("error"), EstadoFila::Error}};
+    int vistas = 0;
+    for (const QString& linea : r.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QJsonObject j = QJsonDocument::fromJson(linea.toUtf8()).object();
+        const FilaComprobacion* f = FilaDe(c, j[QStringLiteral("archivo")].toString());
+        if (!f) // the command walks stamped names only
+            continue;
+        SCOPED_TRACE(linea.toStdString());
+        ++vistas;
+        EXPECT_EQ(palabras.at(j[QStringLiteral("estado")].toString()), f->estado());
+        EXPECT_EQ(j[QStringLiteral("hashArchivo")].toString(), f->v.hashArchivo);
+        EXPECT_EQ(j[QStringLiteral("tamano")].toInteger(-1), f->tamano);
+        if (f->juego >= 0) {
+            const JuegoParticiones& jp = c.juegos[size_t(f->juego)];
+            const QJsonObject juego = j[QStringLiteral("juego")].toObject();
+            EXPECT_EQ(juego[QStringLiteral("archivo")].toString(), jp.nombreFinal);
+            EXPECT_EQ(juego[QStringLiteral("completo")].toBool(true), jp.completo);
+            EXPECT_EQ(juego[QStringLiteral("faltan")].toArray(), QJsonArray({2}));
+            EXPECT_EQ(juego[QStringLiteral("danadas")].toArray(), QJsonArray({3}));
+        } else {
+            EXPECT_FALSE(j.contains(QStringLiteral("juego")));
+        }
+    }
+    EXPECT_EQ(vistas, 5); // bueno, malo, the link, two partitions
 }
 
 TEST(InformeComprobacion, ListaMd5QueMd5sumAcepta)
@@ -223,40 +253,6 @@ TEST(InformeComprobacion, GuardarCreaTresArchivosNuevos)
     // A folder that cannot take them: a failure, nothing left.
     const auto mal = GuardoInformes(c, destino.filePath(QStringLiteral("no_existe")));
     EXPECT_FALSE(mal.ok());
-}
-
-// terv-cli verificar --json and the report carry the same facts about each file.
-TEST(InformeComprobacion, VerificarJsonDiceLoMismo)
-{
-    Entrega e;
-    const Comprobacion c = Compruebo({e.raiz});
-    const Corrida r = CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("verificar"), QStringLiteral("--json"), e.raiz});
-    const std::map<QString, EstadoFila> palabras{
-        {QStringLiteral("correcto"), EstadoFila::Correcto},      {QStringLiteral("invalido"), EstadoFila::Incorrecto},
-        {QStringLiteral("sin_formato"), EstadoFila::SinFormato}, {QStringLiteral("error"), EstadoFila::Error}};
-    int vistas = 0;
-    for (const QString& linea : r.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const QJsonObject j = QJsonDocument::fromJson(linea.toUtf8()).object();
-        const FilaComprobacion* f = FilaDe(c, j[QStringLiteral("archivo")].toString());
-        if (!f) // the command walks stamped names only
-            continue;
-        SCOPED_TRACE(linea.toStdString());
-        ++vistas;
-        EXPECT_EQ(palabras.at(j[QStringLiteral("estado")].toString()), f->estado());
-        EXPECT_EQ(j[QStringLiteral("hashArchivo")].toString(), f->v.hashArchivo);
-        EXPECT_EQ(j[QStringLiteral("tamano")].toInteger(-1), f->tamano);
-        if (f->juego >= 0) {
-            const JuegoParticiones& jp = c.juegos[size_t(f->juego)];
-            const QJsonObject juego = j[QStringLiteral("juego")].toObject();
-            EXPECT_EQ(juego[QStringLiteral("archivo")].toString(), jp.nombreFinal);
-            EXPECT_EQ(juego[QStringLiteral("completo")].toBool(true), jp.completo);
-            EXPECT_EQ(juego[QStringLiteral("faltan")].toArray(), QJsonArray({2}));
-            EXPECT_EQ(juego[QStringLiteral("danadas")].toArray(), QJsonArray({3}));
-        } else {
-            EXPECT_FALSE(j.contains(QStringLiteral("juego")));
-        }
-    }
-    EXPECT_EQ(vistas, 5); // bueno, malo, the link, two partitions
 }
 
 } // namespace
