@@ -147,7 +147,8 @@ TEST(ComprobacionCarpeta, CanceladaDiceSinComprobar)
 }
 
 // The report holds every row with its state, the date, the folder and the
-// summary; terv-cli verificar --json says the same of each file.
+// summary, and is saved as three new files; terv-cli verificar --json says the
+// same of each file.
 TEST(InformeComprobacion, CsvHtmlYJsonConCadaFila)
 {
     Entrega e;
@@ -205,6 +206,26 @@ TEST(InformeComprobacion, CsvHtmlYJsonConCadaFila)
         }
     }
     EXPECT_EQ(vistas, 5); // bueno, malo, the link, two partitions
+
+    // Saved, the report makes three new files.
+    QTemporaryDir destino;
+    const QString tallo = QStringLiteral("comprobacion_") + c.fecha.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    // A name already taken is never replaced: the report takes the next free stem.
+    EscriboArchivo(destino.filePath(tallo + QStringLiteral(".html")), "del operador");
+    const auto g = GuardoInformes(c, destino.path());
+    ASSERT_TRUE(g.ok()) << g.falla().descripcion.toStdString();
+    EXPECT_EQ(g.valor(), (QStringList{destino.filePath(tallo + QStringLiteral("_2.csv")), destino.filePath(tallo + QStringLiteral("_2.html")),
+                                      destino.filePath(tallo + QStringLiteral("_2.md5"))}));
+    EXPECT_EQ(LeoArchivo(destino.filePath(tallo + QStringLiteral(".html"))), QByteArray("del operador"));
+    EXPECT_EQ(LeoArchivo(g.valor()[1]), TextoInforme(c, FormatoInforme::Html));
+    EXPECT_EQ(Archivos(destino.path()).size(), 4); // no temporary left behind
+    // Files of ours follow the umask.
+    QFileInfo info(g.valor()[0]);
+    EXPECT_FALSE(info.permissions() & QFileDevice::WriteOther);
+
+    // A folder that cannot take them: a failure, nothing left.
+    const auto mal = GuardoInformes(c, destino.filePath(QStringLiteral("no_existe")));
+    EXPECT_FALSE(mal.ok());
 }
 
 TEST(InformeComprobacion, ListaMd5QueMd5sumAcepta)
@@ -229,30 +250,6 @@ TEST(InformeComprobacion, ListaMd5QueMd5sumAcepta)
     md5sum.start(QStringLiteral("md5sum"), {QStringLiteral("-c"), QStringLiteral("--strict"), guardada});
     ASSERT_TRUE(md5sum.waitForFinished());
     EXPECT_EQ(md5sum.exitCode(), 0) << md5sum.readAll().toStdString();
-}
-
-TEST(InformeComprobacion, GuardarCreaTresArchivosNuevos)
-{
-    Entrega e;
-    const Comprobacion c = Compruebo({e.raiz});
-    QTemporaryDir destino;
-    const QString tallo = QStringLiteral("comprobacion_") + c.fecha.toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    // A name already taken is never replaced: the report takes the next free stem.
-    EscriboArchivo(destino.filePath(tallo + QStringLiteral(".html")), "del operador");
-    const auto g = GuardoInformes(c, destino.path());
-    ASSERT_TRUE(g.ok()) << g.falla().descripcion.toStdString();
-    EXPECT_EQ(g.valor(), (QStringList{destino.filePath(tallo + QStringLiteral("_2.csv")), destino.filePath(tallo + QStringLiteral("_2.html")),
-                                      destino.filePath(tallo + QStringLiteral("_2.md5"))}));
-    EXPECT_EQ(LeoArchivo(destino.filePath(tallo + QStringLiteral(".html"))), QByteArray("del operador"));
-    EXPECT_EQ(LeoArchivo(g.valor()[1]), TextoInforme(c, FormatoInforme::Html));
-    EXPECT_EQ(Archivos(destino.path()).size(), 4); // no temporary left behind
-    // Files of ours follow the umask.
-    QFileInfo info(g.valor()[0]);
-    EXPECT_FALSE(info.permissions() & QFileDevice::WriteOther);
-
-    // A folder that cannot take them: a failure, nothing left.
-    const auto mal = GuardoInformes(c, destino.filePath(QStringLiteral("no_existe")));
-    EXPECT_FALSE(mal.ok());
 }
 
 } // namespace

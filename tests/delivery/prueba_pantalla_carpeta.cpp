@@ -44,6 +44,8 @@ void Elijo(Escenario& e, FrmComprobacionCarpeta& f, const QString& carpeta)
     QTest::mouseClick(Control<QPushButton>(f, "cmdCarpeta"), Qt::LeftButton);
 }
 
+// A delivery chosen with the folder button: its rows as they come and once
+// done, the summary, the filter; then part of it dropped on the screen.
 TEST(PantallaComprobacionCarpeta, FilasYResumenDeUnaEntrega)
 {
     Escenario e;
@@ -96,6 +98,18 @@ TEST(PantallaComprobacionCarpeta, FilasYResumenDeUnaEntrega)
                                                     {QStringLiteral("Juego de particiones: informe.zip"), QStringLiteral("Incompleto")}}));
     Control<QComboBox>(f, "cboEstado")->setCurrentText(QStringLiteral("Todos"));
     EXPECT_EQ(Filas(f).size(), esperadas.size());
+
+    // Files and folders dropped together are checked together.
+    QMimeData datos;
+    datos.setUrls({QUrl::fromLocalFile(d.bueno), QUrl::fromLocalFile(d.raiz + QStringLiteral("/sub"))});
+    QDragEnterEvent entra(QPoint(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &entra);
+    EXPECT_TRUE(entra.isAccepted());
+    QDropEvent suelta(QPointF(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &suelta);
+    EXPECT_EQ(Filas(f), (std::map<QString, QString>{{NombreDeRuta(d.bueno), QStringLiteral("Correcto")},
+                                                    {NombreDeRuta(d.sub), QStringLiteral("Correcto")}}));
+    EXPECT_EQ(Control<QLineEdit>(f, "txtOrigen")->text(), d.bueno + QStringLiteral("; ") + d.raiz + QStringLiteral("/sub"));
 }
 
 // Only the wrongly stamped are renamed, once the operator confirms (the damaged
@@ -173,25 +187,6 @@ TEST(PantallaComprobacionCarpeta, CancelarNoRenombraNada)
     EXPECT_TRUE(e.dialogos.vistas.isEmpty());
     EXPECT_FALSE(f.findChild<QPushButton*>(QStringLiteral("cmdCancelar"))->isVisible());
     EXPECT_TRUE(Control<QPushButton>(f, "cmdCarpeta")->isEnabled());
-}
-
-// Files and folders dropped together are checked together.
-TEST(PantallaComprobacionCarpeta, ArrastrarArchivosYCarpetas)
-{
-    Escenario e;
-    Entrega d;
-    FrmComprobacionCarpeta f(e.ctx);
-    f.show();
-    QMimeData datos;
-    datos.setUrls({QUrl::fromLocalFile(d.bueno), QUrl::fromLocalFile(d.raiz + QStringLiteral("/sub"))});
-    QDragEnterEvent entra(QPoint(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&f, &entra);
-    EXPECT_TRUE(entra.isAccepted());
-    QDropEvent suelta(QPointF(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&f, &suelta);
-    EXPECT_EQ(Filas(f), (std::map<QString, QString>{{NombreDeRuta(d.bueno), QStringLiteral("Correcto")},
-                                                    {NombreDeRuta(d.sub), QStringLiteral("Correcto")}}));
-    EXPECT_EQ(Control<QLineEdit>(f, "txtOrigen")->text(), d.bueno + QStringLiteral("; ") + d.raiz + QStringLiteral("/sub"));
 }
 
 // The menu entry sits after "Comprobación de Hash". "Unir" is on only for a
