@@ -22,18 +22,10 @@ namespace {
 
 void Clic(QWidget& f, const char* nombre) { QTest::mouseClick(Control<QPushButton>(f, nombre), Qt::LeftButton); }
 
-void ElijoParticion(QWidget& f, const QString& ruta)
-{
-    auto* lista = Control<QListWidget>(f, "File1");
-    const auto items = lista->findItems(NombreDeRuta(ruta), Qt::MatchExactly);
-    ASSERT_EQ(items.size(), 1) << qPrintable(NombreDeRuta(ruta));
-    lista->scrollToItem(items[0]);
-    QTest::mouseClick(lista->viewport(), Qt::LeftButton, {}, lista->visualItemRect(items[0]).center());
-}
-
 QString Estado(QWidget& f) { return Control<QLabel>(f, "lblProg")->text(); }
 
-// The screen with its folders chosen and a set written in the origin.
+// The screen with its folders chosen, a set written in the origin and its last
+// partition clicked in the list.
 struct Pantalla {
     Escenario e;
     QTemporaryDir origen, destino, fuera;
@@ -53,7 +45,11 @@ struct Pantalla {
         Clic(*f, "CmdOrigen");
         e.dialogos.carpetas.push_back(destino.path());
         Clic(*f, "cmdDestino");
-        ElijoParticion(*f, partes.last());
+        auto* lista = Control<QListWidget>(*f, "File1");
+        const auto items = lista->findItems(NombreDeRuta(partes.last()), Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << qPrintable(NombreDeRuta(partes.last()));
+        lista->scrollToItem(items[0]);
+        QTest::mouseClick(lista->viewport(), Qt::LeftButton, {}, lista->visualItemRect(items[0]).center());
     }
     QString final() const { return destino.filePath(QStringLiteral("informe.zip")); }
 };
