@@ -14,8 +14,9 @@
 namespace {
 
 // The command never writes nor removes the screen's list and batch files,
-// and never puts a damaged result in place of an existing file.
-TEST(UnirCli, ArchivosDelOperador)
+// and never puts a damaged result in place of an existing file. Refusals, by
+// name and by kind of file, with their exit codes.
+TEST(UnirCli, ArchivosDelOperadorYRechazos)
 {
     QTemporaryDir d;
     const QByteArray datos = Datos(90000, 21);
@@ -47,20 +48,17 @@ TEST(UnirCli, ArchivosDelOperador)
     EXPECT_EQ(LeoArchivo(lista), QByteArray("mi lista\r\n"));
     EXPECT_EQ(LeoArchivo(lote), QByteArray("@echo mio\r\n"));
     EXPECT_TRUE(Temporales(d.path()).isEmpty());
-}
 
-// Refusals by name and by kind of file, with their exit codes.
-TEST(UnirCli, Rechazos)
-{
-    QTemporaryDir d, fuera, destino;
-    const QStringList mias = EscriboJuego(d.path(), QStringLiteral("a?b.zip"), Corto(Datos(40000, 22), 2));
-    EscriboJuego(d.path(), QStringLiteral("axb.zip"), Corto(Datos(40000, 23), 2));
+    // The refusals, in a folder of their own.
+    QTemporaryDir otra, fuera, destino;
+    const QStringList mias = EscriboJuego(otra.path(), QStringLiteral("a?b.zip"), Corto(Datos(40000, 22), 2));
+    EscriboJuego(otra.path(), QStringLiteral("axb.zip"), Corto(Datos(40000, 23), 2));
 
     const QString copia = EscriboArchivo(fuera.filePath(QStringLiteral("copia")), LeoArchivo(mias[0]));
     QFile::remove(mias[0]);
     ASSERT_EQ(::symlink(QFile::encodeName(copia).constData(), QFile::encodeName(mias[0]).constData()), 0);
-    Corrida c = Corro({QStringLiteral("unir"), mias[1], QStringLiteral("--destino"), destino.path(),
-                       QStringLiteral("--conservar-danado")});
+    c = Corro({QStringLiteral("unir"), mias[1], QStringLiteral("--destino"), destino.path(),
+               QStringLiteral("--conservar-danado")});
     EXPECT_EQ(c.codigo, 3);
     EXPECT_TRUE(c.errores.contains(QStringLiteral("enlace"))) << qPrintable(c.errores);
     EXPECT_TRUE(Archivos(destino.path()).isEmpty());
@@ -70,7 +68,7 @@ TEST(UnirCli, Rechazos)
     EXPECT_EQ(c.codigo, 1);
     EXPECT_TRUE(c.errores.contains(QStringLiteral("Falta la partición 001."))) << qPrintable(c.errores);
 
-    c = Corro({QStringLiteral("unir"), d.filePath(QStringLiteral("nada.zip"))});
+    c = Corro({QStringLiteral("unir"), otra.filePath(QStringLiteral("nada.zip"))});
     EXPECT_EQ(c.codigo, 1);
     EXPECT_TRUE(c.errores.contains(QStringLiteral("no dispone de particiones")));
 }
