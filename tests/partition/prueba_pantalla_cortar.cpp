@@ -108,8 +108,7 @@ TEST(PantallaCortar, ArchivoChicoOVacio)
     for (const auto& c : casos) {
         Pantalla p(c.tamano);
         QSignalSpy menu(&p.f, &PantallaTrabajo::vuelvoAlMenu);
-        p.e.dialogos.archivos.push_back(p.origen);
-        QTest::mouseClick(Control<QPushButton>(p.f, "Command1_0"), Qt::LeftButton);
+        p.elijo();
         ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
         EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Incompatibilidad de Tamaños"));
         EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Informacion);
@@ -126,7 +125,8 @@ TEST(PantallaCortar, ArchivoChicoOVacio)
 
 // A size of 0 is too many partitions. The run takes the size its own box
 // shows, with either decimal separator, whatever another screen did to the
-// shared values meanwhile. A run that fails leaves its bar where it stopped.
+// shared values meanwhile. A run that fails says why, and leaves its bar where
+// it stopped.
 TEST(PantallaCortar, ElTamanoEsElDeLaCaja)
 {
     Pantalla p(3 * MB);
@@ -175,15 +175,11 @@ TEST(PantallaCortar, ElTamanoEsElDeLaCaja)
     EXPECT_EQ(p.e.dialogos.vistas[4].titulo, QStringLiteral("ERROR"));
     EXPECT_EQ(p.e.dialogos.vistas[4].texto,
               QStringLiteral("Ya existe un Archivo con ese mismo nombre en el Directorio indicado."));
-    auto* barra = Control<QProgressBar>(p.f, "ProgressBar1");
-    EXPECT_EQ(barra->value(), barra->maximum());
-}
-
-// Any other failure closes with its cause.
-TEST(PantallaCortar, FallaInesperada)
-{
+    // Any other failure closes with its cause.
     EXPECT_EQ(ManejoErrores(Falla::otra(QStringLiteral("Disco lleno"))).texto,
               QStringLiteral("Se detectó un error y la aplicación se cerrará.\r\nDisco lleno"));
+    auto* barra = Control<QProgressBar>(p.f, "ProgressBar1");
+    EXPECT_EQ(barra->value(), barra->maximum());
 }
 
 } // namespace
