@@ -125,8 +125,7 @@ TEST(PantallaComprobacionCarpeta, CorregirTrasConfirmarYGuardarInforme)
 
     e.dialogos.respuestas.push_back(Respuesta::No);
     QTest::mouseClick(Control<QPushButton>(f, "cmdCorregir"), Qt::LeftButton);
-    ASSERT_EQ(e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("Atención"));
+    ASSERT_EQ(e.dialogos.titulos(), QStringList{QStringLiteral("Atención")});
     EXPECT_EQ(e.dialogos.vistas[0].texto,
               QStringLiteral("Se cambiará el código Hash del nombre de 1 archivo por el HASH de su contenido.\r\n\r\nDesea cambiarlos?"));
     EXPECT_EQ(e.dialogos.vistas[0].botones, Botones::SiNo);

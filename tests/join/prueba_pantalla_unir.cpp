@@ -85,8 +85,7 @@ TEST(PantallaUnir, UneYLimpia)
         ASSERT_TRUE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
         const QStringList antes = Archivos(p.origen.path());
         DosClicsSeguidos(Control<QPushButton>(*p.f, "cmdUnir"));
-        ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-        EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("TERV"));
+        ASSERT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("TERV")});
         EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El archivo fue armado exitosamente"));
         EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Ninguno);
         EXPECT_EQ(Estado(*p.f), QStringLiteral("Unión de Particiones finalizada con éxito..."));
@@ -184,8 +183,7 @@ TEST(PantallaUnir, FaltaUnaParticion)
         QFile::remove(p.partes[falta - 1]);
         p.partes.removeAt(falta - 1);
         p.abro();
-        ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-        EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("ERROR"));
+        ASSERT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("ERROR")});
         EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Critico);
         EXPECT_EQ(p.e.dialogos.vistas[0].texto,
                   QStringLiteral("Faltan particiones del archivo que está intenando generar, corrobore e intente nuevamente\r\n"
@@ -203,8 +201,7 @@ TEST(PantallaUnir, SinParticionesYSalida)
     Pantalla p;
     p.partes << EscriboArchivo(p.origen.filePath(QStringLiteral("notas.vesk")), "x");
     p.abro();
-    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Error"));
+    ASSERT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("Error")});
     EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Exclamacion);
     EXPECT_EQ(p.e.dialogos.vistas[0].texto,
               QStringLiteral("El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado"));
@@ -239,8 +236,7 @@ TEST(PantallaUnir, Cancelar)
     const auto cancelo = CanceloAlAparecer(p.f.get());
     Clic(*p.f, "cmdUnir");
     ASSERT_TRUE(cancelo.hecho);
-    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("TERV"));
+    ASSERT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("TERV")});
     EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Informacion);
     EXPECT_EQ(p.e.dialogos.vistas[0].texto,
               QStringLiteral("Unión de particiones cancelada por el usuario: no se guardó el archivo armado."));

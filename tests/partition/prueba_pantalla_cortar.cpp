@@ -109,8 +109,7 @@ TEST(PantallaCortar, ArchivoChicoOVacio)
         Pantalla p(c.tamano);
         QSignalSpy menu(&p.f, &PantallaTrabajo::vuelvoAlMenu);
         p.elijo();
-        ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-        EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Incompatibilidad de Tamaños"));
+        ASSERT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("Incompatibilidad de Tamaños")});
         EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Informacion);
         EXPECT_EQ(p.e.dialogos.vistas[0].texto, c.texto);
         EXPECT_EQ(menu.count(), 1);
@@ -134,8 +133,7 @@ TEST(PantallaCortar, ElTamanoEsElDeLaCaja)
     auto* caja = Control<QLineEdit>(p.f, "txtTamMB");
     caja->setText(QStringLiteral("0"));
     QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
-    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Error - Demasiadas Particiones"));
+    ASSERT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("Error - Demasiadas Particiones")});
     EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Ninguno);
     EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El tamaño ingresado genera más particiones de las permitidas (327)"));
 
