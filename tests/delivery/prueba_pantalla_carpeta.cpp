@@ -144,7 +144,8 @@ TEST(PantallaComprobacionCarpeta, CorregirTrasConfirmarYGuardarInforme)
     EXPECT_EQ(LeoArchivo(d.d.filePath(nuevo)), d.contenidoMalo);
     QAbstractItemModel* m = Control<QTreeView>(f, "tblArchivos")->model();
     const QModelIndex corregida = m->match(m->index(0, 0), Qt::DisplayRole, nuevo, 1, Qt::MatchRecursive).value(0);
-    EXPECT_EQ(corregida.siblingAtColumn(6).data().toString(), QStringLiteral("Nombre anterior: ") + NombreDeRuta(d.malo));
+    EXPECT_EQ(corregida.siblingAtColumn(6).data().toString(), // the cause column
+              QStringLiteral("Nombre anterior: ") + NombreDeRuta(d.malo));
     const auto filas = Filas(f);
     EXPECT_EQ(filas.at(nuevo), QStringLiteral("Corregido"));
     EXPECT_EQ(filas.count(NombreDeRuta(d.malo)), 0u);
