@@ -7,15 +7,15 @@
 #include "system/archivos.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+// Upper case, as names carry it; by Qt's own MD5, not the program's.
 inline QString HashDe(const QByteArray& b)
 {
-    Md5 md5;
-    md5.agrego(b.constData(), size_t(b.size()));
-    return md5.texto();
+    return QString::fromLatin1(QCryptographicHash::hash(b, QCryptographicHash::Md5).toHex().toUpper());
 }
 
 // The pieces of datos cut in n as a split cuts them (the last one takes

@@ -44,6 +44,7 @@ struct Pantalla {
     }
 };
 
+// Accepted, a quick double click on "Particionar" runs the split once.
 TEST(PantallaCortar, ParticionaYAvisa)
 {
     struct Caso {
@@ -61,45 +62,16 @@ TEST(PantallaCortar, ParticionaYAvisa)
         p.elijo();
         EXPECT_EQ(Control<QLabel>(p.f, "Label1_2")->text(), QStringLiteral("Tamaño del archivo es de: 2097157 Bytes"));
         p.e.dialogos.respuestas.push_back(c.confirmacion);
-        QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
+        if (c.partes)
+            DosClicsSeguidos(Control<QPushButton>(p.f, "Command1_3"));
+        else
+            QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
         EXPECT_EQ(p.e.dialogos.titulos(), c.titulos);
         EXPECT_EQ(Archivos(p.destino.path()).size(), c.partes);
         EXPECT_EQ(Control<QProgressBar>(p.f, "ProgressBar1")->value(), 0);
         EXPECT_EQ(Control<QLineEdit>(p.f, "Text1_0")->text(), p.origen);
         EXPECT_TRUE(Control<QPushButton>(p.f, "Command1_3")->isEnabled());
     }
-}
-
-// A quick double click on "Particionar" runs the split once.
-TEST(PantallaCortar, DobleClicUnaSolaCorrida)
-{
-    Pantalla p(2 * MB + 5);
-    p.elijo();
-    p.e.dialogos.respuestas = {Respuesta::Aceptar, Respuesta::Aceptar};
-    DosClicsSeguidos(Control<QPushButton>(p.f, "Command1_3"));
-    EXPECT_EQ(p.e.dialogos.titulos(),
-              (QStringList{QStringLiteral("Particionador de Archivos"), QStringLiteral("Partición de archivo Correcta")}));
-    EXPECT_EQ(Archivos(p.destino.path()).size(), 3);
-}
-
-// The run takes the size its own box shows, with either decimal separator,
-// whatever another screen did to the shared values meanwhile.
-TEST(PantallaCortar, ElTamanoEsElDeLaCaja)
-{
-    Pantalla p(3 * MB);
-    p.elijo();
-    auto* caja = Control<QLineEdit>(p.f, "txtTamMB");
-    compartido().TamanoMaximoMB = 20;
-    caja->setText(QStringLiteral("1.5"));
-    EXPECT_EQ(caja->text(), QStringLiteral("1.5"));
-    compartido().TamanoMaximoBytes = 20 * MB; // as a visit to another screen might leave it
-    p.e.dialogos.respuestas.push_back(Respuesta::Aceptar);
-    QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
-    ASSERT_FALSE(p.e.dialogos.vistas.isEmpty());
-    EXPECT_TRUE(p.e.dialogos.vistas[0].texto.startsWith(
-        QStringLiteral("Este programa generará 1 particiones de 1572864 Bytes de tamaño y una de 1572864 Bytes.")))
-        << qPrintable(p.e.dialogos.vistas[0].texto);
-    EXPECT_EQ(Archivos(p.destino.path()).size(), 2);
 }
 
 // "Cancelar" beside the progress stops the run; nothing of it stays.
@@ -123,30 +95,24 @@ TEST(PantallaCortar, CancelarDuranteLaCorrida)
 
 TEST(PantallaCortar, ArchivoChicoOVacio)
 {
-    struct Caso {
+    const QString chico =
+        QStringLiteral("El tamaño del archivo seleccionado es menor al necesario para ser particionado, "
+                       "en este caso debe\r\nIngresar por la Opción \"Código Hash \" del Menú principal");
+    const struct Caso {
         qint64 tamano;
         QString texto;
-        int menu; // times the screen went back to the menu
     } casos[] = {
-        {100,
-         QStringLiteral("El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe\r\n"
-                        "Ingresar por la Opción \"Código Hash \" del Menú principal"),
-         1},
-        {0,
-         QStringLiteral("El archivo seleccionado está vacío: no hay nada que particionar.\r\n"
-                        "El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe\r\n"
-                        "Ingresar por la Opción \"Código Hash \" del Menú principal"),
-         1},
+        {100, chico},
+        {0, QStringLiteral("El archivo seleccionado está vacío: no hay nada que particionar.\r\n") + chico},
     };
     for (const auto& c : casos) {
         Pantalla p(c.tamano);
         QSignalSpy menu(&p.f, &PantallaTrabajo::vuelvoAlMenu);
-        p.e.dialogos.archivos.push_back(p.origen);
-        QTest::mouseClick(Control<QPushButton>(p.f, "Command1_0"), Qt::LeftButton);
-        ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-        EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Incompatibilidad de Tamaños"));
+        p.elijo();
+        ASSERT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("Incompatibilidad de Tamaños")});
+        EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Informacion);
         EXPECT_EQ(p.e.dialogos.vistas[0].texto, c.texto);
-        EXPECT_EQ(menu.count(), c.menu);
+        EXPECT_EQ(menu.count(), 1);
         // Back on the screen, "Particionar" refuses it again and empties both boxes.
         QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
         ASSERT_EQ(p.e.dialogos.vistas.size(), 2);
@@ -156,15 +122,19 @@ TEST(PantallaCortar, ArchivoChicoOVacio)
     }
 }
 
-// A size of 0 is too many partitions; a run that fails leaves its bar where it stopped.
-TEST(PantallaCortar, TamanoCeroYFallaTardia)
+// A size of 0 is too many partitions. The run takes the size its own box
+// shows, with either decimal separator, whatever another screen did to the
+// shared values meanwhile. A run that fails says why, and leaves its bar where
+// it stopped.
+TEST(PantallaCortar, ElTamanoEsElDeLaCaja)
 {
-    Pantalla p(2 * MB + 5);
+    Pantalla p(3 * MB);
     p.elijo();
-    Control<QLineEdit>(p.f, "txtTamMB")->setText(QStringLiteral("0"));
+    auto* caja = Control<QLineEdit>(p.f, "txtTamMB");
+    caja->setText(QStringLiteral("0"));
     QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
-    ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(p.e.dialogos.vistas[0].titulo, QStringLiteral("Error - Demasiadas Particiones"));
+    ASSERT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("Error - Demasiadas Particiones")});
+    EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Ninguno);
     EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El tamaño ingresado genera más particiones de las permitidas (327)"));
 
     // The caption as the run ends ("Cancelar" leaves): the last partition, the bar full.
@@ -175,43 +145,39 @@ TEST(PantallaCortar, TamanoCeroYFallaTardia)
             leyenda = Control<QLabel>(p.f, "lblProgHash")->text();
             valor = Control<QProgressBar>(p.f, "ProgressBar1")->value();
         });
-        Control<QLineEdit>(p.f, "txtTamMB")->setText(QStringLiteral("1"));
+        compartido().TamanoMaximoMB = 20;
+        caja->setText(QStringLiteral("1.5"));
+        EXPECT_EQ(caja->text(), QStringLiteral("1.5"));
+        compartido().TamanoMaximoBytes = 20 * MB; // as a visit to another screen might leave it
         p.e.dialogos.respuestas.push_back(Respuesta::Aceptar);
         QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
     }
-    EXPECT_EQ(leyenda, QStringLiteral("Generando Hash para la Partición 3 de 3"));
+    ASSERT_EQ(p.e.dialogos.vistas.size(), 3);
+    EXPECT_TRUE(p.e.dialogos.vistas[1].texto.startsWith(
+        QStringLiteral("Este programa generará 1 particiones de 1572864 Bytes de tamaño y una de 1572864 Bytes.")))
+        << qPrintable(p.e.dialogos.vistas[1].texto);
+    EXPECT_EQ(leyenda, QStringLiteral("Generando Hash para la Partición 2 de 2"));
     EXPECT_EQ(valor, 1000);
 
     // The first partition's name is taken by other content: known once every byte is cut.
     const QStringList partes = Archivos(p.destino.path());
-    ASSERT_EQ(partes.size(), 3);
+    ASSERT_EQ(partes.size(), 2);
     for (const QString& parte : partes) {
         QFile::remove(p.destino.filePath(parte));
-        if (parte.contains(QStringLiteral(".part001."))) {
-            QFile otro(p.destino.filePath(parte));
-            ASSERT_TRUE(otro.open(QIODevice::WriteOnly) && otro.write("otro") == 4);
-        }
+        if (parte.contains(QStringLiteral(".part001.")))
+            EscriboArchivo(p.destino.filePath(parte), "otro");
     }
     p.e.dialogos.respuestas.push_back(Respuesta::Aceptar);
     QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
     ASSERT_EQ(p.e.dialogos.vistas.size(), 5);
     EXPECT_EQ(p.e.dialogos.vistas[4].titulo, QStringLiteral("ERROR"));
-    auto* barra = Control<QProgressBar>(p.f, "ProgressBar1");
-    EXPECT_EQ(barra->value(), barra->maximum());
-}
-
-TEST(PantallaCortar, TextosDeLasCajas)
-{
-    const Mensaje chico = MensajeRechazo(RechazoParticion::MuyChico);
-    EXPECT_EQ(chico.titulo, QStringLiteral("Incompatibilidad de Tamaños"));
-    EXPECT_EQ(chico.icono, Icono::Informacion);
-    const Mensaje muchas = MensajeRechazo(RechazoParticion::Demasiadas);
-    EXPECT_EQ(muchas.titulo, QStringLiteral("Error - Demasiadas Particiones"));
-    EXPECT_EQ(muchas.icono, Icono::Ninguno);
-    const Mensaje repetido = ManejoErrores(Falla::desdeErrno(EEXIST));
-    EXPECT_EQ(repetido.texto, QStringLiteral("Ya existe un Archivo con ese mismo nombre en el Directorio indicado."));
+    EXPECT_EQ(p.e.dialogos.vistas[4].texto,
+              QStringLiteral("Ya existe un Archivo con ese mismo nombre en el Directorio indicado."));
+    // Any other failure closes with its cause.
     EXPECT_EQ(ManejoErrores(Falla::otra(QStringLiteral("Disco lleno"))).texto,
               QStringLiteral("Se detectó un error y la aplicación se cerrará.\r\nDisco lleno"));
+    auto* barra = Control<QProgressBar>(p.f, "ProgressBar1");
+    EXPECT_EQ(barra->value(), barra->maximum());
 }
 
 } // namespace
