@@ -2,6 +2,7 @@
 #include "config/pantallas/compartido.h"
 #include "hash/pantallas/frmagregohash.h"
 #include "partition/pantallas/cortar.h"
+#include "soporte/controles.h"
 #include "soporte/utiles.h"
 
 #include <QAction>
@@ -57,25 +58,7 @@ TEST(Inicio, SecuenciaDeArranque)
     }
 }
 
-// The cover, drawn on another thread, is on the menu when it shows.
-TEST(Inicio, PortadaDibujada)
-{
-    Escenario e;
-    FrmInicio menu(e.ctx);
-    menu.show();
-    const auto* portada = menu.findChild<QLabel*>(QStringLiteral("Picture1"));
-    ASSERT_TRUE(portada);
-    const QImage imagen = portada->pixmap().toImage();
-    ASSERT_EQ(imagen.size(), FrmInicio::TamanoPortada());
-    EXPECT_EQ(imagen.pixelColor(0, 0), QColor(0x1d, 0x4e, 0x89));
-    int blancos = 0;
-    for (int y = 0; y < imagen.height(); ++y)
-        for (int x = 0; x < imagen.width(); ++x)
-            blancos += imagen.pixel(x, y) == qRgb(255, 255, 255);
-    EXPECT_GT(blancos, 500); // the texts
-}
-
-// The menu's options with their keys. Without a size, splitting is refused
+// The menu's options with their keys, and its cover. Without a size, splitting is refused
 // and hashing warns but opens; leaving asks first, "No" by default.
 TEST(Inicio, Menu)
 {
@@ -98,6 +81,16 @@ TEST(Inicio, Menu)
         EXPECT_EQ(a->text(), QString::fromUtf8(texto));
     }
     menu.show();
+    // The cover, drawn on another thread, is on the menu when it shows.
+    const QImage portada = Control<QLabel>(menu, "Picture1")->pixmap().toImage();
+    ASSERT_EQ(portada.size(), FrmInicio::TamanoPortada());
+    EXPECT_EQ(portada.pixelColor(0, 0), QColor(0x1d, 0x4e, 0x89));
+    int blancos = 0;
+    for (int y = 0; y < portada.height(); ++y)
+        for (int x = 0; x < portada.width(); ++x)
+            blancos += portada.pixel(x, y) == qRgb(255, 255, 255);
+    EXPECT_GT(blancos, 500); // the texts
+
     e.dialogos.respuestas.push_back(Respuesta::No);
     menu.Sal_Click();
     EXPECT_TRUE(menu.isVisible());

@@ -94,7 +94,6 @@ TEST_F(Instalado, LoInstaladoResponde)
         {S("appstreamcli"),
          {S("validate"), S("--no-net"), compartidos + S("/metainfo/local.terv.TERV.metainfo.xml")}, 0, {}, false},
         {terv, {S("--help")}, 0, S("Uso: terv"), false},
-        {terv, {S("-h")}, 0, S("--version"), false},
         {terv, {S("--version")}, 0, S("Versión 1.0 Release 1"), false},
         {terv, {S("--nada")}, 2, S("opción desconocida: --nada"), false},
     };
