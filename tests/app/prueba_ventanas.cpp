@@ -40,10 +40,12 @@ namespace {
 // Near enough: window managers and frames move things by a few pixels.
 bool Cerca(const QPoint& a, const QPoint& b) { return (a - b).manhattanLength() <= 4; }
 
-void PulsoF1(QWidget* ventana)
+// Shows the window, makes it the active one, and presses the key in it.
+void Pulso(QWidget* ventana, Qt::Key tecla)
 {
+    ventana->show();
     QApplication::setActiveWindow(ventana);
-    QTest::keyClick(ventana, Qt::Key_F1);
+    QTest::keyClick(ventana, tecla);
 }
 
 // F1 opens the help at each window's section, over that window. The help is
@@ -56,7 +58,7 @@ TEST(Ventanas, F1AbreLaAyudaEnLaSeccionDeCadaVentana)
     menu.archivoAyuda = e.carpeta.filePath(QStringLiteral("AYUDA TERV.hlp"));
     menu.show();
     centroFormulario(&menu);
-    PulsoF1(&menu);
+    Pulso(&menu, Qt::Key_F1);
     ASSERT_EQ(e.dialogos.vistas.size(), 1);
     EXPECT_TRUE(e.dialogos.vistas[0].texto.startsWith(QStringLiteral("No se encuentra el archivo de ayuda")));
     ASSERT_TRUE(QFile::copy(QStringLiteral(TERV_AYUDA), menu.archivoAyuda));
@@ -81,7 +83,7 @@ TEST(Ventanas, F1AbreLaAyudaEnLaSeccionDeCadaVentana)
             (menu.*c.abre)();
         QWidget* v = c.ventana();
         ASSERT_TRUE(v && v->isVisible());
-        PulsoF1(v);
+        Pulso(v, Qt::Key_F1);
         ASSERT_TRUE(menu.ayuda && menu.ayuda->isVisible());
         EXPECT_EQ(menu.ayuda->seccion, QString::fromLatin1(c.seccion));
         EXPECT_TRUE(Cerca(menu.ayuda->frameGeometry().center(), v->frameGeometry().center()));
@@ -454,15 +456,11 @@ TEST(Ventanas, EnterYEscape)
     EXPECT_TRUE(v.e.dialogos.vistas.last().texto.contains(QStringLiteral("cancel"))) << qPrintable(v.e.dialogos.vistas.last().texto);
 
     // The about box and the help window close.
-    v.acerca->show();
-    QApplication::setActiveWindow(v.acerca);
-    QTest::keyClick(v.acerca, Qt::Key_Escape);
+    Pulso(v.acerca, Qt::Key_Escape);
     EXPECT_TRUE(v.menu.isVisible());
     v.acerca = nullptr; // it unloads itself when closed
     VisorAyuda ayuda(v.e.dialogos);
-    ayuda.show();
-    QApplication::setActiveWindow(&ayuda);
-    QTest::keyClick(&ayuda, Qt::Key_Escape);
+    Pulso(&ayuda, Qt::Key_Escape);
     EXPECT_FALSE(ayuda.isVisible());
 }
 

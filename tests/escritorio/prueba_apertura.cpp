@@ -129,7 +129,7 @@ TEST(Apertura, UbicacionDelIni)
     } casos[] = {
         {"portatil", "usr/bin", true, "etc/terv", nullptr, "usr/bin", true, "DESA", "", "", false},
         {"carpeta de compilacion", "build/src", false, "etc/terv", nullptr, "build/src", false, "", "", "", false},
-        {"instalado en /usr", "usr/bin", false, "etc/terv", nullptr, "etc/terv", true, "TEST", "http://o/", "/org", true},
+        {"bajo /usr", "usr/bin", false, "etc/terv", nullptr, "etc/terv", true, "TEST", "http://o/", "/org", true},
         {"instalado en otro prefijo", "opt/terv/bin", false, "opt/terv/etc/terv", nullptr, "opt/terv/etc/terv", true,
          "TEST", "http://o/", "/org", true},
         {"el usuario manda", "usr/bin", false, "etc/terv", manda, "etc/terv", true, "PROD", "http://o/", "/mia", true},
