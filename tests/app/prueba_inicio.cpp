@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace {
 
 // The start-up boxes come strictly in order: administrator, INI file, size query.
@@ -21,7 +23,8 @@ TEST(Inicio, SecuenciaDeArranque)
         const char* ambiente; // nullptr: no INI file; "": the shipped one, all commented out
         QStringList titulos;
         qint32 tamano;
-        QString leyenda; // null: no banner
+        QString leyenda; // null: no banner; %1: the INI file
+        bool ilegible = false; // there, but for uid 65534 it cannot be read
     } casos[] = {
         {"todo bien", true, "DESA", {}, 20, QStringLiteral("DESA")},
         {"produccion", true, "PROD", {}, 20, QString()},
@@ -32,18 +35,27 @@ TEST(Inicio, SecuenciaDeArranque)
         // A new installation: one plain box, no query, no false "No se encuentra".
         {"sin servicio", true, "", {QStringLiteral("Servicio sin configurar")}, 0,
          QStringLiteral("Servicio sin configurar: vea AMBIENTE y URL en TERV.ini")},
+        // One box that says why, no query.
+        {"INI ilegible", true, "DESA", {QStringLiteral("No se puede leer el archivo")}, 0,
+         QStringLiteral("No se puede leer el archivo TERV.ini: Permiso denegado: %1"), true},
     };
     Servicio s(QStringLiteral("respuesta"));
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
+        if (c.ilegible && ::geteuid() != 0)
+            continue; // reading as another user takes root
         Escenario e;
         e.ctx.esAdministrador = [&] { return c.administrador; };
         const QByteArray comentario = c.ambiente && !*c.ambiente ? ";" : "";
         if (c.ambiente)
             EscriboArchivo(e.carpeta.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\r\n" + comentario + "AMBIENTE="
                                + QByteArray(c.ambiente) + "\r\n" + comentario + "URL=" + s.url().toUtf8() + "\r\n");
+        if (c.ilegible)
+            PreparoIniIlegible(LeoArchivo(compartido().RutaIni));
         FrmInicio menu(e.ctx);
+        ASSERT_TRUE(!c.ilegible || ::seteuid(65534) == 0);
         menu.Form_Load();
+        ASSERT_TRUE(!c.ilegible || ::seteuid(0) == 0);
         EXPECT_EQ(e.dialogos.titulos(), c.titulos);
         if (comentario.size()) {
             EXPECT_TRUE(e.dialogos.vistas[0].texto.contains(e.carpeta.filePath(QStringLiteral("TERV.ini"))));
@@ -53,8 +65,9 @@ TEST(Inicio, SecuenciaDeArranque)
         EXPECT_EQ(menu.lblAmbiente->isVisibleTo(&menu), !c.leyenda.isNull());
         // No empty band where a hidden banner would be.
         EXPECT_EQ(menu.centralWidget()->height() > FrmInicio::TamanoPortada().height(), !c.leyenda.isNull());
-        EXPECT_TRUE(c.leyenda.isNull() || menu.lblAmbiente->text() == c.leyenda)
-            << qPrintable(menu.lblAmbiente->text());
+        const QString leyenda = QString(c.leyenda).replace(QStringLiteral("%1"), compartido().RutaIni);
+        EXPECT_TRUE(c.leyenda.isNull() || menu.lblAmbiente->text() == leyenda) << qPrintable(menu.lblAmbiente->text());
+        EXPECT_TRUE(!c.ilegible || e.dialogos.vistas[0].texto == leyenda); // the box says why
     }
 }
 

@@ -33,8 +33,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 namespace {
 
 // Near enough: window managers and frames move things by a few pixels.
@@ -181,22 +179,6 @@ TEST(Ventanas, CajasCentradasYDentroDeLaPantalla)
     FrmInicio menu(ctx);
     const QRect marco = Cierro([&] { menu.Form_Load(); }).marco;
     EXPECT_TRUE(Cerca(marco.center(), menu.frameGeometry().center())) << marco.x() << "," << marco.y();
-}
-
-// An INI that is there but cannot be read: one box that says why, no query.
-TEST(Ventanas, IniIlegibleAlIniciar)
-{
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "hace falta root para leer como otro usuario";
-    Escenario e;
-    PreparoIniIlegible("[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://127.0.0.1:1/\r\n");
-    FrmInicio menu(e.ctx);
-    ASSERT_EQ(::seteuid(65534), 0);
-    menu.Form_Load();
-    ASSERT_EQ(::seteuid(0), 0);
-    EXPECT_EQ(e.dialogos.titulos(), QStringList{QStringLiteral("No se puede leer el archivo")});
-    EXPECT_TRUE(e.dialogos.vistas[0].texto.contains(QStringLiteral("Permiso denegado")));
-    EXPECT_TRUE(menu.lblAmbiente->text().contains(QStringLiteral("No se puede leer el archivo TERV.ini")));
 }
 
 // Where a widget really paints: a label only as far as its text reaches.
