@@ -96,7 +96,7 @@ TEST(Hostil, DosParticionesALaVez)
         QProcess* b = Lanzo(args, &dueno);
         if (ronda % 2 == 1) {
             EsperoTemporal(destino, a);
-            ::kill(pid_t(a->processId()), SIGKILL);
+            a->kill(); // a run that already ended has no pid: never kill(0), the whole group
         }
         a->waitForFinished(-1);
         b->waitForFinished(-1);
@@ -133,6 +133,7 @@ TEST(Hostil, InterrupcionesDeUnaParticion)
         QObject dueno;
         QProcess* p = Lanzo(args, &dueno);
         ASSERT_TRUE(EsperoTemporal(destino, p));
+        ASSERT_GT(p->processId(), 0); // still running: a pid of 0 would signal the whole group
         ::kill(pid_t(p->processId()), senal);
         p->waitForFinished(-1);
         if (senal == SIGKILL) {

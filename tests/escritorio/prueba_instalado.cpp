@@ -13,8 +13,6 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <unistd.h>
 
 namespace {
 
@@ -191,7 +189,7 @@ TEST_F(Instalado, DosTervUnaVentana)
     comprueboEn(primera, raiz() + QStringLiteral("/uno"));
 
     // Killed outright, it leaves its socket behind; the next copy takes over.
-    ::kill(pid_t(primera.processId()), SIGKILL);
+    primera.kill();
     primera.waitForFinished(-1);
     ASSERT_FALSE(canal().isEmpty());
     QProcess segunda;
