@@ -169,7 +169,8 @@ TEST(Cli, Consultar)
             << qPrintable(p.errores);
         if (c.codigo == 0) {
             // Joined into a destination folder that does not exist yet: it is made.
-            const Corrida u = terv.corro({S("unir"), p.salida.section(QLatin1Char('\n'), 1, 1), S("--destino"), d.filePath(S("a/b"))});
+            const QString segunda = p.salida.section(QLatin1Char('\n'), 1, 1);
+            const Corrida u = terv.corro({S("unir"), segunda, S("--destino"), d.filePath(S("a/b"))});
             ASSERT_EQ(u.codigo, 0) << qPrintable(u.errores);
             EXPECT_EQ(LeoArchivo(d.filePath(S("a/b/informe.zip"))), datos);
             const QString b = EscriboArchivo(d.filePath(S("b.bin")), Datos(1500000, 4));

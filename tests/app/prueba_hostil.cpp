@@ -47,7 +47,8 @@ TEST(Hostil, EntradasQueNoSonArchivos)
     QTemporaryDir d;
     const QString fifo = d.filePath(QStringLiteral("tubo_") + QString(32, QLatin1Char('A')) + QStringLiteral(".zip"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QStringList casos[] = {{S("sellar"), fifo}, {S("verificar"), fifo}, {S("particionar"), fifo, S("--tamano"), S("1")}};
+    const QStringList casos[] = {
+        {S("sellar"), fifo}, {S("verificar"), fifo}, {S("particionar"), fifo, S("--tamano"), S("1")}};
     for (const QStringList& args : casos) {
         SCOPED_TRACE(qPrintable(args[0]));
         const Corrida c = Corro(args);

@@ -58,7 +58,8 @@ TEST(Apertura, ArgumentosYPantalla)
     }
 }
 
-// A partition opens the join screen with its folder and its set listed; a later request for another screen leaves the join first.
+// A partition opens the join screen with its folder and its set listed; a
+// later request for another screen leaves the join first.
 TEST(Apertura, ParticionAbreUnirConElla)
 {
     Escenario e;
