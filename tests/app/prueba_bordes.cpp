@@ -6,14 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -46,7 +42,6 @@ TEST(Bordes, EntregaEnOrden)
         const char* falla;
     } casos[] = {
         {"sellar", {S("sellar"), S("%1/nota.txt")}, "fsync_d:1"},
-        {"corregir", {S("verificar"), S("--corregir"), S("%mal")}, "fsync_d:1"},
         {"corregir sin renombrar", {S("verificar"), S("--corregir"), S("%mal")}, "rename:1"},
         {"particionar en la segunda", {S("particionar"), S("%1/grande.zip"), S("--tamano"), S("0.001")}, "fsync_d:2"},
         {"unir", {S("unir"), S("%1/juego")}, "fsync_d:1"},
@@ -178,7 +173,7 @@ TEST(Bordes, CambioJustoAntesDeRenombrar)
 }
 
 // Smaller edges: a result that cannot be written, many partitions with few
-// descriptors, a socket, a sparse file.
+// descriptors, a sparse file.
 TEST(Bordes, Menores)
 {
     QTemporaryDir d;
@@ -202,19 +197,6 @@ TEST(Bordes, Menores)
                                                                     primera, destino.path()});
         EXPECT_EQ(c.codigo, 0) << qPrintable(c.errores);
         EXPECT_EQ(LeoArchivo(destino.filePath(QStringLiteral("muchas.zip"))), datos);
-    }
-    {
-        SCOPED_TRACE("socket");
-        const QString ruta = d.filePath(QStringLiteral("s_") + QString(32, QLatin1Char('A')) + QStringLiteral(".zip"));
-        const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un dir {};
-        dir.sun_family = AF_UNIX;
-        std::strncpy(dir.sun_path, QFile::encodeName(ruta).constData(), sizeof dir.sun_path - 1);
-        ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&dir), sizeof dir), 0);
-        const Corrida c = Corro({S("verificar"), ruta});
-        ::close(s);
-        EXPECT_EQ(c.codigo, 3);
-        EXPECT_TRUE(c.errores.contains(QStringLiteral("no es un archivo común"))) << qPrintable(c.errores);
     }
     {
         SCOPED_TRACE("disperso");

@@ -2,12 +2,15 @@
 #include "config/pantallas/compartido.h"
 #include "hash/pantallas/frmagregohash.h"
 #include "partition/pantallas/cortar.h"
+#include "soporte/controles.h"
 #include "soporte/utiles.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -20,7 +23,8 @@ TEST(Inicio, SecuenciaDeArranque)
         const char* ambiente; // nullptr: no INI file; "": the shipped one, all commented out
         QStringList titulos;
         qint32 tamano;
-        QString leyenda; // null: no banner
+        QString leyenda; // null: no banner; %1: the INI file
+        bool ilegible = false; // there, but for uid 65534 it cannot be read
     } casos[] = {
         {"todo bien", true, "DESA", {}, 20, QStringLiteral("DESA")},
         {"produccion", true, "PROD", {}, 20, QString()},
@@ -31,18 +35,27 @@ TEST(Inicio, SecuenciaDeArranque)
         // A new installation: one plain box, no query, no false "No se encuentra".
         {"sin servicio", true, "", {QStringLiteral("Servicio sin configurar")}, 0,
          QStringLiteral("Servicio sin configurar: vea AMBIENTE y URL en TERV.ini")},
+        // One box that says why, no query.
+        {"INI ilegible", true, "DESA", {QStringLiteral("No se puede leer el archivo")}, 0,
+         QStringLiteral("No se puede leer el archivo TERV.ini: Permiso denegado: %1"), true},
     };
     Servicio s(QStringLiteral("respuesta"));
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
+        if (c.ilegible && ::geteuid() != 0)
+            continue; // reading as another user takes root
         Escenario e;
         e.ctx.esAdministrador = [&] { return c.administrador; };
         const QByteArray comentario = c.ambiente && !*c.ambiente ? ";" : "";
         if (c.ambiente)
             EscriboArchivo(e.carpeta.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\r\n" + comentario + "AMBIENTE="
                                + QByteArray(c.ambiente) + "\r\n" + comentario + "URL=" + s.url().toUtf8() + "\r\n");
+        if (c.ilegible)
+            PreparoIniIlegible(LeoArchivo(compartido().RutaIni));
         FrmInicio menu(e.ctx);
+        ASSERT_TRUE(!c.ilegible || ::seteuid(65534) == 0);
         menu.Form_Load();
+        ASSERT_TRUE(!c.ilegible || ::seteuid(0) == 0);
         EXPECT_EQ(e.dialogos.titulos(), c.titulos);
         if (comentario.size()) {
             EXPECT_TRUE(e.dialogos.vistas[0].texto.contains(e.carpeta.filePath(QStringLiteral("TERV.ini"))));
@@ -52,30 +65,13 @@ TEST(Inicio, SecuenciaDeArranque)
         EXPECT_EQ(menu.lblAmbiente->isVisibleTo(&menu), !c.leyenda.isNull());
         // No empty band where a hidden banner would be.
         EXPECT_EQ(menu.centralWidget()->height() > FrmInicio::TamanoPortada().height(), !c.leyenda.isNull());
-        EXPECT_TRUE(c.leyenda.isNull() || menu.lblAmbiente->text() == c.leyenda)
-            << qPrintable(menu.lblAmbiente->text());
+        const QString leyenda = QString(c.leyenda).replace(QStringLiteral("%1"), compartido().RutaIni);
+        EXPECT_TRUE(c.leyenda.isNull() || menu.lblAmbiente->text() == leyenda) << qPrintable(menu.lblAmbiente->text());
+        EXPECT_TRUE(!c.ilegible || e.dialogos.vistas[0].texto == leyenda); // the box says why
     }
 }
 
-// The cover, drawn on another thread, is on the menu when it shows.
-TEST(Inicio, PortadaDibujada)
-{
-    Escenario e;
-    FrmInicio menu(e.ctx);
-    menu.show();
-    const auto* portada = menu.findChild<QLabel*>(QStringLiteral("Picture1"));
-    ASSERT_TRUE(portada);
-    const QImage imagen = portada->pixmap().toImage();
-    ASSERT_EQ(imagen.size(), FrmInicio::TamanoPortada());
-    EXPECT_EQ(imagen.pixelColor(0, 0), QColor(0x1d, 0x4e, 0x89));
-    int blancos = 0;
-    for (int y = 0; y < imagen.height(); ++y)
-        for (int x = 0; x < imagen.width(); ++x)
-            blancos += imagen.pixel(x, y) == qRgb(255, 255, 255);
-    EXPECT_GT(blancos, 500); // the texts
-}
-
-// The menu's options with their keys. Without a size, splitting is refused
+// The menu's options with their keys, and its cover. Without a size, splitting is refused
 // and hashing warns but opens; leaving asks first, "No" by default.
 TEST(Inicio, Menu)
 {
@@ -98,6 +94,16 @@ TEST(Inicio, Menu)
         EXPECT_EQ(a->text(), QString::fromUtf8(texto));
     }
     menu.show();
+    // The cover, drawn on another thread, is on the menu when it shows.
+    const QImage portada = Control<QLabel>(menu, "Picture1")->pixmap().toImage();
+    ASSERT_EQ(portada.size(), FrmInicio::TamanoPortada());
+    EXPECT_EQ(portada.pixelColor(0, 0), QColor(0x1d, 0x4e, 0x89));
+    int blancos = 0;
+    for (int y = 0; y < portada.height(); ++y)
+        for (int x = 0; x < portada.width(); ++x)
+            blancos += portada.pixel(x, y) == qRgb(255, 255, 255);
+    EXPECT_GT(blancos, 500); // the texts
+
     e.dialogos.respuestas.push_back(Respuesta::No);
     menu.Sal_Click();
     EXPECT_TRUE(menu.isVisible());

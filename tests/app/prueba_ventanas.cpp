@@ -33,17 +33,17 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 namespace {
 
 // Near enough: window managers and frames move things by a few pixels.
 bool Cerca(const QPoint& a, const QPoint& b) { return (a - b).manhattanLength() <= 4; }
 
-void PulsoF1(QWidget* ventana)
+// Shows the window, makes it the active one, and presses the key in it.
+void Pulso(QWidget* ventana, Qt::Key tecla)
 {
+    ventana->show();
     QApplication::setActiveWindow(ventana);
-    QTest::keyClick(ventana, Qt::Key_F1);
+    QTest::keyClick(ventana, tecla);
 }
 
 // F1 opens the help at each window's section, over that window. The help is
@@ -56,7 +56,7 @@ TEST(Ventanas, F1AbreLaAyudaEnLaSeccionDeCadaVentana)
     menu.archivoAyuda = e.carpeta.filePath(QStringLiteral("AYUDA TERV.hlp"));
     menu.show();
     centroFormulario(&menu);
-    PulsoF1(&menu);
+    Pulso(&menu, Qt::Key_F1);
     ASSERT_EQ(e.dialogos.vistas.size(), 1);
     EXPECT_TRUE(e.dialogos.vistas[0].texto.startsWith(QStringLiteral("No se encuentra el archivo de ayuda")));
     ASSERT_TRUE(QFile::copy(QStringLiteral(TERV_AYUDA), menu.archivoAyuda));
@@ -81,7 +81,7 @@ TEST(Ventanas, F1AbreLaAyudaEnLaSeccionDeCadaVentana)
             (menu.*c.abre)();
         QWidget* v = c.ventana();
         ASSERT_TRUE(v && v->isVisible());
-        PulsoF1(v);
+        Pulso(v, Qt::Key_F1);
         ASSERT_TRUE(menu.ayuda && menu.ayuda->isVisible());
         EXPECT_EQ(menu.ayuda->seccion, QString::fromLatin1(c.seccion));
         EXPECT_TRUE(Cerca(menu.ayuda->frameGeometry().center(), v->frameGeometry().center()));
@@ -181,22 +181,6 @@ TEST(Ventanas, CajasCentradasYDentroDeLaPantalla)
     EXPECT_TRUE(Cerca(marco.center(), menu.frameGeometry().center())) << marco.x() << "," << marco.y();
 }
 
-// An INI that is there but cannot be read: one box that says why, no query.
-TEST(Ventanas, IniIlegibleAlIniciar)
-{
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "hace falta root para leer como otro usuario";
-    Escenario e;
-    PreparoIniIlegible("[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://127.0.0.1:1/\r\n");
-    FrmInicio menu(e.ctx);
-    ASSERT_EQ(::seteuid(65534), 0);
-    menu.Form_Load();
-    ASSERT_EQ(::seteuid(0), 0);
-    EXPECT_EQ(e.dialogos.titulos(), QStringList{QStringLiteral("No se puede leer el archivo")});
-    EXPECT_TRUE(e.dialogos.vistas[0].texto.contains(QStringLiteral("Permiso denegado")));
-    EXPECT_TRUE(menu.lblAmbiente->text().contains(QStringLiteral("No se puede leer el archivo TERV.ini")));
-}
-
 // Where a widget really paints: a label only as far as its text reaches.
 QRect Ocupa(QWidget* w)
 {
@@ -272,7 +256,8 @@ struct Ventanas {
 };
 
 // Every screen with its longest texts, also with its quick help shown. The
-// suite runs this at 96 dpi and again at 144 (QT_FONT_DPI).
+// suite runs this at 96 dpi and again at 144 (QT_FONT_DPI). A long file name
+// breaks inside its label, whole or cut in the middle, and the tooltip has it whole.
 TEST(Ventanas, NadaSeCortaNiSePisa)
 {
     Ventanas v(2047);
@@ -282,8 +267,17 @@ TEST(Ventanas, NadaSeCortaNiSePisa)
         const QStringList d = Defectos(w);
         EXPECT_TRUE(d.isEmpty()) << qPrintable(w->objectName() + QStringLiteral(": ") + d.join(QStringLiteral("; ")));
     };
+    QString nombre;
+    while (nombre.size() < 176)
+        nombre += QStringLiteral("expediente_mesa_central_");
+    nombre = nombre.left(176) + QStringLiteral(".pdf");
+    const QString ruta = EscriboArchivo(v.e.carpeta.filePath(nombre), "x");
+    v.hash.eligoArchivo(ruta);
+    v.cortar.eligoArchivo(ruta);
     for (QWidget* w : std::initializer_list<QWidget*>{&v.hash, &v.cortar}) {
-        PongoTexto(w, "lblnoesZip", TextoNoEsZip(QStringLiteral("informe_mensual_2024.pdf")));
+        const auto* l = Control<QLabel>(*w, "lblnoesZip");
+        EXPECT_TRUE(QString(l->text()).remove(QChar(0x200B)).contains(nombre.right(12))); // the end tells names apart
+        EXPECT_TRUE(l->toolTip().isEmpty() || l->toolTip() == nombre);
         PongoTexto(w, "Label1_2", QStringLiteral("Tamaño del archivo es de: 2147483648 Bytes"));
     }
     PongoTexto(&v.hash, "lblEspere", QStringLiteral("Generando Hash... Por favor espere..."));
@@ -375,34 +369,6 @@ TEST(Ventanas, NombresAccesiblesYTeclas)
     }
 }
 
-// A long file name in a label breaks inside it, whole or cut in the middle,
-// and the tooltip has it whole.
-TEST(Ventanas, NombresLargosEnLasEtiquetas)
-{
-    Escenario e;
-    compartido().TamanoMaximoMB = 1;
-    QString nombre;
-    while (nombre.size() < 176)
-        nombre += QStringLiteral("expediente_mesa_central_");
-    nombre = nombre.left(176) + QStringLiteral(".pdf");
-    const QString ruta = EscriboArchivo(e.carpeta.filePath(nombre), Datos(3 << 20));
-    Cortar cortar(e.ctx);
-    FrmAgregoHash hash(e.ctx);
-    cortar.show();
-    hash.show();
-    cortar.eligoArchivo(ruta);
-    hash.eligoArchivo(ruta);
-    for (QWidget* w : std::initializer_list<QWidget*>{&cortar, &hash}) {
-        SCOPED_TRACE(qPrintable(w->objectName()));
-        auto* l = Control<QLabel>(*w, "lblnoesZip");
-        const QRect ocupa = l->fontMetrics().boundingRect(QRect(0, 0, l->width(), 10000), Qt::TextWordWrap, l->text());
-        EXPECT_LE(ocupa.width(), l->width());
-        EXPECT_LE(ocupa.height(), l->height());
-        EXPECT_TRUE(QString(l->text()).remove(QChar(0x200B)).contains(nombre.right(12))); // the end tells names apart
-        EXPECT_TRUE(l->toolTip().isEmpty() || l->toolTip() == nombre);
-    }
-}
-
 // Every window fits the screen it opens on, title bar included; the one
 // whose content is a table can be resized, the menu cannot. The suite runs
 // this at 100, 150 and 200% of a 1366x768 screen.
@@ -472,15 +438,11 @@ TEST(Ventanas, EnterYEscape)
     EXPECT_TRUE(v.e.dialogos.vistas.last().texto.contains(QStringLiteral("cancel"))) << qPrintable(v.e.dialogos.vistas.last().texto);
 
     // The about box and the help window close.
-    v.acerca->show();
-    QApplication::setActiveWindow(v.acerca);
-    QTest::keyClick(v.acerca, Qt::Key_Escape);
+    Pulso(v.acerca, Qt::Key_Escape);
     EXPECT_TRUE(v.menu.isVisible());
     v.acerca = nullptr; // it unloads itself when closed
     VisorAyuda ayuda(v.e.dialogos);
-    ayuda.show();
-    QApplication::setActiveWindow(&ayuda);
-    QTest::keyClick(&ayuda, Qt::Key_Escape);
+    Pulso(&ayuda, Qt::Key_Escape);
     EXPECT_FALSE(ayuda.isVisible());
 }
 

@@ -13,8 +13,6 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <unistd.h>
 
 namespace {
 
@@ -94,7 +92,6 @@ TEST_F(Instalado, LoInstaladoResponde)
         {S("appstreamcli"),
          {S("validate"), S("--no-net"), compartidos + S("/metainfo/local.terv.TERV.metainfo.xml")}, 0, {}, false},
         {terv, {S("--help")}, 0, S("Uso: terv"), false},
-        {terv, {S("-h")}, 0, S("--version"), false},
         {terv, {S("--version")}, 0, S("Versión 1.0 Release 1"), false},
         {terv, {S("--nada")}, 2, S("opción desconocida: --nada"), false},
     };
@@ -192,7 +189,7 @@ TEST_F(Instalado, DosTervUnaVentana)
     comprueboEn(primera, raiz() + QStringLiteral("/uno"));
 
     // Killed outright, it leaves its socket behind; the next copy takes over.
-    ::kill(pid_t(primera.processId()), SIGKILL);
+    primera.kill();
     primera.waitForFinished(-1);
     ASSERT_FALSE(canal().isEmpty());
     QProcess segunda;
@@ -247,19 +244,14 @@ TEST(Integracion, GuionesDeNautilus)
 }
 
 // The package is built by dpkg-buildpackage from debian/ (too slow for the
-// suite: built and checked with lintian by hand). Here its files are checked
-// as they stand: debhelper 13 on cmake with the distribution's hardening, the
-// version from git, every build dependency installed by scripts/dependencias,
-// no external zip.
+// suite: built and checked with lintian by hand). Here what its files must
+// agree with: every build dependency installed by scripts/dependencias, no
+// external zip, the version from git.
 TEST_F(Instalado, PaqueteDebian)
 {
     const QString fuentes = QStringLiteral(TERV_FUENTES);
     const QString control = QString::fromUtf8(LeoArchivo(fuentes + QStringLiteral("/debian/control")));
-    const QString reglas = QString::fromUtf8(LeoArchivo(fuentes + QStringLiteral("/debian/rules")));
     const QString dependencias = QString::fromUtf8(LeoArchivo(fuentes + QStringLiteral("/scripts/dependencias")));
-    EXPECT_TRUE(control.contains(QStringLiteral("debhelper-compat (= 13)")));
-    for (const char* texto : {"dh $@ --buildsystem=cmake", "hardening=+all", "dh_gencontrol -- -v$(VERSION)", "DEBEMAIL"})
-        EXPECT_TRUE(reglas.contains(QString::fromLatin1(texto))) << texto;
     const auto campo = [&](const QString& nombre) {
         const QRegularExpression r(QLatin1Char('^') + nombre + QStringLiteral(":((?:.|\n )*)"), QRegularExpression::MultilineOption);
         return r.match(control).captured(1);
