@@ -243,30 +243,4 @@ TEST(Integracion, GuionesDeNautilus)
     EXPECT_EQ(quedan, (QStringList{QStringLiteral("Sellar con código hash"), QStringLiteral("Unir particiones"), QStringLiteral("mio.sh")}));
 }
 
-// The package is built by dpkg-buildpackage from debian/ (too slow for the
-// suite: built and checked with lintian by hand). Here what its files must
-// agree with: every build dependency installed by scripts/dependencias, no
-// external zip, the version from git.
-TEST_F(Instalado, PaqueteDebian)
-{
-    const QString fuentes = QStringLiteral(TERV_FUENTES);
-    const QString control = QString::fromUtf8(LeoArchivo(fuentes + QStringLiteral("/debian/control")));
-    const QString dependencias = QString::fromUtf8(LeoArchivo(fuentes + QStringLiteral("/scripts/dependencias")));
-    const auto campo = [&](const QString& nombre) {
-        const QRegularExpression r(QLatin1Char('^') + nombre + QStringLiteral(":((?:.|\n )*)"), QRegularExpression::MultilineOption);
-        return r.match(control).captured(1);
-    };
-    for (QString d : campo(QStringLiteral("Build-Depends")).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        d = d.trimmed().section(QLatin1Char(' '), 0, 0);
-        if (d != QLatin1String("debhelper-compat") && d != QLatin1String("pkgconf")) {
-            EXPECT_TRUE(dependencias.contains(QRegularExpression(QStringLiteral("\\b") + QRegularExpression::escape(d) + QStringLiteral("\\b"))))
-                << d.toStdString();
-        }
-    }
-    EXPECT_FALSE(campo(QStringLiteral("Depends")).contains(QRegularExpression(QStringLiteral("\\bzip\\b"))));
-    const Corrida version = Corro(fuentes + QStringLiteral("/scripts/version"), {});
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^" TERV_VERSION_TEXTO "(\\+git\\d{8}\\.\\d+\\.[0-9a-f]{7})?\n$")).match(version.salida).hasMatch())
-        << version.salida.toStdString();
-}
-
 } // namespace
