@@ -66,13 +66,10 @@ TEST(PantallaCompresion, Desenlaces)
         bool previo = false; // paquete.zip is there already
     } casos[] = {
         {"entra: sellado", "20", {}, {"TERV"}, "Archivo armado exitosamente", kVerde, 1},
-        {"no entra: particiones", "1", {Respuesta::Si, Respuesta::Aceptar},
-         {"Atención", "Particionador de Archivos", "Partición de archivo Correcta"}, "Particiones generadas con Éxito", kVerde, 3},
         {"no entra: 1.5 MB, con punto decimal", "1.5", {Respuesta::Si, Respuesta::Aceptar},
          {"Atención", "Particionador de Archivos", "Partición de archivo Correcta"}, "Particiones generadas con Éxito", kVerde, 2},
         {"no entra: cancela al confirmar", "1", {Respuesta::Si, Respuesta::Cancelar},
          {"Atención", "Particionador de Archivos"}, "Generación de particiones cancelada por el usuario", kRojo, 0},
-        {"no entra: entero", "1", {Respuesta::No}, {"Atención"}, "Generación de particiones cancelada por el usuario", kRojo, 1},
         // Asked whether to replace it (No by default); on No the old one stays and the new one takes a free name.
         {"no entra: entero, no reemplaza", "1", {Respuesta::No, Respuesta::No}, {"Atención", "TERV", "TERV"},
          "Generación de particiones cancelada por el usuario", kRojo, 1, true},
@@ -135,7 +132,6 @@ TEST(PantallaCompresion, NombresRechazados)
         bool ambos; // both files, "Uno.txt" and "uno.TXT"
         const char* por;
     } casos[] = {
-        {"sub/paquete", false, "no puede contener \"/\""},
         {"paquete.v2", false, "no puede contener \".\""},
         {"paquete", true, "tienen el mismo nombre"},
         {"", false, nullptr}, // Procesar stays disabled

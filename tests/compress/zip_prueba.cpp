@@ -24,11 +24,6 @@ Corrida Python(const char* guion, const QString& zip)
 
 } // namespace
 
-QStringList Entradas(const QString& zip)
-{
-    return Corro(QStringLiteral("unzip"), {QStringLiteral("-Z1"), zip}).salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
 QByteArray Extraigo(const QString& zip, const QString& entrada)
 {
     QProcess p;

@@ -5,8 +5,6 @@
 #include <QStringList>
 #include <vector>
 
-// The entry names as unzip lists them, in order.
-QStringList Entradas(const QString& zip);
 QByteArray Extraigo(const QString& zip, const QString& entrada);
 // The archive through three independent readers: Python's zipfile (with
 // testzip()), "unzip -t" and "7z t". Empty when all three accept it and
