@@ -38,11 +38,9 @@ TEST(Consulta, CadaFormaDeRespuesta)
         {"sintipo", 0, "Error de tipo 0 ", "No se pudo obtener el Código de Error."},
         {"trehijos", 0, "0 ", sinConexion},
         {"declaracion", 0, "Error de tipo 0 ", "No se detecta Formato de XML Válido"},
-        {"otro", 0, "Error de tipo 0 ", "No se detecta Formato de XML Válido"},
         {"html", 0, "0 ", sinConexion},
         {"htmlxml", 0, "Error de tipo 0 ", "No se detecta Formato de XML Válido"},
         {"nul", 0, "0 ", sinConexion},
-        {"respuesta", 0, "0 ", "negativo (-5 MB)", true, "-5"},
         {"texto", 0, "0 ", "negativo (-2147483648 MB)", true, "-2147483648"},
         {"corto", 0, "0 ", "incompleta", true},
         {"chunkcorto", 0, "0 ", "incompleta", true},
@@ -106,8 +104,6 @@ TEST(Consulta, LecturaPosicional)
         {"<respuesta> <a> 15 </a> </respuesta>", true, 15, ""},
         {"<respuesta><a>2.5</a></respuesta>", true, 2, ""},   // half to even
         {"<respuesta><a>3.5</a></respuesta>", true, 4, ""},
-        {"<respuesta><a>veinte</a></respuesta>", false, 0,
-         "No coinciden los tipos: el tamaño recibido no es un número (veinte)"},
         {"<respuesta><a>1e</a></respuesta>", false, 0,
          "No coinciden los tipos: el tamaño recibido no es un número (1e)"},
         {"<respuesta><a>99999999999</a></respuesta>", false, 0,
@@ -121,12 +117,10 @@ TEST(Consulta, LecturaPosicional)
         // Not well-formed: the document stays empty.
         {"<respuesta>5</respuesta><respuesta>6</respuesta>", false, 0, sinConexion},
         {"<respuesta>5</respuesta>x", false, 0, sinConexion},
-        {"x<respuesta>5</respuesta>", false, 0, sinConexion},
         {"<respuesta>5</respuesta><!DOCTYPE r>", false, 0, sinConexion},
         {"<respuesta>5</respuesta><!-- fin -->\n", true, 5, ""},
         {"<respuesta><!--12-->48</respuesta>", true, 48, ""}, // a comment is no node of the reply
         {"<error><!--x--><c/><tipo>DATO</tipo><?p?><mensaje>M</mensaje><nroTransaccion>9</nroTransaccion></error>", false, 0, "M"},
-        {"<respuesta>5", false, 0, sinConexion},
         {"", false, 0, sinConexion},
         {"<error> <c/> <tipo>DATO</tipo> <mensaje>M</mensaje> <nroTransaccion>9</nroTransaccion> </error>", false, 0, "M"},
     };
@@ -207,23 +201,24 @@ TEST(Consulta, ProxyHttpsYFallasDeRed)
     }
     const QByteArray viaProxy = "http://127.0.0.1:" + QByteArray::number(proxy.puerto);
     const QByteArray certificado = QFile::encodeName(carpeta.filePath(QStringLiteral("certificado.pem")));
+    const QString tlsIp = QStringLiteral("https://127.0.0.1:%1/").arg(tls.puerto);
+    const QString tlsNombre = QStringLiteral("https://servicio.prueba:%1/").arg(tls.puerto);
     const QString demoPorNombre = QStringLiteral("http://servicio.prueba:%1/tamano?programa=TERV").arg(demo.puerto);
     struct Caso {
         const char* nombre;
         QString url;
-        QByteArray httpProxy, httpsProxy, noProxy, certificados;
+        QByteArray entorno[4]; // http_proxy, https_proxy, no_proxy, SSL_CERT_FILE
         const char* falla; // part of the failure text; nullptr: the size comes
     } casos[] = {
-        {"http por el proxy", demoPorNombre, viaProxy, {}, {}, {}, nullptr},
-        {"no_proxy", demoPorNombre, viaProxy, {}, "servicio.prueba", {}, "No se encontró el servidor"},
-        {"https", QStringLiteral("https://127.0.0.1:%1/tamano").arg(tls.puerto), {}, {}, {}, certificado, nullptr},
-        {"https por el proxy", QStringLiteral("https://servicio.prueba:%1/tamano").arg(tls.puerto), {}, viaProxy, {}, certificado, nullptr},
-        {"https cortado", QStringLiteral("https://127.0.0.1:%1/cortado").arg(tls.puerto), {}, {}, {}, certificado, "incompleta"},
-        {"https cortado por el proxy", QStringLiteral("https://servicio.prueba:%1/cortado").arg(tls.puerto), {}, viaProxy, {}, certificado, "incompleta"},
-        {"certificado desconocido", QStringLiteral("https://127.0.0.1:%1/tamano").arg(tls.puerto), {}, {}, {}, {}, "certificado"},
-        {"sin URL", ArmoUrlConsulta(QString(), QStringLiteral("TERV")), {}, {}, {}, {}, ""},
-        {"nadie escucha", QStringLiteral("http://127.0.0.1:%1/x").arg(libre), {}, {}, {}, {},
-         "El servidor rechazó la conexión"},
+        {"http por el proxy", demoPorNombre, {viaProxy}, nullptr},
+        {"no_proxy", demoPorNombre, {viaProxy, {}, "servicio.prueba"}, "No se encontró el servidor"},
+        {"https", tlsIp + QStringLiteral("tamano"), {{}, {}, {}, certificado}, nullptr},
+        {"https por el proxy", tlsNombre + QStringLiteral("tamano"), {{}, viaProxy, {}, certificado}, nullptr},
+        {"https cortado", tlsIp + QStringLiteral("cortado"), {{}, {}, {}, certificado}, "incompleta"},
+        {"cortado por el proxy", tlsNombre + QStringLiteral("cortado"), {{}, viaProxy, {}, certificado}, "incompleta"},
+        {"certificado desconocido", tlsIp + QStringLiteral("tamano"), {}, "certificado"},
+        {"sin URL", ArmoUrlConsulta(QString(), QStringLiteral("TERV")), {}, ""},
+        {"nadie escucha", QStringLiteral("http://127.0.0.1:%1/x").arg(libre), {}, "El servidor rechazó la conexión"},
     };
     const char* const variables[] = {"http_proxy", "https_proxy", "no_proxy", "SSL_CERT_FILE"};
     QByteArray antes[4];
@@ -234,10 +229,8 @@ TEST(Consulta, ProxyHttpsYFallasDeRed)
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.nombre);
-        pongo(0, c.httpProxy);
-        pongo(1, c.httpsProxy);
-        pongo(2, c.noProxy);
-        pongo(3, c.certificados);
+        for (int i = 0; i < 4; ++i)
+            pongo(i, c.entorno[i]);
         const ResultadoConsulta r = ConsultoTamano(c.url, 60000);
         if (!c.falla) {
             EXPECT_TRUE(r.exito) << qPrintable(r.msgError);
