@@ -61,16 +61,16 @@ TEST(Compresion, Desenlaces)
         bool particiono, confirmo, reemplazo;
         int previos; // paquete.zip, paquete (2).zip, ... already in the destination
         Desenlace desenlace;
-        std::vector<const char*> preguntas;
+        const char* preguntas; // asked, in order
         const char* entregado;
     } casos[] = {
-        {"entra: sellado", 20 << 20, false, true, false, 0, Desenlace::Sellado, {}, ""},
-        {"no entra: particiones", 1 << 20, true, true, false, 0, Desenlace::Particionado, {"particiono", "confirmo"}, ""},
-        {"no entra: cancela al confirmar", 1 << 20, true, false, false, 0, Desenlace::Cancelado, {"particiono", "confirmo"}, ""},
-        {"no entra: entero", 1 << 20, false, true, false, 0, Desenlace::Entero, {"particiono"}, "paquete.zip"},
-        {"entero sobre tres previos: el primer nombre libre", 1 << 20, false, true, false, 3, Desenlace::Entero, {"particiono", "reemplazo"}, "paquete (4).zip"},
-        {"entero sobre uno previo: lo reemplaza", 1 << 20, false, true, true, 1, Desenlace::Entero, {"particiono", "reemplazo"}, "paquete.zip"},
-        {"más de 327 particiones: entero", 4096, true, true, false, 0, Desenlace::Entero, {"particiono"}, "paquete.zip"},
+        {"entra: sellado", 20 << 20, false, true, false, 0, Desenlace::Sellado, "", ""},
+        {"no entra: particiones", 1 << 20, true, true, false, 0, Desenlace::Particionado, "particiono confirmo", ""},
+        {"no entra: cancela al confirmar", 1 << 20, true, false, false, 0, Desenlace::Cancelado, "particiono confirmo", ""},
+        {"no entra: entero", 1 << 20, false, true, false, 0, Desenlace::Entero, "particiono", "paquete.zip"},
+        {"entero sobre tres previos: el primer nombre libre", 1 << 20, false, true, false, 3, Desenlace::Entero, "particiono reemplazo", "paquete (4).zip"},
+        {"entero sobre uno previo: lo reemplaza", 1 << 20, false, true, true, 1, Desenlace::Entero, "particiono reemplazo", "paquete.zip"},
+        {"más de 327 particiones: entero", 4096, true, true, false, 0, Desenlace::Entero, "particiono", "paquete.zip"},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -78,7 +78,7 @@ TEST(Compresion, Desenlaces)
         // Random content does not compress: about 2.5 MB of archive.
         b.plan.rutas = {b.archivo(QStringLiteral("uno.bin"), Datos(1500000, 1)), b.archivo(QStringLiteral("dos.bin"), Datos(1000000, 2))};
         b.plan.limite = c.limite;
-        QStringList preguntas; // what the operator was asked, in order
+        QStringList preguntas;
         qint64 avanceAlPreguntar = -1;
         b.plan.particiono = [&](qint64 tamano) {
             preguntas << QStringLiteral("particiono");
@@ -95,8 +95,8 @@ TEST(Compresion, Desenlaces)
 
         const ResultadoCompresion r = b.corro();
         ASSERT_EQ(r.desenlace, c.desenlace) << qPrintable(r.falla.descripcion);
-        EXPECT_EQ(preguntas, Textos(c.preguntas));
-        if (!c.preguntas.empty()) {
+        EXPECT_EQ(preguntas.join(QLatin1Char(' ')), QString::fromLatin1(c.preguntas));
+        if (*c.preguntas) {
             EXPECT_EQ(avanceAlPreguntar, 0);
         }
         QStringList nuevos = Todo(b.destino.path());
@@ -260,7 +260,6 @@ TEST(Compresion, EntradasQueNoSonArchivos)
              const QString fuera = b.archivo(QStringLiteral("secreto.txt"), "secreto");
              const QString enlace = b.origen.filePath(QStringLiteral("enlace.txt"));
              QFile::link(fuera, enlace);
-             b.plan.rutas.removeAll(fuera);
              return enlace; },
          Desenlace::Rechazado, TipoFalla::NoEsArchivoComun, "enlace.txt"},
         {"crece mientras se comprime", [](Banco& b) {

@@ -88,11 +88,3 @@ QStringList Todo(const QString& carpeta)
 {
     return QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
-
-QStringList Textos(const std::vector<const char*>& textos)
-{
-    QStringList l;
-    for (const char* t : textos)
-        l << QString::fromUtf8(t);
-    return l;
-}

@@ -3,7 +3,6 @@
 #include "soporte/datos.h"
 
 #include <QStringList>
-#include <vector>
 
 QByteArray Extraigo(const QString& zip, const QString& entrada);
 // The archive through three independent readers: Python's zipfile (with
@@ -17,5 +16,3 @@ QStringList Detalle(const QString& zip);
 QString DetalleEsperado(const QString& ruta, int metodo);
 // Files and folders of a folder, hidden ones too.
 QStringList Todo(const QString& carpeta);
-// Texts of a table row.
-QStringList Textos(const std::vector<const char*>& textos);
