@@ -15,7 +15,8 @@
 
 namespace {
 
-// Two clicks posted before the first is handled give one run, one box.
+// Two clicks posted before the first is handled give one run, one box. The
+// size box never passes the shared maximum, which it leaves as it was.
 TEST(PantallaAgregoHash, EstampaElArchivoElegido)
 {
     Escenario e;
@@ -43,6 +44,19 @@ TEST(PantallaAgregoHash, EstampaElArchivoElegido)
     EXPECT_EQ(LeoArchivo(d.filePath(sellado)), datos);
     EXPECT_EQ(Control<QLabel>(f, "lblEspere")->text(), QStringLiteral("Generación de Hash finalizada"));
     EXPECT_TRUE(Control<QPushButton>(f, "Command1_2")->isEnabled());
+
+    auto* tamano = Control<QLineEdit>(f, "txtTamMB");
+    tamano->setText(QStringLiteral("25"));
+    ASSERT_EQ(e.dialogos.vistas.size(), 2);
+    EXPECT_EQ(e.dialogos.vistas[1].titulo, QStringLiteral("TERV"));
+    EXPECT_EQ(e.dialogos.vistas[1].texto, QStringLiteral("El tamaño de las particiones no puede superar los 20 MB"));
+    EXPECT_TRUE(tamano->text().isEmpty());
+    tamano->setText(QStringLiteral("1a"));
+    EXPECT_EQ(tamano->text(), QStringLiteral("1"));
+    // Either decimal separator stands, whatever the system's language.
+    tamano->setText(QStringLiteral("2.5"));
+    EXPECT_EQ(tamano->text(), QStringLiteral("2.5"));
+    EXPECT_EQ(compartido().TamanoMaximoMB, 20);
 }
 
 // Refusals: each leaves the file untouched and says why, with its own title.
@@ -79,25 +93,6 @@ TEST(PantallaAgregoHash, Rechazos)
         EXPECT_EQ(menu.count(), c.vuelveAlMenu ? 1 : 0);
         EXPECT_EQ(Archivos(d.path()), QStringList{QString::fromLatin1(c.nombre)});
     }
-}
-
-TEST(PantallaAgregoHash, TamanoNoPuedeSuperarElMaximo)
-{
-    Escenario e;
-    compartido().TamanoMaximoMB = 20;
-    FrmAgregoHash f(e.ctx);
-    Control<QLineEdit>(f, "txtTamMB")->setText(QStringLiteral("25"));
-    ASSERT_EQ(e.dialogos.vistas.size(), 1);
-    EXPECT_EQ(e.dialogos.vistas[0].titulo, QStringLiteral("TERV"));
-    EXPECT_EQ(e.dialogos.vistas[0].texto, QStringLiteral("El tamaño de las particiones no puede superar los 20 MB"));
-    EXPECT_TRUE(Control<QLineEdit>(f, "txtTamMB")->text().isEmpty());
-    Control<QLineEdit>(f, "txtTamMB")->setText(QStringLiteral("1a"));
-    EXPECT_EQ(Control<QLineEdit>(f, "txtTamMB")->text(), QStringLiteral("1"));
-    // Either decimal separator stands, whatever the system's language.
-    Control<QLineEdit>(f, "txtTamMB")->setText(QStringLiteral("2.5"));
-    EXPECT_EQ(Control<QLineEdit>(f, "txtTamMB")->text(), QStringLiteral("2.5"));
-    // The box never changes the shared maximum that other screens read.
-    EXPECT_EQ(compartido().TamanoMaximoMB, 20);
 }
 
 // The three endings of a check: correct, wrong and kept, wrong and corrected;

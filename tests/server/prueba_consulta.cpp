@@ -194,11 +194,7 @@ TEST(Consulta, ProxyHttpsYFallasDeRed)
     Servicio demo(QStringLiteral("respuesta"));
     ASSERT_NE(proxy.puerto, 0);
     ASSERT_NE(tls.puerto, 0);
-    quint16 libre;
-    {
-        Servicio s(QStringLiteral("respuesta"));
-        libre = s.puerto;
-    }
+    const quint16 libre = Servicio(QStringLiteral("respuesta")).puerto; // stopped again: nobody listens there
     const QByteArray viaProxy = "http://127.0.0.1:" + QByteArray::number(proxy.puerto);
     const QByteArray certificado = QFile::encodeName(carpeta.filePath(QStringLiteral("certificado.pem")));
     const QString tlsIp = QStringLiteral("https://127.0.0.1:%1/").arg(tls.puerto);
