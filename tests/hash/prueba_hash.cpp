@@ -138,7 +138,7 @@ TEST(OperacionesHash, RechazosAntesDeLeer)
 
 // A file swapped for another between hashing and renaming keeps its name:
 // the stamp would otherwise name new content with the old content's hash.
-TEST(OperacionesHash, ArchivoReemplazadoDuranteElCalculo)
+TEST(OperacionesHash, ArchivoCambiadoDuranteElCalculo)
 {
     for (const bool corrijo : {false, true}) {
         SCOPED_TRACE(corrijo ? "corrección" : "estampado");
@@ -172,13 +172,9 @@ TEST(OperacionesHash, ArchivoReemplazadoDuranteElCalculo)
         EXPECT_EQ(Archivos(d.path()), QStringList{nombre});
         EXPECT_EQ(LeoArchivo(ruta), QByteArray("contenido nuevo"));
     }
-}
 
-// A same-size edit with its modification time put back, made between the
-// check and the correction, still tells the file apart: no name with the
-// old content's hash.
-TEST(OperacionesHash, EdicionConLaMismaFecha)
-{
+    // A same-size edit with its modification time put back, made between the
+    // check and the correction, still tells the file apart.
     QTemporaryDir d;
     const QString ruta = EscriboArchivo(d.filePath(QStringLiteral("envio_") + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")),
                                         "contenido uno");

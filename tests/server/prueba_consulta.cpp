@@ -137,11 +137,14 @@ TEST(Consulta, LecturaPosicional)
     }
 }
 
-// Closing the window gives up at once: no size, no box, start-up goes on.
-TEST(Consulta, CerrarLaVentanaAbandonaLaConsulta)
+// Closing the window gives up at once: no size, no box, start-up goes on. The
+// query on its own thread, dropped unanswered or given up, ends at once too,
+// without a size and without waiting for the service. Its time limit may wait
+// for the window: with no time at all it still gets its answer.
+TEST(Consulta, AbandonoYEsperaEnOtroHilo)
 {
     Escenario e;
-    Servicio lento(QStringLiteral("lento"));
+    Servicio s(QStringLiteral("respuesta")), lento(QStringLiteral("lento"));
     compartido().UrlServicio = lento.url();
     e.ctx.esperaConsultaMs = 60000;
     FrmCnx cnx(e.ctx);
@@ -150,20 +153,13 @@ TEST(Consulta, CerrarLaVentanaAbandonaLaConsulta)
         EXPECT_TRUE(cnx.isVisible());
         cnx.close();
     });
-    const ResultadoConsulta r = cnx.inicio();
-    EXPECT_TRUE(r.abandonada);
-    EXPECT_FALSE(r.exito);
+    const ResultadoConsulta cerrada = cnx.inicio();
+    EXPECT_TRUE(cerrada.abandonada);
+    EXPECT_FALSE(cerrada.exito);
     EXPECT_EQ(compartido().TamanoMaximoMB, 0);
     EXPECT_TRUE(e.dialogos.vistas.isEmpty());
     EXPECT_FALSE(cnx.isVisible());
-}
 
-// The query on its own thread, dropped unanswered or given up by the window,
-// ends at once, without a size and without waiting for the service. Its time
-// limit may wait for the window: with no time at all it still gets its answer.
-TEST(Consulta, EnOtroHilo)
-{
-    Servicio s(QStringLiteral("respuesta")), lento(QStringLiteral("lento"));
     { ConsultaEnCurso soltada(lento.url(), 60000); } // a hang here is the fault
     ConsultaEnCurso q(lento.url(), 60000);
     q.abandono();
