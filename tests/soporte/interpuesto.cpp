@@ -82,12 +82,17 @@ int sincronizo(const char* nombre, int fd)
     return siguiente<int (*)(int)>(nombre)(fd);
 }
 
-void antesDeRenombrar(const char* desde, const char* hacia)
+// Before a rename: the swap TERV_CAMBIO asks for, the record, and whether it fails.
+bool renombroMal(const char* desde, const char* hacia)
 {
     static std::atomic<bool> cambiado{false};
     if (const char* otro = std::getenv("TERV_CAMBIO"); otro && !cambiado.exchange(true))
         siguiente<int (*)(const char*, const char*)>("rename")(otro, desde);
     registro(std::string("rename ") + desde + " " + hacia);
+    if (!falla(Rename))
+        return false;
+    errno = EIO;
+    return true;
 }
 
 // The swap a neighbour would make between our look at a folder and its removal.
@@ -183,21 +188,15 @@ int fdatasync(int fd) { return sincronizo("fdatasync", fd); }
 
 int renameat2(int da, const char* desde, int dh, const char* hacia, unsigned int banderas)
 {
-    antesDeRenombrar(desde, hacia);
-    if (falla(Rename)) {
-        errno = EIO;
+    if (renombroMal(desde, hacia))
         return -1;
-    }
     return siguiente<int (*)(int, const char*, int, const char*, unsigned int)>("renameat2")(da, desde, dh, hacia, banderas);
 }
 
 int rename(const char* desde, const char* hacia)
 {
-    antesDeRenombrar(desde, hacia);
-    if (falla(Rename)) {
-        errno = EIO;
+    if (renombroMal(desde, hacia))
         return -1;
-    }
     return siguiente<int (*)(const char*, const char*)>("rename")(desde, hacia);
 }
 
