@@ -112,13 +112,12 @@ TEST(PantallaCorroboroHash, CorrectoInvalidoYCorregido)
         {"se corrige", ceros, Respuesta::Si, {QStringLiteral("Atención"), QStringLiteral("Corroboración de HASH")}, true},
         {"sin formato", QStringLiteral("ABC"), Respuesta::No, {QStringLiteral("ERROR")}, false},
     };
+    const QByteArray datos = Datos(3 << 20);
+    const QString real = QString::fromLatin1(QCryptographicHash::hash(datos, QCryptographicHash::Md5).toHex().toUpper());
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
         Escenario e;
         QTemporaryDir d;
-        const QByteArray datos = Datos(3 << 20);
-        const QByteArray md5 = QCryptographicHash::hash(datos, QCryptographicHash::Md5);
-        const QString real = QString::fromLatin1(md5.toHex().toUpper());
         const QString enNombre = c.hash.isEmpty() ? real : c.hash;
         const QString ruta = EscriboArchivo(d.filePath(QStringLiteral("rec_") + enNombre + QStringLiteral(".zip")), datos);
 
