@@ -207,7 +207,6 @@ TEST(Consulta, ProxyHttpsYFallasDeRed)
         {"https", tlsIp + QStringLiteral("tamano"), {{}, {}, {}, certificado}, nullptr},
         {"https por el proxy", tlsNombre + QStringLiteral("tamano"), {{}, viaProxy, {}, certificado}, nullptr},
         {"https cortado", tlsIp + QStringLiteral("cortado"), {{}, {}, {}, certificado}, "incompleta"},
-        {"cortado por el proxy", tlsNombre + QStringLiteral("cortado"), {{}, viaProxy, {}, certificado}, "incompleta"},
         {"certificado desconocido", tlsIp + QStringLiteral("tamano"), {}, "certificado"},
         {"sin URL", ArmoUrlConsulta(QString(), QStringLiteral("TERV")), {}, ""},
         {"nadie escucha", QStringLiteral("http://127.0.0.1:%1/x").arg(libre), {}, "El servidor rechazó la conexión"},
