@@ -64,22 +64,21 @@ TEST(PantallaAgregoHash, Rechazos)
 {
     struct Caso {
         const char* nombre;
-        qint64 tamano;
-        qint32 maximoMB;
+        qint64 tamano; // the maximum is 2 MB
         const char* titulo;
         const char* texto;
         bool vuelveAlMenu;
     } casos[] = {
-        {"grande.zip", (2 << 20) + 1, 2, "Incompatibilidad de Tamaños",
+        {"grande.zip", (2 << 20) + 1, "Incompatibilidad de Tamaños",
          "El archivo que quiere generar supera el tamaño máximo permitido. En este caso debe ingresar por la Opción "
          "\"particionar\" del Menú Principal",
          true},
-        {"sinpunto", 10, 2, "ERROR", "El archivo seleccionado no tiene ninguna extención válida", false},
+        {"sinpunto", 10, "ERROR", "El archivo seleccionado no tiene ninguna extención válida", false},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
         Escenario e;
-        compartido().TamanoMaximoMB = c.maximoMB;
+        compartido().TamanoMaximoMB = 2;
         QTemporaryDir d;
         const QString ruta = EscriboArchivo(d.filePath(QString::fromLatin1(c.nombre)), Datos(c.tamano));
         FrmAgregoHash f(e.ctx);
