@@ -24,17 +24,14 @@ QStringList Comprimir(const QString& nombre, const QString& destino, const QStri
         + archivos;
 }
 
-// Holds a run at its first read of grande.bin from 1 MB on.
+// terv-cli started and held at its first read of grande.bin from 1 MB on.
 struct Pausa {
     QTemporaryDir d;
-    Pausa()
+    QProcess cli;
+    explicit Pausa(const QStringList& args)
     {
         ::mkfifo(QFile::encodeName(d.filePath(QStringLiteral("aviso"))).constData(), 0600);
         ::mkfifo(QFile::encodeName(d.filePath(QStringLiteral("sigo"))).constData(), 0600);
-    }
-    // Starts terv-cli and returns once it is held.
-    void arranco(QProcess& cli, const QStringList& args)
-    {
         cli.setProcessEnvironment(EntornoInyectado({QStringLiteral("TERV_PRUEBA_ARCHIVO=grande.bin"),
                                                     QStringLiteral("TERV_PRUEBA_DESDE=1048576"),
                                                     QStringLiteral("TERV_PRUEBA_PAUSA=") + d.path()}));
@@ -91,9 +88,8 @@ TEST(CliCompresion, ErrorDeLecturaInterrumpidoOMuerto)
     // Ctrl-C, delivered while the run is held mid-file: a cancel that
     // removes what the run started.
     {
-        Pausa pausa;
-        QProcess cli;
-        pausa.arranco(cli, Comprimir(QStringLiteral("p"), destino.path(), {grande}));
+        Pausa pausa(Comprimir(QStringLiteral("p"), destino.path(), {grande}));
+        QProcess& cli = pausa.cli;
         ::kill(pid_t(cli.processId()), SIGINT);
         while (SenalPendiente(cli.processId()))
             QThread::yieldCurrentThread();
@@ -108,9 +104,8 @@ TEST(CliCompresion, ErrorDeLecturaInterrumpidoOMuerto)
     // kill -9 with the archive half written: its temporary stays behind,
     // and the next run into that folder removes it.
     {
-        Pausa pausa;
-        QProcess cli;
-        pausa.arranco(cli, Comprimir(QStringLiteral("p"), destino.path(), {grande}));
+        Pausa pausa(Comprimir(QStringLiteral("p"), destino.path(), {grande}));
+        QProcess& cli = pausa.cli;
         ::kill(pid_t(cli.processId()), SIGKILL);
         cli.waitForFinished(-1);
         const QStringList resto = Todo(destino.path());
