@@ -106,9 +106,7 @@ TEST(PantallaCompresion, Desenlaces)
             EXPECT_TRUE(p.e.dialogos.vistas[2].texto.contains(QStringLiteral("paquete (2).zip")));
             EXPECT_EQ(nuevos, QStringList{QStringLiteral("paquete (2).zip")});
         }
-        auto* partidor = p.f.findChild<QWidget*>(QStringLiteral("frmPartArcMult"));
-        ASSERT_NE(partidor, nullptr);
-        EXPECT_FALSE(partidor->isVisible());
+        EXPECT_FALSE(p.hijo<QWidget>("frmPartArcMult")->isVisible());
         EXPECT_TRUE(p.hijo<QPushButton>("cmdVolver")->isEnabled());
         EXPECT_TRUE(Temporales(p.d.path()).isEmpty());
     }
