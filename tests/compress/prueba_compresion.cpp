@@ -296,7 +296,6 @@ TEST(Compresion, EntradasQueNoSonArchivos)
 TEST(Compresion, RestosDeCorridasMuertas)
 {
     Banco b;
-    b.plan.rutas = {b.archivo(QStringLiteral("a.txt"), "a")};
     b.plan.fecha = QDate(2026, 12, 5);
     QProcess muerto;
     muerto.start(QStringLiteral("true"));
@@ -306,7 +305,7 @@ TEST(Compresion, RestosDeCorridasMuertas)
     const QString ajeno = EscriboArchivo(b.destino.filePath(QStringLiteral("otro.zip")), "ajeno");
     // An input named like a dead run's temporary is the run's own: never removed.
     const QString propio = EscriboArchivo(b.destino.filePath(QStringLiteral(".terv-%1-Prop01.tmp").arg(muerto.processId())), "propio");
-    b.plan.rutas << propio;
+    b.plan.rutas = {b.archivo(QStringLiteral("a.txt"), "a"), propio};
     const ResultadoCompresion r = b.corro();
     ASSERT_EQ(r.desenlace, Desenlace::Sellado);
     EXPECT_EQ(LeoArchivo(propio), QByteArray("propio"));

@@ -126,7 +126,6 @@ TEST(Ini, CargoConfiguracionYAmbiente)
     const QByteArray largo(300, 'x'), cortado = largo.left(255);
     struct Caso {
         QByteArray contenido; // empty: no file
-        bool existe;
         Ambiente ambiente;
         const char* url = "";
         const char* carpeta = "";
@@ -134,13 +133,13 @@ TEST(Ini, CargoConfiguracionYAmbiente)
         bool ilegible = false; // for uid 65534
     } casos[] = {
         {"; comentario\r\n[otra]\r\nURL=mal\r\n[Network]\r\n  ambiente = DESA \r\nURL='http://u/'\r\nPARTGUAR=\"/g/\"\r\n"
-         "[fin]\r\nAMBIENTE=PROD\r\n", true, Ambiente::Prueba, "http://u/", "/g/", true},
-        {"[NETWORK]\r\nAMBIENTE=TEST\r\nPARTGUAR=/g/\r\n", true, Ambiente::Prueba, "", "/g/"},
-        {"[NETWORK]\r\nAMBIENTE=PROD\r\nURL=http://u/\r\nPARTGUAR=" + largo + "\r\n", true, Ambiente::Produccion,
+         "[fin]\r\nAMBIENTE=PROD\r\n", Ambiente::Prueba, "http://u/", "/g/", true},
+        {"[NETWORK]\r\nAMBIENTE=TEST\r\nPARTGUAR=/g/\r\n", Ambiente::Prueba, "", "/g/"},
+        {"[NETWORK]\r\nAMBIENTE=PROD\r\nURL=http://u/\r\nPARTGUAR=" + largo + "\r\n", Ambiente::Produccion,
          "http://u/", cortado.constData()},
-        {"[NETWORK]\r\nAMBIENTE=prod\r\n", true, Ambiente::Invalido},
-        {"", false, Ambiente::Invalido},
-        {"[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\n", true, Ambiente::Invalido, "", "", false, true},
+        {"[NETWORK]\r\nAMBIENTE=prod\r\n", Ambiente::Invalido},
+        {"", Ambiente::Invalido},
+        {"[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\n", Ambiente::Invalido, "", "", false, true},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.contenido.constData());
@@ -158,7 +157,7 @@ TEST(Ini, CargoConfiguracionYAmbiente)
         }
         const Configuracion conf = CargoConfiguracion(ini);
         ASSERT_TRUE(!c.ilegible || ::seteuid(0) == 0);
-        EXPECT_EQ(conf.existe, c.existe);
+        EXPECT_EQ(conf.existe, !c.contenido.isEmpty());
         EXPECT_EQ(conf.ambiente, c.ambiente);
         EXPECT_EQ(conf.urlServicio, QString::fromLatin1(c.url));
         EXPECT_EQ(conf.carpetaGuardada, QString::fromLatin1(c.carpeta));
