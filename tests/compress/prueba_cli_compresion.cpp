@@ -74,7 +74,8 @@ TEST(CliCompresion, ErrorDeLecturaInterrumpidoOMuerto)
     for (const qint64 desde : {qint64(0), qint64(1) << 20, qint64(5) << 20}) {
         SCOPED_TRACE(desde);
         const Corrida c = CorroInyectado(Comprimir(QStringLiteral("p"), destino.path(), {bueno, malo}),
-                                         {QStringLiteral("TERV_PRUEBA_ARCHIVO=malo.bin"), QStringLiteral("TERV_PRUEBA_DESDE=%1").arg(desde)});
+                                         {QStringLiteral("TERV_PRUEBA_ARCHIVO=malo.bin"),
+                                          QStringLiteral("TERV_PRUEBA_DESDE=%1").arg(desde)});
         EXPECT_EQ(c.codigo, 3);
         EXPECT_TRUE(c.errores.contains(QStringLiteral("Error al armar el Archivo: No se pudo leer el archivo ") + malo + QStringLiteral(": ")
                                        + DescripcionError(EIO)))
@@ -128,12 +129,12 @@ TEST(CliCompresion, Codigos)
     const QString a = EscriboArchivo(datos.filePath(QStringLiteral("a.txt")), "a");
     QDir(datos.path()).mkdir(QStringLiteral("carpeta"));
     const std::pair<QStringList, int> casos[] = {
-        {{QStringLiteral("--nombre"), QStringLiteral("x/y"), a}, 2},
-        {{a, datos.filePath(QStringLiteral("carpeta"))}, 1},
+        {Comprimir(QStringLiteral("x/y"), datos.path(), {a}), 2},
+        {Comprimir(QStringLiteral("p"), datos.path(), {a, datos.filePath(QStringLiteral("carpeta"))}), 1},
     };
     for (const auto& [args, codigo] : casos) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
-        const Corrida c = Corro(QStringList{QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50")} + args);
+        const Corrida c = Corro(args);
         EXPECT_EQ(c.codigo, codigo) << qPrintable(c.errores);
         const QStringList quedan = Todo(datos.path());
         EXPECT_TRUE(quedan.filter(QStringLiteral(".zip")).isEmpty()) << qPrintable(quedan.join(QLatin1Char(' ')));

@@ -132,7 +132,7 @@ TEST(Ini, CargoConfiguracionYAmbiente)
         bool enlace = false;
         bool ilegible = false; // for uid 65534
     } casos[] = {
-        {"; comentario\r\n[otra]\r\nURL=mal\r\n[Network]\r\n  ambiente = DESA \r\nURL='http://u/'\r\nPARTGUAR=\"/g/\"\r\n"
+        {"; nota\r\n[otra]\r\nURL=mal\r\n[Network]\r\n  ambiente = DESA \r\nURL='http://u/'\r\nPARTGUAR=\"/g/\"\r\n"
          "[fin]\r\nAMBIENTE=PROD\r\n", Ambiente::Prueba, "http://u/", "/g/", true},
         {"[NETWORK]\r\nAMBIENTE=TEST\r\nPARTGUAR=/g/\r\n", Ambiente::Prueba, "", "/g/"},
         {"[NETWORK]\r\nAMBIENTE=PROD\r\nURL=http://u/\r\nPARTGUAR=" + largo + "\r\n", Ambiente::Produccion,

@@ -155,7 +155,7 @@ TEST_F(Carriles, CancelarConMasArchivosQueCarriles)
         cantidad,
         [&](qsizetype i) -> Resultado<ArchivoCrudo*> {
             if (i == 0)
-                return ArchivoCrudo::abro(d.filePath(QStringLiteral("no_esta.zip")), ArchivoCrudo::Modo::Lectura).falla();
+                return ArchivoCrudo::abro(d.filePath(QStringLiteral("no.zip")), ArchivoCrudo::Modo::Lectura).falla();
             if (i == CarrilesDe(nucleo) - 1) // the last lane is taken
                 p.cancelar.store(true);
             return &archivos[size_t(i)];

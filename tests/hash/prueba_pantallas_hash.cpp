@@ -112,7 +112,8 @@ TEST(PantallaCorroboroHash, CorrectoInvalidoYCorregido)
         {"sin formato", QStringLiteral("ABC"), Respuesta::No, {QStringLiteral("ERROR")}, false},
     };
     const QByteArray datos = Datos(3 << 20);
-    const QString real = QString::fromLatin1(QCryptographicHash::hash(datos, QCryptographicHash::Md5).toHex().toUpper());
+    const QString real =
+        QString::fromLatin1(QCryptographicHash::hash(datos, QCryptographicHash::Md5).toHex().toUpper());
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
         Escenario e;
