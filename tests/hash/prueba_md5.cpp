@@ -156,7 +156,7 @@ TEST_F(Carriles, CancelarConMasArchivosQueCarriles)
         [&](qsizetype i) -> Resultado<ArchivoCrudo*> {
             if (i == 0)
                 return ArchivoCrudo::abro(d.filePath(QStringLiteral("no.zip")), ArchivoCrudo::Modo::Lectura).falla();
-            if (i == CarrilesDe(nucleo) - 1) // the last lane is taken
+            if (i == CarrilesDe(nucleo)) // the last lane is taken, the first file having failed
                 p.cancelar.store(true);
             return &archivos[size_t(i)];
         },
