@@ -1,6 +1,7 @@
 // terv-cli comprimir from outside, where only a real process can show it: a
 // read error of a failing disk, Ctrl-C and kill -9 in the middle of a file.
 #include "compress/zip_prueba.h"
+#include "soporte/cli.h"
 #include "system/archivos.h"
 
 #include <QDir>
@@ -16,16 +17,6 @@
 
 namespace {
 
-// A failing disk under the file of that name (tests/soporte/interpuesto.cpp).
-QProcessEnvironment ConDiscoQueFalla(const QString& archivo, qint64 desde)
-{
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(TERV_INTERPUESTO));
-    e.insert(QStringLiteral("TERV_PRUEBA_ARCHIVO"), archivo);
-    e.insert(QStringLiteral("TERV_PRUEBA_DESDE"), QString::number(desde));
-    return e;
-}
-
 QStringList Comprimir(const QString& nombre, const QString& destino, const QStringList& archivos)
 {
     return QStringList{QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50"), QStringLiteral("--nombre"),
@@ -33,19 +24,17 @@ QStringList Comprimir(const QString& nombre, const QString& destino, const QStri
         + archivos;
 }
 
-// Holds a run at its first read of the file from the chosen byte on.
+// terv-cli started and held at its first read of grande.bin from 1 MB on.
 struct Pausa {
     QTemporaryDir d;
-    Pausa()
+    QProcess cli;
+    explicit Pausa(const QStringList& args)
     {
         ::mkfifo(QFile::encodeName(d.filePath(QStringLiteral("aviso"))).constData(), 0600);
         ::mkfifo(QFile::encodeName(d.filePath(QStringLiteral("sigo"))).constData(), 0600);
-    }
-    // Starts terv-cli and returns once it is held.
-    void arranco(QProcess& cli, QProcessEnvironment entorno, const QStringList& args)
-    {
-        entorno.insert(QStringLiteral("TERV_PRUEBA_PAUSA"), d.path());
-        cli.setProcessEnvironment(entorno);
+        cli.setProcessEnvironment(EntornoInyectado({QStringLiteral("TERV_PRUEBA_ARCHIVO=grande.bin"),
+                                                    QStringLiteral("TERV_PRUEBA_DESDE=1048576"),
+                                                    QStringLiteral("TERV_PRUEBA_PAUSA=") + d.path()}));
         cli.start(QStringLiteral(TERV_CLI), args);
         const int a = ::open(QFile::encodeName(d.filePath(QStringLiteral("aviso"))).constData(), O_RDONLY);
         char c = 0;
@@ -84,8 +73,9 @@ TEST(CliCompresion, ErrorDeLecturaInterrumpidoOMuerto)
     const QString malo = EscriboArchivo(datos.filePath(QStringLiteral("malo.bin")), Datos(3 << 20, 5) + QByteArray(3 << 20, 'a'));
     for (const qint64 desde : {qint64(0), qint64(1) << 20, qint64(5) << 20}) {
         SCOPED_TRACE(desde);
-        const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), Comprimir(QStringLiteral("p"), destino.path(), {bueno, malo}), 120000,
-                                        ConDiscoQueFalla(QStringLiteral("malo.bin"), desde));
+        const Corrida c = CorroInyectado(Comprimir(QStringLiteral("p"), destino.path(), {bueno, malo}),
+                                         {QStringLiteral("TERV_PRUEBA_ARCHIVO=malo.bin"),
+                                          QStringLiteral("TERV_PRUEBA_DESDE=%1").arg(desde)});
         EXPECT_EQ(c.codigo, 3);
         EXPECT_TRUE(c.errores.contains(QStringLiteral("Error al armar el Archivo: No se pudo leer el archivo ") + malo + QStringLiteral(": ")
                                        + DescripcionError(EIO)))
@@ -95,14 +85,12 @@ TEST(CliCompresion, ErrorDeLecturaInterrumpidoOMuerto)
     }
 
     const QString grande = EscriboArchivo(datos.filePath(QStringLiteral("grande.bin")), Datos(8 << 20, 7));
-    const QProcessEnvironment entorno = ConDiscoQueFalla(QStringLiteral("grande.bin"), 1 << 20);
 
     // Ctrl-C, delivered while the run is held mid-file: a cancel that
     // removes what the run started.
     {
-        Pausa pausa;
-        QProcess cli;
-        pausa.arranco(cli, entorno, Comprimir(QStringLiteral("p"), destino.path(), {grande}));
+        Pausa pausa(Comprimir(QStringLiteral("p"), destino.path(), {grande}));
+        QProcess& cli = pausa.cli;
         ::kill(pid_t(cli.processId()), SIGINT);
         while (SenalPendiente(cli.processId()))
             QThread::yieldCurrentThread();
@@ -117,9 +105,8 @@ TEST(CliCompresion, ErrorDeLecturaInterrumpidoOMuerto)
     // kill -9 with the archive half written: its temporary stays behind,
     // and the next run into that folder removes it.
     {
-        Pausa pausa;
-        QProcess cli;
-        pausa.arranco(cli, entorno, Comprimir(QStringLiteral("p"), destino.path(), {grande}));
+        Pausa pausa(Comprimir(QStringLiteral("p"), destino.path(), {grande}));
+        QProcess& cli = pausa.cli;
         ::kill(pid_t(cli.processId()), SIGKILL);
         cli.waitForFinished(-1);
         const QStringList resto = Todo(destino.path());
@@ -127,30 +114,27 @@ TEST(CliCompresion, ErrorDeLecturaInterrumpidoOMuerto)
         EXPECT_TRUE(EsNombreTemporal(resto[0])) << qPrintable(resto[0]);
     }
     const QString chico = EscriboArchivo(datos.filePath(QStringLiteral("chico.txt")), "chico");
-    const Corrida otra = CorroPrograma(QStringLiteral(TERV_CLI), Comprimir(QStringLiteral("q"), destino.path(), {chico}));
+    const Corrida otra = Corro(Comprimir(QStringLiteral("q"), destino.path(), {chico}));
     EXPECT_EQ(otra.codigo, 0) << qPrintable(otra.errores);
     const QStringList quedan = Todo(destino.path());
     ASSERT_EQ(quedan.size(), 1) << qPrintable(quedan.join(QLatin1Char(' ')));
     EXPECT_TRUE(quedan[0].startsWith(QStringLiteral("q_")));
 }
 
-// The command's exit codes for refused inputs (sizes are checked as every
-// command checks them; names that collide as the screen refuses them).
+// The command's exit codes for refused inputs: a bad name is a usage error,
+// an input that is not a file is wrong data (the core tables hold every rule).
 TEST(CliCompresion, Codigos)
 {
     QTemporaryDir datos;
     const QString a = EscriboArchivo(datos.filePath(QStringLiteral("a.txt")), "a");
     QDir(datos.path()).mkdir(QStringLiteral("carpeta"));
     const std::pair<QStringList, int> casos[] = {
-        {{QStringLiteral("--nombre"), QStringLiteral("x/y"), a}, 2},
-        {{QStringLiteral("--nombre"), QStringLiteral("x.y"), a}, 2},
-        {{a, datos.filePath(QStringLiteral("falta.txt"))}, 1},
-        {{a, datos.filePath(QStringLiteral("carpeta"))}, 1},
+        {Comprimir(QStringLiteral("x/y"), datos.path(), {a}), 2},
+        {Comprimir(QStringLiteral("p"), datos.path(), {a, datos.filePath(QStringLiteral("carpeta"))}), 1},
     };
     for (const auto& [args, codigo] : casos) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
-        const QStringList comando{QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50")};
-        const Corrida c = CorroPrograma(QStringLiteral(TERV_CLI), comando + args);
+        const Corrida c = Corro(args);
         EXPECT_EQ(c.codigo, codigo) << qPrintable(c.errores);
         const QStringList quedan = Todo(datos.path());
         EXPECT_TRUE(quedan.filter(QStringLiteral(".zip")).isEmpty()) << qPrintable(quedan.join(QLatin1Char(' ')));

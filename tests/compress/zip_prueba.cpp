@@ -24,11 +24,6 @@ Corrida Python(const char* guion, const QString& zip)
 
 } // namespace
 
-QStringList Entradas(const QString& zip)
-{
-    return Corro(QStringLiteral("unzip"), {QStringLiteral("-Z1"), zip}).salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
 QByteArray Extraigo(const QString& zip, const QString& entrada)
 {
     QProcess p;
@@ -92,12 +87,4 @@ QString DetalleEsperado(const QString& ruta, int metodo)
 QStringList Todo(const QString& carpeta)
 {
     return QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-QStringList Textos(const std::vector<const char*>& textos)
-{
-    QStringList l;
-    for (const char* t : textos)
-        l << QString::fromUtf8(t);
-    return l;
 }

@@ -3,10 +3,7 @@
 #include "soporte/datos.h"
 
 #include <QStringList>
-#include <vector>
 
-// The entry names as unzip lists them, in order.
-QStringList Entradas(const QString& zip);
 QByteArray Extraigo(const QString& zip, const QString& entrada);
 // The archive through three independent readers: Python's zipfile (with
 // testzip()), "unzip -t" and "7z t". Empty when all three accept it and
@@ -19,5 +16,3 @@ QStringList Detalle(const QString& zip);
 QString DetalleEsperado(const QString& ruta, int metodo);
 // Files and folders of a folder, hidden ones too.
 QStringList Todo(const QString& carpeta);
-// Texts of a table row.
-QStringList Textos(const std::vector<const char*>& textos);

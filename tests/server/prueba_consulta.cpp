@@ -31,18 +31,15 @@ TEST(Consulta, CadaFormaDeRespuesta)
         {"redirige", 20, nullptr, nullptr},
         {"vacio", 0, "Error de tipo 0 ", "No se pudo obtener el Tamaño máximo."},
         {"sinhijos", 0, "0 ", sinConexion},
-        {"dato", 0, "Error", "La versión del utilitario no está habilitada"},
         {"inesperado", 0, "Error", "Error Inesperado\r\nNro de transacción: 4711"},
         {"sintransaccion", 0, "Error de tipo 0 ", "No se pudo obtener el Nº de Transacción."},
         {"sinmensaje", 0, "Error de tipo 0 ", "No se pudo obtener el Mensaje de Error."},
         {"sintipo", 0, "Error de tipo 0 ", "No se pudo obtener el Código de Error."},
         {"trehijos", 0, "0 ", sinConexion},
         {"declaracion", 0, "Error de tipo 0 ", "No se detecta Formato de XML Válido"},
-        {"otro", 0, "Error de tipo 0 ", "No se detecta Formato de XML Válido"},
         {"html", 0, "0 ", sinConexion},
         {"htmlxml", 0, "Error de tipo 0 ", "No se detecta Formato de XML Válido"},
         {"nul", 0, "0 ", sinConexion},
-        {"respuesta", 0, "0 ", "negativo (-5 MB)", true, "-5"},
         {"texto", 0, "0 ", "negativo (-2147483648 MB)", true, "-2147483648"},
         {"corto", 0, "0 ", "incompleta", true},
         {"chunkcorto", 0, "0 ", "incompleta", true},
@@ -55,7 +52,6 @@ TEST(Consulta, CadaFormaDeRespuesta)
         SCOPED_TRACE(std::string(c.modo) + " " + c.servido);
         Escenario e;
         Servicio s(QString::fromLatin1(c.modo), QString::fromLatin1(c.servido));
-        ASSERT_NE(s.puerto, 0);
         compartido().UrlServicio = s.url();
         FrmCnx cnx(e.ctx);
         const ResultadoConsulta r = cnx.inicio();
@@ -106,8 +102,6 @@ TEST(Consulta, LecturaPosicional)
         {"<respuesta> <a> 15 </a> </respuesta>", true, 15, ""},
         {"<respuesta><a>2.5</a></respuesta>", true, 2, ""},   // half to even
         {"<respuesta><a>3.5</a></respuesta>", true, 4, ""},
-        {"<respuesta><a>veinte</a></respuesta>", false, 0,
-         "No coinciden los tipos: el tamaño recibido no es un número (veinte)"},
         {"<respuesta><a>1e</a></respuesta>", false, 0,
          "No coinciden los tipos: el tamaño recibido no es un número (1e)"},
         {"<respuesta><a>99999999999</a></respuesta>", false, 0,
@@ -121,12 +115,10 @@ TEST(Consulta, LecturaPosicional)
         // Not well-formed: the document stays empty.
         {"<respuesta>5</respuesta><respuesta>6</respuesta>", false, 0, sinConexion},
         {"<respuesta>5</respuesta>x", false, 0, sinConexion},
-        {"x<respuesta>5</respuesta>", false, 0, sinConexion},
         {"<respuesta>5</respuesta><!DOCTYPE r>", false, 0, sinConexion},
         {"<respuesta>5</respuesta><!-- fin -->\n", true, 5, ""},
         {"<respuesta><!--12-->48</respuesta>", true, 48, ""}, // a comment is no node of the reply
         {"<error><!--x--><c/><tipo>DATO</tipo><?p?><mensaje>M</mensaje><nroTransaccion>9</nroTransaccion></error>", false, 0, "M"},
-        {"<respuesta>5", false, 0, sinConexion},
         {"", false, 0, sinConexion},
         {"<error> <c/> <tipo>DATO</tipo> <mensaje>M</mensaje> <nroTransaccion>9</nroTransaccion> </error>", false, 0, "M"},
     };
@@ -134,20 +126,19 @@ TEST(Consulta, LecturaPosicional)
         SCOPED_TRACE(c.cuerpo);
         const ResultadoConsulta r = InterpretoRespuesta(QByteArray(c.cuerpo));
         EXPECT_EQ(r.exito, c.exito);
-        if (c.exito) {
-            EXPECT_EQ(r.tamanoMB, c.tamano);
-            continue;
-        }
-        ASSERT_TRUE(r.causa) << qPrintable(r.msgError);
-        EXPECT_EQ(r.causa->texto, QString::fromUtf8(c.texto));
+        EXPECT_EQ(r.tamanoMB, c.tamano);
+        EXPECT_EQ(r.causa ? r.causa->texto : QString(), QString::fromUtf8(c.texto));
     }
 }
 
-// Closing the window gives up at once: no size, no box, start-up goes on.
-TEST(Consulta, CerrarLaVentanaAbandonaLaConsulta)
+// Closing the window gives up at once: no size, no box, start-up goes on. The
+// query on its own thread, dropped unanswered or given up, ends at once too,
+// without a size and without waiting for the service. Its time limit may wait
+// for the window: with no time at all it still gets its answer.
+TEST(Consulta, AbandonoYEsperaEnOtroHilo)
 {
     Escenario e;
-    Servicio lento(QStringLiteral("lento"));
+    Servicio s(QStringLiteral("respuesta")), lento(QStringLiteral("lento"));
     compartido().UrlServicio = lento.url();
     e.ctx.esperaConsultaMs = 60000;
     FrmCnx cnx(e.ctx);
@@ -156,26 +147,17 @@ TEST(Consulta, CerrarLaVentanaAbandonaLaConsulta)
         EXPECT_TRUE(cnx.isVisible());
         cnx.close();
     });
-    const ResultadoConsulta r = cnx.inicio();
-    EXPECT_TRUE(r.abandonada);
-    EXPECT_FALSE(r.exito);
+    const ResultadoConsulta cerrada = cnx.inicio();
+    EXPECT_TRUE(cerrada.abandonada);
+    EXPECT_FALSE(cerrada.exito);
     EXPECT_EQ(compartido().TamanoMaximoMB, 0);
     EXPECT_TRUE(e.dialogos.vistas.isEmpty());
     EXPECT_FALSE(cnx.isVisible());
-}
 
-// The query on its own thread, dropped unanswered or given up by the window,
-// ends at once, without a size and without waiting for the service. Its time
-// limit may wait for the window: with no time at all it still gets its answer.
-TEST(Consulta, EnOtroHilo)
-{
-    Servicio s(QStringLiteral("respuesta")), lento(QStringLiteral("lento"));
     { ConsultaEnCurso soltada(lento.url(), 60000); } // a hang here is the fault
     ConsultaEnCurso q(lento.url(), 60000);
     q.abandono();
-    const ResultadoConsulta r = q.resultado();
-    EXPECT_TRUE(r.abandonada);
-    EXPECT_FALSE(r.exito);
+    EXPECT_TRUE(q.resultado().abandonada);
     EXPECT_TRUE(q.terminada());
 
     ConsultaEnCurso diferida(s.url() + QStringLiteral("TERV"), 0, true);
@@ -198,32 +180,26 @@ TEST(Consulta, ProxyHttpsYFallasDeRed)
     Servicio proxy(python, QStringList{QStringLiteral(TERV_PRUEBAS_SERVER "/proxy.py")});
     Servicio tls(python, QStringList{QStringLiteral(TERV_PRUEBAS_SERVER "/tls_cortado.py"), carpeta.path()});
     Servicio demo(QStringLiteral("respuesta"));
-    ASSERT_NE(proxy.puerto, 0);
-    ASSERT_NE(tls.puerto, 0);
-    quint16 libre;
-    {
-        Servicio s(QStringLiteral("respuesta"));
-        libre = s.puerto;
-    }
+    const quint16 libre = Servicio(QStringLiteral("respuesta")).puerto; // stopped again: nobody listens there
     const QByteArray viaProxy = "http://127.0.0.1:" + QByteArray::number(proxy.puerto);
     const QByteArray certificado = QFile::encodeName(carpeta.filePath(QStringLiteral("certificado.pem")));
+    const QString tlsIp = QStringLiteral("https://127.0.0.1:%1/").arg(tls.puerto);
+    const QString tlsNombre = QStringLiteral("https://servicio.prueba:%1/").arg(tls.puerto);
     const QString demoPorNombre = QStringLiteral("http://servicio.prueba:%1/tamano?programa=TERV").arg(demo.puerto);
     struct Caso {
         const char* nombre;
         QString url;
-        QByteArray httpProxy, httpsProxy, noProxy, certificados;
+        QByteArray entorno[4]; // http_proxy, https_proxy, no_proxy, SSL_CERT_FILE
         const char* falla; // part of the failure text; nullptr: the size comes
     } casos[] = {
-        {"http por el proxy", demoPorNombre, viaProxy, {}, {}, {}, nullptr},
-        {"no_proxy", demoPorNombre, viaProxy, {}, "servicio.prueba", {}, "No se encontró el servidor"},
-        {"https", QStringLiteral("https://127.0.0.1:%1/tamano").arg(tls.puerto), {}, {}, {}, certificado, nullptr},
-        {"https por el proxy", QStringLiteral("https://servicio.prueba:%1/tamano").arg(tls.puerto), {}, viaProxy, {}, certificado, nullptr},
-        {"https cortado", QStringLiteral("https://127.0.0.1:%1/cortado").arg(tls.puerto), {}, {}, {}, certificado, "incompleta"},
-        {"https cortado por el proxy", QStringLiteral("https://servicio.prueba:%1/cortado").arg(tls.puerto), {}, viaProxy, {}, certificado, "incompleta"},
-        {"certificado desconocido", QStringLiteral("https://127.0.0.1:%1/tamano").arg(tls.puerto), {}, {}, {}, {}, "certificado"},
-        {"sin URL", ArmoUrlConsulta(QString(), QStringLiteral("TERV")), {}, {}, {}, {}, ""},
-        {"nadie escucha", QStringLiteral("http://127.0.0.1:%1/x").arg(libre), {}, {}, {}, {},
-         "El servidor rechazó la conexión"},
+        {"http por el proxy", demoPorNombre, {viaProxy}, nullptr},
+        {"no_proxy", demoPorNombre, {viaProxy, {}, "servicio.prueba"}, "No se encontró el servidor"},
+        {"https", tlsIp + QStringLiteral("tamano"), {{}, {}, {}, certificado}, nullptr},
+        {"https por el proxy", tlsNombre + QStringLiteral("tamano"), {{}, viaProxy, {}, certificado}, nullptr},
+        {"https cortado", tlsIp + QStringLiteral("cortado"), {{}, {}, {}, certificado}, "incompleta"},
+        {"certificado desconocido", tlsIp + QStringLiteral("tamano"), {}, "certificado"},
+        {"sin URL", ArmoUrlConsulta(QString(), QStringLiteral("TERV")), {}, ""},
+        {"nadie escucha", QStringLiteral("http://127.0.0.1:%1/x").arg(libre), {}, "El servidor rechazó la conexión"},
     };
     const char* const variables[] = {"http_proxy", "https_proxy", "no_proxy", "SSL_CERT_FILE"};
     QByteArray antes[4];
@@ -234,17 +210,13 @@ TEST(Consulta, ProxyHttpsYFallasDeRed)
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.nombre);
-        pongo(0, c.httpProxy);
-        pongo(1, c.httpsProxy);
-        pongo(2, c.noProxy);
-        pongo(3, c.certificados);
+        for (int i = 0; i < 4; ++i)
+            pongo(i, c.entorno[i]);
         const ResultadoConsulta r = ConsultoTamano(c.url, 60000);
-        if (!c.falla) {
-            EXPECT_TRUE(r.exito) << qPrintable(r.msgError);
-            EXPECT_EQ(r.tamanoMB, 20);
+        EXPECT_EQ(r.exito, !c.falla) << qPrintable(r.msgError);
+        EXPECT_EQ(r.tamanoMB, c.falla ? 0 : 20);
+        if (!c.falla)
             continue;
-        }
-        EXPECT_FALSE(r.exito);
         ASSERT_TRUE(r.causa);
         EXPECT_EQ(r.causa->titulo, kTituloB);
         EXPECT_FALSE(r.msgError.isEmpty());

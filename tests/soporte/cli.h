@@ -7,13 +7,18 @@ inline Corrida Corro(const QStringList& args)
     return CorroPrograma(QStringLiteral(TERV_CLI), args);
 }
 
-// terv-cli with the fault injector loaded (tests/soporte/interpuesto.cpp),
+// The environment that loads the fault injector (tests/soporte/interpuesto.cpp),
 // told what to do by "NOMBRE=valor" settings.
-inline Corrida CorroInyectado(const QStringList& args, const QStringList& ajustes)
+inline QProcessEnvironment EntornoInyectado(const QStringList& ajustes)
 {
     auto entorno = QProcessEnvironment::systemEnvironment();
     entorno.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(TERV_INTERPUESTO));
     for (const QString& a : ajustes)
         entorno.insert(a.section(QLatin1Char('='), 0, 0), a.section(QLatin1Char('='), 1));
-    return CorroPrograma(QStringLiteral(TERV_CLI), args, 120000, entorno);
+    return entorno;
+}
+
+inline Corrida CorroInyectado(const QStringList& args, const QStringList& ajustes)
+{
+    return CorroPrograma(QStringLiteral(TERV_CLI), args, 120000, EntornoInyectado(ajustes));
 }

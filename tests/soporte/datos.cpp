@@ -45,31 +45,6 @@ QStringList Archivos(const QString& carpeta)
     return QDir(carpeta).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
-std::vector<Resultado<QString>> CalculoHashes(const QStringList& rutas, Progreso* progreso, int hilos)
-{
-    std::vector<ArchivoCrudo> abiertos(size_t(rutas.size()));
-    std::vector<std::optional<Resultado<QString>>> hechos(size_t(rutas.size()));
-    CalculoHashes(
-        rutas.size(),
-        [&](qsizetype i) -> Resultado<ArchivoCrudo*> {
-            auto a = ArchivoCrudo::abro(rutas[i], ArchivoCrudo::Modo::Lectura);
-            if (!a)
-                return a.falla();
-            abiertos[size_t(i)] = std::move(a.valor());
-            return &abiertos[size_t(i)];
-        },
-        [&](qsizetype i, Resultado<QString> r) {
-            abiertos[size_t(i)] = ArchivoCrudo();
-            hechos[size_t(i)].emplace(std::move(r));
-        },
-        progreso, hilos);
-    std::vector<Resultado<QString>> resultados;
-    resultados.reserve(hechos.size());
-    for (auto& h : hechos)
-        resultados.push_back(std::move(*h));
-    return resultados;
-}
-
 QStringList Temporales(const QString& carpeta)
 {
     QStringList t;

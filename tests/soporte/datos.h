@@ -19,9 +19,6 @@ QByteArray Datos(qint64 n, unsigned semilla = 1);
 // md5sum of the file, upper case.
 QString Md5sum(const QString& ruta);
 QStringList Archivos(const QString& carpeta);
-// The hashes of files through the lanes engine, each opened when a lane takes
-// it (as a folder check does); results in the order given.
-std::vector<Resultado<QString>> CalculoHashes(const QStringList& rutas, Progreso* progreso = nullptr, int hilos = 2);
 // Our temporaries (files and run folders) left in a folder.
 QStringList Temporales(const QString& carpeta);
 
