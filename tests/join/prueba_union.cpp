@@ -173,9 +173,9 @@ TEST(Union, ListaYLote)
 }
 
 // The joined file follows the umask and, sound, takes the place of what holds
-// its name without asking: a link (never its target), a file. A busy
-// destination leaves nothing. (A cancel, and a damaged result kept or not,
-// replacing or not, are walked through the join screen.)
+// its name without asking: a link (never its target), a file; not while
+// another run holds the destination. (A cancel, and a damaged result kept or
+// not, replacing or not, are walked through the join screen.)
 TEST(Union, PermisosEnlaceYOcupado)
 {
     const QByteArray datos = Datos(3 * 1048576 + 5, 7);
@@ -184,10 +184,17 @@ TEST(Union, PermisosEnlaceYOcupado)
         const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), Corto(datos, 3));
         const QString afuera = EscriboArchivo(d.fuera.filePath(QStringLiteral("afuera")), "intacto");
         const QString final = d.destino.filePath(QStringLiteral("informe.zip"));
-        if (m == 077)
+        if (m == 077) {
             ASSERT_EQ(::symlink(QFile::encodeName(afuera).constData(), QFile::encodeName(final).constData()), 0);
-        else
+        } else { // while another run holds the destination, nothing is written
             EscriboArchivo(final, "el archivo que ya estaba");
+            const auto otraCorrida = CerrojoCarpeta::tomo(d.destino.path());
+            const ResultadoUnion ocupado = UnoJuego(d.plan(partes[0]));
+            ASSERT_TRUE(ocupado.falla);
+            EXPECT_EQ(ocupado.falla->tipo, TipoFalla::Ocupado);
+            EXPECT_EQ(Archivos(d.destino.path()), QStringList{QStringLiteral("informe.zip")});
+            EXPECT_EQ(LeoArchivo(final), QByteArray("el archivo que ya estaba"));
+        }
         const mode_t antes = ::umask(m);
         const ResultadoUnion r = UnoJuego(d.plan(partes[0]));
         ::umask(antes);
@@ -199,16 +206,6 @@ TEST(Union, PermisosEnlaceYOcupado)
         ASSERT_EQ(::stat(QFile::encodeName(r.archivo).constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0666 & ~m);
     }
-    Carpetas d;
-    const QStringList partes = EscriboJuego(d.origen.path(), QStringLiteral("informe.zip"), Corto(datos, 3));
-    PlanUnion plan = d.plan(partes[0]);
-    plan.escriboListaYLote = true;
-    const auto otraCorrida = CerrojoCarpeta::tomo(d.destino.path());
-    const ResultadoUnion r = UnoJuego(plan);
-    ASSERT_TRUE(r.falla);
-    EXPECT_EQ(r.falla->tipo, TipoFalla::Ocupado);
-    EXPECT_TRUE(Archivos(d.destino.path()).isEmpty());
-    EXPECT_EQ(Archivos(d.origen.path()).size(), 3);
 }
 
 // From an origin the run cannot write to, the join works without the list
