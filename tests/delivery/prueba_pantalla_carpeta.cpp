@@ -87,9 +87,6 @@ TEST(PantallaComprobacionCarpeta, FilasYResumenDeUnaEntrega)
     EXPECT_EQ(filas, esperadas);
     EXPECT_EQ(Control<QLabel>(f, "lblResumen")->text(),
               QStringLiteral("9 archivos: 3 correctos, 2 incorrectos, 2 sin formato, 2 con error. Bytes comprobados: 14.700"));
-    EXPECT_TRUE(Control<QPushButton>(f, "cmdCorregir")->isEnabled());
-    EXPECT_TRUE(Control<QPushButton>(f, "cmdGuardar")->isEnabled());
-    EXPECT_FALSE(Control<QPushButton>(f, "cmdUnir")->isEnabled());
 
     // Filtered by state; a set stays while one of its partitions is shown.
     Control<QComboBox>(f, "cboEstado")->setCurrentText(QStringLiteral("Incorrecto"));
