@@ -198,7 +198,7 @@ TEST(ComprobacionCarpeta, FilasInformesYJson)
     EXPECT_FALSE(mal.ok());
 
     // Subfolders when asked for.
-    QFile::link(e.fuera->path(), e.d.filePath(QStringLiteral("carpeta_enlazada")));
+    QFile::link(e.fuera.path(), e.d.filePath(QStringLiteral("carpeta_enlazada")));
     const Comprobacion con = Compruebo({e.raiz}, true);
     // A link to a folder is a row of its own, never walked into.
     const FilaComprobacion* enlazada = FilaDe(con, e.d.filePath(QStringLiteral("carpeta_enlazada")));

@@ -142,7 +142,6 @@ TEST(PantallaCortar, ElTamanoEsElDeLaCaja)
         });
         compartido().TamanoMaximoMB = 20;
         caja->setText(QStringLiteral("1.5"));
-        EXPECT_EQ(caja->text(), QStringLiteral("1.5"));
         compartido().TamanoMaximoBytes = 20 * MB; // as a visit to another screen might leave it
         p.e.dialogos.respuestas.push_back(Respuesta::Aceptar);
         QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);

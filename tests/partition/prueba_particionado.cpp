@@ -192,7 +192,6 @@ TEST(Particionado, NuevaCorridaSobreUnJuegoAnterior)
         bool falla;
     } casos[] = {
         {"entrega interrumpida", {1, 2}, false, 0, false},
-        {"juego completo", {1, 2, 3, 4}, false, 0, false},
         {"reemplazando, falla en la 3", {1, 2, 4}, true, 3, true},
         {"sin reemplazar, falla en la 3", {1, 2}, false, 3, true},
     };
