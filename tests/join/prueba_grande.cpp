@@ -36,6 +36,7 @@ TEST(Grande, HashPartoYUnoMasDeCuatroGiB)
     PlanParticion plan;
     ASSERT_EQ(PlanificoParticion(ruta, F, 1LL << 30, plan), RechazoParticion::Ninguno);
     ASSERT_EQ(plan.N, 5);
+    EXPECT_EQ(plan.L, 12345);
     const QString partes = d.filePath(QStringLiteral("partes"));
     QDir().mkpath(partes);
     const ResultadoParticion r = GeneroParticiones(plan, partes);
