@@ -48,7 +48,8 @@ TEST(Union, MiembrosDelJuego)
         SCOPED_TRACE(c.otro.toStdString());
         EXPECT_EQ(MismoJuego(*sel, c.otro), c.miembro);
     }
-    EXPECT_EQ(ObtengoNombreFinal(Parte(b, 1, 3, kH, QStringLiteral(".final.zip"))), QStringLiteral("informe.final.zip"));
+    EXPECT_EQ(ObtengoNombreFinal(Parte(b, 1, 3, kH, QStringLiteral(".final.zip"))),
+              QStringLiteral("informe.final.zip"));
     const Ordenamiento o = OrdenoParticiones({Parte(b, 1, 3), Parte(b, 2, 3), Parte(b, 2, 3, kG), Parte(b, 3, 3)});
     EXPECT_EQ(o.motivo, Ordenamiento::Repetida);
     EXPECT_EQ(o.numero, 2);
