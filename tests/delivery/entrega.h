@@ -23,9 +23,8 @@ struct Entrega {
         suelto = EscriboArchivo(d.filePath(QStringLiteral("suelto.txt")), "hola");
         sinPunto = EscriboArchivo(d.filePath(QStringLiteral("LEAME")), "x");
         // A link to a stamped file elsewhere: never followed, never renamed.
-        fuera.emplace();
         const QByteArray f = Datos(100, 3);
-        const QString destino = EscriboArchivo(fuera->filePath(QStringLiteral("fuera_") + HashDe(f) + QStringLiteral(".zip")), f);
+        const QString destino = EscriboArchivo(fuera.filePath(QStringLiteral("fuera_") + HashDe(f) + QStringLiteral(".zip")), f);
         enlace = d.filePath(QStringLiteral("enlace_") + HashDe(f) + QStringLiteral(".zip"));
         QFile::link(destino, enlace);
         fifo = d.filePath(QStringLiteral("tubo_") + HashDe(f) + QStringLiteral(".zip"));
@@ -38,5 +37,5 @@ struct Entrega {
         // A temporary of a run of ours: not part of the delivery.
         EscriboArchivo(d.filePath(QStringLiteral(".terv-999999-abcdef.tmp")), "z");
     }
-    std::optional<QTemporaryDir> fuera;
+    QTemporaryDir fuera;
 };
