@@ -41,10 +41,12 @@ TEST(Bordes, EntregaEnOrden)
         QStringList args; // %1: the folder
         const char* falla;
     } casos[] = {
+        // clang-format off
         {"sellar", {S("sellar"), S("%1/nota.txt")}, "fsync_d:1"},
         {"corregir sin renombrar", {S("verificar"), S("--corregir"), S("%mal")}, "rename:1"},
         {"particionar en la segunda", {S("particionar"), S("%1/grande.zip"), S("--tamano"), S("0.001")}, "fsync_d:2"},
         {"unir", {S("unir"), S("%1/juego")}, "fsync_d:1"},
+        // clang-format on
     };
     for (const Caso& caso : casos) {
         SCOPED_TRACE(caso.nombre);
@@ -111,8 +113,10 @@ TEST(Bordes, UnirCertificaLoEntregado)
         int codigo;
         const char* texto;
     } casos[] = {
+        // clang-format off
         {"TERV_DANO=1", 1, "no coincide con el código Hash"},
         {"TERV_AGREGO=1", 3, "La partición cambió mientras se unía"},
+        // clang-format on
     };
     for (const Caso& caso : casos) {
         SCOPED_TRACE(caso.ajuste);
@@ -144,8 +148,10 @@ TEST(Bordes, NombresQueNoSonUtf8)
         const char* linea; // run by sh; $0 is terv-cli, $1 the folder
         const char* salida;
     } casos[] = {
+        // clang-format off
         {"sellar", "\"$0\" sellar \"$1/$(printf 'a\\377.zip')\"", ""},
         {"verificar la carpeta", "\"$0\" verificar \"$1\"", "ERROR"},
+        // clang-format on
     };
     for (const Caso& caso : casos) {
         SCOPED_TRACE(caso.nombre);

@@ -18,6 +18,7 @@ QString S(const char* t) { return QString::fromUtf8(t); }
 TEST(Cli, UsoIncorrecto)
 {
     const std::pair<QStringList, int> casos[] = {
+        // clang-format off
         {{}, 2},
         {{QStringLiteral("borrar")}, 2},
         {{QStringLiteral("sellar")}, 2},
@@ -25,6 +26,7 @@ TEST(Cli, UsoIncorrecto)
         {{QStringLiteral("--help")}, 0},
         {{QStringLiteral("comprimir"), QStringLiteral("--help")}, 0},
         {{QStringLiteral("consultar"), QStringLiteral("--help")}, 0},
+        // clang-format on
     };
     for (const auto& [args, codigo] : casos) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
@@ -140,8 +142,10 @@ TEST(Cli, Consultar)
         const char* salida;  // standard output, trimmed
         const char* errores; // a part of standard error
     } casos[] = {
+        // clang-format off
         {"texto", "1", 0, "1", ""},
         {"dato", "20", 3, "", "Error\nLa versión del utilitario no está habilitada"},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.modo);

@@ -26,6 +26,7 @@ TEST(Inicio, SecuenciaDeArranque)
         QString leyenda; // null: no banner; %1: the INI file
         bool ilegible = false; // there, but for uid 65534 it cannot be read
     } casos[] = {
+        // clang-format off
         {"todo bien", true, "DESA", {}, 20, QStringLiteral("DESA")},
         {"produccion", true, "PROD", {}, 20, QString()},
         {"no administrador", false, "TEST", {QStringLiteral("TERV")}, 20, QStringLiteral("TEST")},
@@ -38,6 +39,7 @@ TEST(Inicio, SecuenciaDeArranque)
         // One box that says why, no query.
         {"INI ilegible", true, "DESA", {QStringLiteral("No se puede leer el archivo")}, 0,
          QStringLiteral("No se puede leer el archivo TERV.ini: Permiso denegado: %1"), true},
+        // clang-format on
     };
     Servicio s(QStringLiteral("respuesta"));
     for (const auto& c : casos) {
@@ -79,6 +81,7 @@ TEST(Inicio, Menu)
     compartido().TamanoMaximoMB = 0;
     FrmInicio menu(e.ctx);
     const std::pair<const char*, const char*> opciones[] = {
+        // clang-format off
         {"CoArPrPaPu", "Com&primir Archivos y Preparar Para Publicar"},
         {"Chash", "Generar Código& Hash"},
         {"Part", "&Generar Particiones"},
@@ -87,6 +90,7 @@ TEST(Inicio, Menu)
         {"Sal", "&Salir"},
         {"Acerca", "Acerca de..."},
         {"Ayu", "Ayuda"},
+        // clang-format on
     };
     for (const auto& [nombre, texto] : opciones) {
         const auto* a = menu.findChild<QAction*>(QString::fromLatin1(nombre));

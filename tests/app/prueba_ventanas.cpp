@@ -66,6 +66,7 @@ TEST(Ventanas, F1AbreLaAyudaEnLaSeccionDeCadaVentana)
         std::function<QWidget*()> ventana;
         const char* seccion;
     } casos[] = {
+        // clang-format off
         {nullptr, [&] { return &menu; }, ""},
         {&FrmInicio::CoArPrPaPu_Click, [&] { return menu.compriArchMulti.data(); }, "comprimir"},
         {&FrmInicio::Chash_Click, [&] { return menu.agregoHash.data(); }, "hash"},
@@ -74,6 +75,7 @@ TEST(Ventanas, F1AbreLaAyudaEnLaSeccionDeCadaVentana)
         {&FrmInicio::CompHash_Click, [&] { return menu.corroboroHash.data(); }, "comprobar"},
         {&FrmInicio::CompCarpeta_Click, [&] { return menu.comprobacionCarpeta.data(); }, "carpeta"},
         {&FrmInicio::Acerca_Click, [&] { return menu.acercaDe.data(); }, "inicio"},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.seccion);

@@ -129,8 +129,10 @@ TEST(CliCompresion, Codigos)
     const QString a = EscriboArchivo(datos.filePath(QStringLiteral("a.txt")), "a");
     QDir(datos.path()).mkdir(QStringLiteral("carpeta"));
     const std::pair<QStringList, int> casos[] = {
+        // clang-format off
         {Comprimir(QStringLiteral("x/y"), datos.path(), {a}), 2},
         {Comprimir(QStringLiteral("p"), datos.path(), {a, datos.filePath(QStringLiteral("carpeta"))}), 1},
+        // clang-format on
     };
     for (const auto& [args, codigo] : casos) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());

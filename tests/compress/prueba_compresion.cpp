@@ -16,8 +16,10 @@ namespace {
 TEST(Compresion, NombresYLista)
 {
     const std::pair<const char*, const char*> nombres[] = {
+        // clang-format off
         {"informe_20261205_01", ""}, {"a b", ""}, {"", "Debe ingresar"}, {"informe.", "no puede contener \".\""},
         {"a/b", "no puede contener \"/\""}, {"a\\b", "no puede contener \"/\""},
+        // clang-format on
     };
     for (const auto& [n, por] : nombres) {
         SCOPED_TRACE(n);
@@ -62,6 +64,7 @@ TEST(Compresion, Desenlaces)
         const char* preguntas; // asked, in order
         const char* entregado;
     } casos[] = {
+        // clang-format off
         {"entra: sellado", 20 << 20, false, true, false, 0, Desenlace::Sellado, "", ""},
         {"no entra: particiones", 1 << 20, true, true, false, 0, Desenlace::Particionado, "particiono confirmo", ""},
         {"no entra: cancela al confirmar", 1 << 20, true, false, false, 0, Desenlace::Cancelado, "particiono confirmo", ""},
@@ -69,6 +72,7 @@ TEST(Compresion, Desenlaces)
         {"entero sobre tres previos: el primer nombre libre", 1 << 20, false, true, false, 3, Desenlace::Entero, "particiono reemplazo", "paquete (4).zip"},
         {"entero sobre uno previo: lo reemplaza", 1 << 20, false, true, true, 1, Desenlace::Entero, "particiono reemplazo", "paquete.zip"},
         {"más de 327 particiones: entero", 4096, true, true, false, 0, Desenlace::Entero, "particiono", "paquete.zip"},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -154,6 +158,7 @@ TEST(Compresion, LeidoPorTresLectores)
         std::vector<int> metodos;                                 // 8 deflated, 0 stored
         std::vector<int> hilos;
     } casos[] = {
+        // clang-format off
         {"vacío y de un byte", {{"vacio", {}}, {"uno", "x"}}, {0, 0}, {1, 3}},
         {"una pieza menos uno, justa y más uno",
          {{"menos.txt", texto.left(pieza - 1)}, {"justa.txt", texto.left(pieza)}, {"mas.txt", texto.left(pieza + 1)}}, {8, 8, 8}, {1, 3}},
@@ -169,6 +174,7 @@ TEST(Compresion, LeidoPorTresLectores)
         // Over 4 MB of deflated output: written as it comes, with a data descriptor.
         {"mixto", {{"mixto.dat", texto.left(2 << 20) + Datos(5 << 20, 4) + texto.left(1 << 20)}}, {8}, {1, 3}},
         {"nombres no ASCII", {{"ñandú año.txt", "a"}, {"plain.txt", "b"}, {"日本語.txt", texto.left(300)}}, {0, 0, 8}, {2}},
+        // clang-format on
     };
     for (const auto& c : casos) {
         for (const int hilos : c.hilos) {
@@ -204,6 +210,7 @@ TEST(Compresion, Zip64)
         const char* nombre;
         std::function<QStringList(Banco&)> preparo;
     } casos[] = {
+        // clang-format off
         {"más de 65.535 entradas", [](Banco& b) {
              QStringList rutas;
              for (int i = 0; i < 65540; ++i)
@@ -216,6 +223,7 @@ TEST(Compresion, Zip64)
              f.open(QIODevice::Append);
              f.write("fin");
              return QStringList{ruta, b.archivo(QStringLiteral("despues.txt"), "después")}; }},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -246,6 +254,7 @@ TEST(Compresion, EntradasQueNoSonArchivos)
         TipoFalla tipo;
         const char* texto;
     } casos[] = {
+        // clang-format off
         {"falta", [](Banco& b) { return b.origen.filePath(QStringLiteral("no-existe.txt")); }, Desenlace::Rechazado, TipoFalla::NoEncontrado, "no-existe.txt"},
         {"fifo", [](Banco& b) { const QString f = b.origen.filePath(QStringLiteral("tubo")); ::mkfifo(QFile::encodeName(f).constData(), 0600); return f; },
          Desenlace::Rechazado, TipoFalla::NoEsArchivoComun, "tubo"},
@@ -273,6 +282,7 @@ TEST(Compresion, EntradasQueNoSonArchivos)
              };
              return f; },
          Desenlace::Cancelado, TipoFalla::Cancelado, "Proceso cancelado por el usuario"},
+        // clang-format on
     };
     for (const auto& c : casos) {
         for (const int hilos : {1, 3}) {

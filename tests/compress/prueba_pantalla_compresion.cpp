@@ -61,6 +61,7 @@ TEST(PantallaCompresion, Desenlaces)
         int nuevos;
         bool previo = false; // paquete.zip is there already
     } casos[] = {
+        // clang-format off
         {"entra: sellado", "20", {}, "TERV", "Archivo armado exitosamente", kVerde, 1},
         {"no entra: 1.5 MB, con punto decimal", "1.5", {Respuesta::Si, Respuesta::Aceptar},
          "Atención|Particionador de Archivos|Partición de archivo Correcta", "Particiones generadas con Éxito", kVerde, 2},
@@ -69,6 +70,7 @@ TEST(PantallaCompresion, Desenlaces)
         // Asked whether to replace it (No by default); on No the old one stays and the new one takes a free name.
         {"no entra: entero, no reemplaza", "1", {Respuesta::No, Respuesta::No}, "Atención|TERV|TERV",
          "Generación de particiones cancelada por el usuario", kRojo, 1, true},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);

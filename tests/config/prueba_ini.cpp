@@ -25,6 +25,7 @@ TEST(Ini, GuardoCarpetaConservaElArchivo)
         int modo = 0644;
         bool enlace = false; // TERV.ini is a link to a file elsewhere
     } casos[] = {
+        // clang-format off
         {"agrega", "[NETWORK]\r\nURL=u\r\n\r\n[X]\r\nA=1\r\n", QStringLiteral("/datos/"),
          "[NETWORK]\r\nURL=u\r\nPARTGUAR=/datos/\r\n\r\n[X]\r\nA=1\r\n"},
         {"sin seccion", "[X]\r\nA=1\r\n", QStringLiteral("/d/"), "[X]\r\nA=1\r\n[NETWORK]\r\nPARTGUAR=/d/\r\n"},
@@ -48,6 +49,7 @@ TEST(Ini, GuardoCarpetaConservaElArchivo)
         {"retorno", "[NETWORK]\nURL=u\n", QStringLiteral("/a\r[OTRA]"), "[NETWORK]\nURL=u\n", false},
         {"solo lectura", "[NETWORK]\nURL=u\n", QStringLiteral("/d/"), "[NETWORK]\nURL=u\n", false, 0444},
         {"enlace", "[NETWORK]\r\nURL=u\r\n", QStringLiteral("/x/"), "[NETWORK]\r\nURL=u\r\n", false, 0644, true},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -85,9 +87,11 @@ TEST(Ini, GuardoConservaDuenoYModo)
         unsigned dueno, grupo, modo;
         bool operador; // saved as uid 65534, in a folder it cannot write: updated in place
     } casos[] = {
+        // clang-format off
         {"root", "[NETWORK]\r\nURL=u\r\n", "[NETWORK]\r\nURL=u\r\nPARTGUAR=/c/\r\n", 4321, 4322, 0604, false},
         {"operador", "[NETWORK]\nURL=u\nPARTGUAR=/un/largo/camino/\n", "[NETWORK]\nURL=u\nPARTGUAR=/c/\n", 65534, 65534,
          0640, true},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -132,6 +136,7 @@ TEST(Ini, CargoConfiguracionYAmbiente)
         bool enlace = false;
         bool ilegible = false; // for uid 65534
     } casos[] = {
+        // clang-format off
         {"; nota\r\n[otra]\r\nURL=mal\r\n[Network]\r\n  ambiente = DESA \r\nURL='http://u/'\r\nPARTGUAR=\"/g/\"\r\n"
          "[fin]\r\nAMBIENTE=PROD\r\n", Ambiente::Prueba, "http://u/", "/g/", true},
         {"[NETWORK]\r\nAMBIENTE=TEST\r\nPARTGUAR=/g/\r\n", Ambiente::Prueba, "", "/g/"},
@@ -140,6 +145,7 @@ TEST(Ini, CargoConfiguracionYAmbiente)
         {"[NETWORK]\r\nAMBIENTE=prod\r\n", Ambiente::Invalido},
         {"", Ambiente::Invalido},
         {"[NETWORK]\r\nAMBIENTE=DESA\r\nURL=http://u/\r\n", Ambiente::Invalido, "", "", false, true},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.contenido.constData());

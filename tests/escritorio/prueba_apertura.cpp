@@ -36,6 +36,7 @@ TEST(Apertura, ArgumentosYPantalla)
         Pedido leido;
         Apertura pantalla;
     } casos[] = {
+        // clang-format off
         {"sin archivos", {}, {}, Apertura::Segun},
         {"una particion", {parte}, {Apertura::Segun, {QStringLiteral("/w/") + parte}}, Apertura::Unir},
         {"particion relativa", {QStringLiteral("../r/") + parte}, {Apertura::Segun, {QStringLiteral("/r/") + parte}}, Apertura::Unir},
@@ -48,6 +49,7 @@ TEST(Apertura, ArgumentosYPantalla)
         {"accion sin archivos", {QStringLiteral("--comprimir")}, {Apertura::Comprimir, {}}, Apertura::Comprimir},
         {"fin de opciones", {QStringLiteral("--unir"), QStringLiteral("--"), QStringLiteral("--sellar")},
          {Apertura::Unir, {QStringLiteral("/w/--sellar")}}, Apertura::Unir},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -128,6 +130,7 @@ TEST(Apertura, UbicacionDelIni)
         const char *entorno, *url, *carpeta;
         bool escribeUsuario;
     } casos[] = {
+        // clang-format off
         {"portatil", "usr/bin", true, "etc/terv", nullptr, "usr/bin", true, "DESA", "", "", false},
         {"carpeta de compilacion", "build/src", false, "etc/terv", nullptr, "build/src", false, "", "", "", false},
         {"bajo /usr", "usr/bin", false, "etc/terv", nullptr, "etc/terv", true, "TEST", "http://o/", "/org", true},
@@ -136,6 +139,7 @@ TEST(Apertura, UbicacionDelIni)
         {"el usuario manda", "usr/bin", false, "etc/terv", manda, "etc/terv", true, "PROD", "http://o/", "/mia", true},
         {"solo el usuario", "usr/bin", false, nullptr, carpetaPropia, "etc/terv", true, "", "", "/mia", true},
         {"ninguno", "usr/bin", false, nullptr, nullptr, "etc/terv", false, "", "", "", true},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);

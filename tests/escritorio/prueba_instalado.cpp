@@ -84,6 +84,7 @@ TEST_F(Instalado, LoInstaladoResponde)
         QString dice;
         bool todo; // what it says is that alone
     } casos[] = {
+        // clang-format off
         {S("update-mime-database"), {compartidos + S("/mime")}, 0, {}, false},
         {S("update-desktop-database"), {compartidos + S("/applications")}, 0, {}, false},
         {S("xdg-mime"), {S("query"), S("filetype"), parte}, 0, tipo, true},
@@ -94,6 +95,7 @@ TEST_F(Instalado, LoInstaladoResponde)
         {terv, {S("--help")}, 0, S("Uso: terv"), false},
         {terv, {S("--version")}, 0, S("Versión 1.0 Release 1"), false},
         {terv, {S("--nada")}, 2, S("opción desconocida: --nada"), false},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(qPrintable(c.programa + QLatin1Char(' ') + c.argumentos.first()));
@@ -222,8 +224,10 @@ TEST(Integracion, GuionesDeNautilus)
     EXPECT_EQ(LeoArchivo(carpeta + QStringLiteral("/Sellar con código hash")), QByteArray("#!/bin/sh\necho mio\n"));
     EXPECT_TRUE(QFileInfo(carpeta + QStringLiteral("/Unir particiones")).isSymLink());
     const std::pair<const char*, const char*> guiones[] = {
+        // clang-format off
         {"Comprobar código hash", "--comprobar"},
         {"Comprimir para publicar", "--comprimir"},
+        // clang-format on
     };
     for (const auto& [nombre, opcion] : guiones) {
         SCOPED_TRACE(nombre);

@@ -40,11 +40,13 @@ TEST(NombreHash, NombreSelladoYHashEnElNombre)
 {
     const QString h = QStringLiteral("0123456789ABCDEF0123456789ABCDEF");
     const std::pair<const char*, const char*> casos[] = {
+        // clang-format off
         {"datos.zip", "datos_0123456789ABCDEF0123456789ABCDEF.zip"},
         {"datos.tar.gz", "datos_0123456789ABCDEF0123456789ABCDEF.tar.gz"},
         {"datos_.zip", "datos_0123456789ABCDEF0123456789ABCDEF.zip"},
         {".zip", "_0123456789ABCDEF0123456789ABCDEF.zip"},
         {"a.", "a_0123456789ABCDEF0123456789ABCDEF."},
+        // clang-format on
     };
     for (const auto& [nombre, sellado] : casos) {
         const auto p = SeparoNombre(QString::fromLatin1(nombre));
@@ -60,10 +62,12 @@ TEST(NombreHash, NombreSelladoYHashEnElNombre)
         const char* base;
         const char* ext;
     } leidos[] = {
+        // clang-format off
         {"datos_0123456789ABCDEF0123456789ABCDEF.zip", true, "0123456789ABCDEF0123456789ABCDEF", "datos", ".zip"},
         {"0123456789ABCDEF0123456789ABCDEF.tar.gz", true, "0123456789ABCDEF0123456789ABCDEF", "", ".tar.gz"},
         {"x0123456789abcdef0123456789abcdef.zip", true, "0123456789abcdef0123456789abcdef", "x", ".zip"},
         {"corto_ABC.zip", false, "", "", ""},
+        // clang-format on
     };
     for (const auto& c : leidos) {
         SCOPED_TRACE(c.nombre);
@@ -105,6 +109,7 @@ TEST(OperacionesHash, RechazosAntesDeLeer)
         qint64 maximo;
         TipoFalla tipo;
     } casos[] = {
+        // clang-format off
         {fifo, 0, TipoFalla::NoEsArchivoComun},
         {enlace, 0, TipoFalla::NoEsArchivoComun},
         {d.filePath(QStringLiteral("carpeta.zip")), 0, TipoFalla::NoEsArchivoComun},
@@ -113,6 +118,7 @@ TEST(OperacionesHash, RechazosAntesDeLeer)
         {d.filePath(QStringLiteral("falta.zip")), 0, TipoFalla::NoEncontrado},
         {envio, 0, TipoFalla::YaExiste},
         {EscriboArchivo(d.filePath(QStringLiteral("sinpunto")), "x"), 0, TipoFalla::ArgumentoInvalido},
+        // clang-format on
     };
     const QStringList antes = Archivos(d.path());
     for (const auto& c : casos) {

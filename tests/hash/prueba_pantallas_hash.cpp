@@ -69,11 +69,13 @@ TEST(PantallaAgregoHash, Rechazos)
         const char* texto;
         bool vuelveAlMenu;
     } casos[] = {
+        // clang-format off
         {"grande.zip", (2 << 20) + 1, "Incompatibilidad de Tamaños",
          "El archivo que quiere generar supera el tamaño máximo permitido. En este caso debe ingresar por la Opción "
          "\"particionar\" del Menú Principal",
          true},
         {"sinpunto", 10, "ERROR", "El archivo seleccionado no tiene ninguna extención válida", false},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -106,10 +108,12 @@ TEST(PantallaCorroboroHash, CorrectoInvalidoYCorregido)
         QStringList titulos;
         bool renombrado;
     } casos[] = {
+        // clang-format off
         {"bueno", {}, Respuesta::No, {QStringLiteral("Corroboración de HASH")}, false},
         {"se queda", ceros, Respuesta::No, {QStringLiteral("Atención"), QStringLiteral("HASH inválido")}, false},
         {"se corrige", ceros, Respuesta::Si, {QStringLiteral("Atención"), QStringLiteral("Corroboración de HASH")}, true},
         {"sin formato", QStringLiteral("ABC"), Respuesta::No, {QStringLiteral("ERROR")}, false},
+        // clang-format on
     };
     const QByteArray datos = Datos(3 << 20);
     const QString real =

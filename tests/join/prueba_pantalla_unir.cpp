@@ -121,6 +121,7 @@ TEST(PantallaUnir, ParticionDanada)
         const char* estado;
         bool entregado;
     } casos[] = {
+        // clang-format off
         {"no se conserva", false, {Respuesta::No}, {QStringLiteral("Atención")}, "Unión cancelada: particiones dañadas", false},
         {"se conserva", false, {Respuesta::Si}, {QStringLiteral("Atención"), QStringLiteral("TERV")},
          "Unión de Particiones finalizada: el archivo armado está dañado", true},
@@ -129,6 +130,7 @@ TEST(PantallaUnir, ParticionDanada)
         {"reemplaza al bueno", true, {Respuesta::Si, Respuesta::Si},
          {QStringLiteral("Atención"), QStringLiteral("Atención"), QStringLiteral("TERV")},
          "Unión de Particiones finalizada: el archivo armado está dañado", true},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);

@@ -35,6 +35,7 @@ TEST(Union, MiembrosDelJuego)
         QString otro;
         bool miembro;
     } casos[] = {
+        // clang-format off
         {Parte(b, 4, 4, kG.toLower()), true},
         {Parte(QStringLiteral("informe_v2_"), 1, 4), false}, // another file's set
         {Parte(b, 1, 5), false},                              // another total
@@ -43,6 +44,7 @@ TEST(Union, MiembrosDelJuego)
         {Parte(b, 0, 4), false},                                // there is no partition 000
         {Parte(b, 1, 4) + QStringLiteral(".txt"), false},
         {b + kH + QStringLiteral(".zip.Part003.004.VESK"), true},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.otro.toStdString());
@@ -78,6 +80,7 @@ TEST(Union, JuegosVecinos)
         RechazoUnion rechazo;
         int numero;
     } casos[] = {
+        // clang-format off
         {"ambos completos", QStringLiteral("informe.zip"), QStringLiteral("informe_v2.zip"), {}, {},
          RechazoUnion::Ninguno, 0},
         {"faltan piezas de ambos", QStringLiteral("informe.zip"), QStringLiteral("informe_v2.zip"), {1, 3}, {2, 4},
@@ -85,6 +88,7 @@ TEST(Union, JuegosVecinos)
         {"mayúsculas, falta la 001", QStringLiteral("informe.zip"), QStringLiteral("Informe.zip"), {2, 3, 4}, {},
          RechazoUnion::Falta, 1},
         {"comodín ? sin su juego", QStringLiteral("a?b.zip"), QStringLiteral("axb.zip"), {1}, {}, RechazoUnion::Falta, 2},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -248,6 +252,7 @@ TEST(Union, JuegosQueUnParticionadoNoDa)
         int numero;
         const char* texto;
     } casos[] = {
+        // clang-format off
         {"otro tamaño", {a.left(1000), a.mid(1000, 900), a.mid(1900)}, 3, RechazoUnion::OtroTamano, 2,
          "La partición 002 no tiene el tamaño de la partición 001."},
         {"última mayor", {a.left(1000), a.mid(1000, 1000), a.mid(2000) + b}, 3, RechazoUnion::UltimaMayor, 3,
@@ -255,6 +260,7 @@ TEST(Union, JuegosQueUnParticionadoNoDa)
         {"vacía", {a.left(1000), a.mid(1000, 1000), {}}, 3, RechazoUnion::Vacia, 3, "La partición 003 está vacía."},
         {"más que el total", {a.left(1000), a.mid(1000, 1000), a.mid(2000)}, 2, RechazoUnion::Sobrante, 3,
          "Hay más particiones que el total que indican sus nombres: sobra la 003."},
+        // clang-format on
     };
     for (const Caso& caso : casos) {
         SCOPED_TRACE(caso.nombre);

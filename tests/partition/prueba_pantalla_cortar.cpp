@@ -56,9 +56,11 @@ TEST(PantallaCortar, ParticionaYAvisa)
         int partes; // files expected in the destination
         QStringList titulos;
     } casos[] = {
+        // clang-format off
         {"acepta", Respuesta::Aceptar, false, 3, {pregunta, QStringLiteral("Partición de archivo Correcta")}},
         {"cancela", Respuesta::Cancelar, false, 0, {pregunta}},
         {"cancela la corrida", Respuesta::Aceptar, true, 0, {pregunta, QStringLiteral("TERV")}},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -97,8 +99,10 @@ TEST(PantallaCortar, ArchivoChicoOVacio)
         qint64 tamano;
         QString texto;
     } casos[] = {
+        // clang-format off
         {100, chico},
         {0, QStringLiteral("El archivo seleccionado está vacío: no hay nada que particionar.\r\n") + chico},
+        // clang-format on
     };
     for (const auto& c : casos) {
         Pantalla p(c.tamano);

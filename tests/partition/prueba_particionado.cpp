@@ -23,6 +23,7 @@ TEST(Particionado, CantidadYAviso)
         int N;
         qint64 L; // -1: untouched
     } casos[] = {
+        // clang-format off
         {10 * MB + 1, 10 * MB, 2, 1},
         {10 * MB, 10 * MB, 1, 10 * MB},
         {0, 10 * MB, 0, -1},
@@ -30,6 +31,7 @@ TEST(Particionado, CantidadYAviso)
         {327 * MB + 1, MB, 328, -1},
         {5, 0, 328, -1},               // no endless loop
         {4LL << 30, 20 * MB, 205, 16 * MB}, // 4 GiB: no 32-bit overflow
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.F);
@@ -68,9 +70,11 @@ TEST(Particionado, ElJuegoReproduceElOrigen)
         int N;
         const char *nombre, *base, *ext;
     } casos[] = {
+        // clang-format off
         {25 * 4096 + 7, 10 * 4096, 3, "informe.final.zip", "informe_", ".final.zip"},
         {2 * 1000 + 1, 1000, 3, "acta_.zip", "acta_", ".zip"},
         {40 * 777 - 500, 777, 40, "lote.zip", "lote_", ".zip"},
+        // clang-format on
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.N);
@@ -104,9 +108,11 @@ TEST(Particionado, FallasNoDejanNada)
         TipoFalla tipo;
         const char* texto; // how the operator's text starts
     } casos[] = {
+        // clang-format off
         {TipoFalla::NoEncontrado, ""},
         {TipoFalla::Ocupado, "Otra operación de TERV está escribiendo en la carpeta"},
         {TipoFalla::YaExiste, "Ya existe un Archivo con ese mismo nombre en el Directorio indicado."},
+        // clang-format on
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(int(c.tipo));
@@ -191,9 +197,11 @@ TEST(Particionado, NuevaCorridaSobreUnJuegoAnterior)
         int carpetaEn;      // a folder takes this partition's name (0: none)
         bool falla;
     } casos[] = {
+        // clang-format off
         {"entrega interrumpida", {1, 2}, false, 0, false},
         {"reemplazando, falla en la 3", {1, 2, 4}, true, 3, true},
         {"sin reemplazar, falla en la 3", {1, 2}, false, 3, true},
+        // clang-format on
     };
     const QByteArray datos = Datos(4000, 12);
     for (const Caso& caso : casos) {

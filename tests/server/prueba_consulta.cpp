@@ -26,6 +26,7 @@ TEST(Consulta, CadaFormaDeRespuesta)
         const char* servido = "20"; // the size the service sends
         qsizetype largo = 0;       // the box text's length, when it matters
     } casos[] = {
+        // clang-format off
         {"respuesta", 20, nullptr, nullptr},
         {"texto", 20, nullptr, nullptr},
         {"redirige", 20, nullptr, nullptr},
@@ -47,6 +48,7 @@ TEST(Consulta, CadaFormaDeRespuesta)
         {"enormesinlargo", 0, "0 ", "supera el máximo admitido de 1 MiB", true},
         // A long "mensaje" reaches the operator whole; the box itself cuts it to the screen.
         {"mensajelargo", 0, "Error", "palabra0 palabra1 ", true, "20", 1000000},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(std::string(c.modo) + " " + c.servido);
@@ -98,6 +100,7 @@ TEST(Consulta, LecturaPosicional)
         qint32 tamano;
         const char* texto;
     } casos[] = {
+        // clang-format off
         {"<respuesta><a>0</a></respuesta>", true, 0, ""},
         {"<respuesta> <a> 15 </a> </respuesta>", true, 15, ""},
         {"<respuesta><a>2.5</a></respuesta>", true, 2, ""},   // half to even
@@ -121,6 +124,7 @@ TEST(Consulta, LecturaPosicional)
         {"<error><!--x--><c/><tipo>DATO</tipo><?p?><mensaje>M</mensaje><nroTransaccion>9</nroTransaccion></error>", false, 0, "M"},
         {"", false, 0, sinConexion},
         {"<error> <c/> <tipo>DATO</tipo> <mensaje>M</mensaje> <nroTransaccion>9</nroTransaccion> </error>", false, 0, "M"},
+        // clang-format on
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.cuerpo);
@@ -192,6 +196,7 @@ TEST(Consulta, ProxyHttpsYFallasDeRed)
         QByteArray entorno[4]; // http_proxy, https_proxy, no_proxy, SSL_CERT_FILE
         const char* falla; // part of the failure text; nullptr: the size comes
     } casos[] = {
+        // clang-format off
         {"http por el proxy", demoPorNombre, {viaProxy}, nullptr},
         {"no_proxy", demoPorNombre, {viaProxy, {}, "servicio.prueba"}, "No se encontró el servidor"},
         {"https", tlsIp + QStringLiteral("tamano"), {{}, {}, {}, certificado}, nullptr},
@@ -200,6 +205,7 @@ TEST(Consulta, ProxyHttpsYFallasDeRed)
         {"certificado desconocido", tlsIp + QStringLiteral("tamano"), {}, "certificado"},
         {"sin URL", ArmoUrlConsulta(QString(), QStringLiteral("TERV")), {}, ""},
         {"nadie escucha", QStringLiteral("http://127.0.0.1:%1/x").arg(libre), {}, "El servidor rechazó la conexión"},
+        // clang-format on
     };
     const char* const variables[] = {"http_proxy", "https_proxy", "no_proxy", "SSL_CERT_FILE"};
     QByteArray antes[4];
