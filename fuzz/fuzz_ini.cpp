@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n)
     QString valor = QString::fromUtf8(entrada.left(corte < 0 ? entrada.size() : corte));
     const QByteArray archivo = corte < 0 ? QByteArray() : entrada.mid(corte + 1);
     // Folders are single lines without surrounding blanks or quotes.
-    valor.removeIf([](QChar c) { return c.unicode() < 0x20 || c.isSurrogate() || c == QChar(0xFFFD) || c == QChar(0xFEFF); });
+    valor.removeIf(
+        [](QChar c) { return c.unicode() < 0x20 || c.isSurrogate() || c == QChar(0xFFFD) || c == QChar(0xFEFF); });
     valor = valor.left(255).trimmed();
     // A value the reader would unquote (double or single) is not a folder we write.
     while (valor.startsWith(QLatin1Char('"')) || valor.startsWith(QLatin1Char('\'')))

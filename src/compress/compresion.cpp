@@ -10,7 +10,8 @@
 
 QString SufijoFecha(const QDate& dia)
 {
-    return QLatin1Char('_') + dia.toString(QStringLiteral("yyyy/MM/dd")).remove(QLatin1Char('/')) + QStringLiteral("_01");
+    return QLatin1Char('_') + dia.toString(QStringLiteral("yyyy/MM/dd")).remove(QLatin1Char('/'))
+        + QStringLiteral("_01");
 }
 
 QString AgregoFechayVersion(QString& Nombre, const QDate& dia)
@@ -31,12 +32,14 @@ QString RevisoNombreArchivo(const QString& nombre)
     if (nombre.isEmpty())
         return QStringLiteral("Debe ingresar el nombre del archivo a publicar.");
     if (nombre.contains(QLatin1Char('/')) || nombre.contains(QLatin1Char('\\')))
-        return QStringLiteral("El nombre del archivo a publicar no puede contener \"/\" ni \"\\\": es un nombre de archivo, "
-                              "no una carpeta. El archivo se guarda en la carpeta de los archivos comprimidos.");
+        return QStringLiteral(
+            "El nombre del archivo a publicar no puede contener \"/\" ni \"\\\": es un nombre de archivo, "
+            "no una carpeta. El archivo se guarda en la carpeta de los archivos comprimidos.");
     if (nombre.contains(QLatin1Char('.')))
-        return QStringLiteral("El nombre del archivo a publicar no puede contener \".\": lo que sigue al primer punto se "
-                              "toma como extensión, y el código Hash del nombre ya no podría verificarse. "
-                              "La extensión \".zip\" se agrega sola.");
+        return QStringLiteral(
+            "El nombre del archivo a publicar no puede contener \".\": lo que sigue al primer punto se "
+            "toma como extensión, y el código Hash del nombre ya no podría verificarse. "
+            "La extensión \".zip\" se agrega sola.");
     return {};
 }
 
@@ -155,7 +158,8 @@ Resultado<Armado> ArmoZip(ArchivoCrudo& salida, const std::vector<EntradaZip>& e
 }
 
 // Stamped with the hash computed while it was written.
-ResultadoCompresion entregoSellado(const PlanCompresion& plan, Temporal& archivo, const QString& hash, ResultadoCompresion r)
+ResultadoCompresion entregoSellado(const PlanCompresion& plan, Temporal& archivo, const QString& hash,
+                                   ResultadoCompresion r)
 {
     const QString destino = UnoRuta(plan.carpeta, r.nombre + QLatin1Char('_') + hash + QStringLiteral(".zip"));
     if (auto f = archivo.entrego(destino, false)) {
@@ -192,9 +196,10 @@ ResultadoCompresion entregoEntero(const PlanCompresion& plan, Temporal& archivo,
         } else {
             f = BuscoNombreLibre(archivo, plan, r.nombre, destino);
             if (!f)
-                r.aviso += (r.aviso.isEmpty() ? QString() : QStringLiteral("\r\n")) + QStringLiteral("Ya existía el archivo ")
-                    + existente + QStringLiteral(", que no se reemplazó: el archivo comprimido nuevo se guardó como ")
-                    + destino + QLatin1Char('.');
+                r.aviso += (r.aviso.isEmpty() ? QString() : QStringLiteral("\r\n"))
+                    + QStringLiteral("Ya existía el archivo ") + existente
+                    + QStringLiteral(", que no se reemplazó: el archivo comprimido nuevo se guardó como ") + destino
+                    + QLatin1Char('.');
         }
     }
     if (f)

@@ -32,6 +32,7 @@ public:
     void vacio() { entradas_.clear(); }
     const QStringList& entradas() const { return entradas_; }
     bool isEmpty() const { return entradas_.isEmpty(); }
+
 private:
     QStringList entradas_;
 };
@@ -51,19 +52,19 @@ Agregado AgregoArchivos(ListaArchivos& lista, const QStringList& rutas);
 QString NombresRepetidos(const QStringList& rutas);
 
 struct PlanCompresion {
-    QStringList rutas;           // the listed files, in list order
-    QString nombre;              // archive name without ".zip"
-    std::optional<QDate> fecha;  // add the date-and-version suffix of this day
-    qint64 limite = 0;           // bytes; a larger archive is split or kept whole
-    QString carpeta;             // where the archive or its partitions are delivered
-    int hilos = 0;               // threads that deflate; 0: HilosDeflate()
+    QStringList rutas;          // the listed files, in list order
+    QString nombre;             // archive name without ".zip"
+    std::optional<QDate> fecha; // add the date-and-version suffix of this day
+    qint64 limite = 0;          // bytes; a larger archive is split or kept whole
+    QString carpeta;            // where the archive or its partitions are delivered
+    int hilos = 0;              // threads that deflate; 0: HilosDeflate()
     // Called on the job's thread after each compressed piece of a file is
     // written (a progress observer; it may set the cancel flag).
     std::function<void(const QString& ruta)> alComprimir;
     // The operator's answers. They are called from the job's thread.
-    std::function<bool(qint64 tamano)> particiono;             // over the limit: split it?
-    std::function<bool(const PlanParticion& plan)> confirmo;   // the split's confirmation
-    std::function<bool(const QString& existente)> reemplazo;   // Nombre.zip exists: replace it?
+    std::function<bool(qint64 tamano)> particiono;           // over the limit: split it?
+    std::function<bool(const PlanParticion& plan)> confirmo; // the split's confirmation
+    std::function<bool(const QString& existente)> reemplazo; // Nombre.zip exists: replace it?
 };
 
 enum class Desenlace {

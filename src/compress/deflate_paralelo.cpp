@@ -106,14 +106,16 @@ Falla FallaLectura(const Falla& causa, const QString& ruta)
     if (causa.tipo == TipoFalla::Cancelado || causa.tipo == TipoFalla::Cambiado)
         return causa;
     const QString por = causa.numero != 0 ? DescripcionError(causa.numero) : causa.descripcion;
-    return {causa.tipo, QStringLiteral("No se pudo leer el archivo ") + ruta + QStringLiteral(": ") + por + QLatin1Char('.'),
+    return {causa.tipo,
+            QStringLiteral("No se pudo leer el archivo ") + ruta + QStringLiteral(": ") + por + QLatin1Char('.'),
             causa.numero};
 }
 
 Falla FallaCambiado(const QString& ruta)
 {
     return Falla::de(TipoFalla::Cambiado,
-                     QStringLiteral("El archivo cambió mientras se comprimía: ") + ruta + QStringLiteral(". Vuelva a procesar la lista."));
+                     QStringLiteral("El archivo cambió mientras se comprimía: ") + ruta
+                         + QStringLiteral(". Vuelva a procesar la lista."));
 }
 
 struct DeflateParalelo::Interno {
@@ -187,11 +189,14 @@ class Corrida {
 public:
     using Interno = DeflateParalelo::Interno;
     Corrida(Interno& d, ArchivoCrudo& e, qint64 esperado, const DeflateParalelo::Salida& s, Progreso* p)
-        : d_(d), entrada_(e), esperado_(esperado), salida_(s), progreso_(p),
+        : d_(d),
+          entrada_(e),
+          esperado_(esperado),
+          salida_(s),
+          progreso_(p),
           piezas_(std::max<qint64>(1, (esperado + kPiezaDeflate - 1) / kPiezaDeflate)),
           paralelo_(d.hilos > 1 && piezas_ > 1)
-    {
-    }
+    {}
     Resultado<ResumenDeflate> corro();
 
 private:
@@ -244,7 +249,8 @@ Estado Corrida::leoPieza(Pieza& p, qint64 indice)
 Estado Corrida::entregoPieza(const Pieza& p)
 {
     if (p.error)
-        return Falla::otra(QStringLiteral("No hubo memoria suficiente para comprimir ") + entrada_.ruta() + QLatin1Char('.'));
+        return Falla::otra(QStringLiteral("No hubo memoria suficiente para comprimir ") + entrada_.ruta()
+                           + QLatin1Char('.'));
     resumen_.crc = quint32(crc32_combine(resumen_.crc, p.crc, z_off_t(p.propios())));
     resumen_.comprimidos += qint64(p.salida.size());
     return salida_(p.salida.data(), qint64(p.salida.size()), p.propios());

@@ -43,7 +43,8 @@ public:
     // that ends early or goes on is TipoFalla::Cambiado; a read error names
     // the file; a set cancel flag stops it between pieces. Each piece read
     // is added to progreso->hecho.
-    Resultado<ResumenDeflate> comprimo(ArchivoCrudo& entrada, qint64 esperado, const Salida& salida, Progreso* progreso);
+    Resultado<ResumenDeflate> comprimo(ArchivoCrudo& entrada, qint64 esperado, const Salida& salida,
+                                       Progreso* progreso);
 
     struct Interno; // the threads and the ring of pieces they share
 private:

@@ -194,8 +194,7 @@ bool Igual(const Resultado<IdentidadArchivo>& a, const IdentidadArchivo& b) { re
 
 EscritorZip::EscritorZip(ArchivoCrudo& salida, int hilos, Progreso* progreso)
     : salida_(salida), deflate_(hilos), progreso_(progreso), rezagado_(salida, progreso)
-{
-}
+{}
 
 void EscritorZip::pongo(const char* datos, qint64 n)
 {

@@ -11,8 +11,7 @@ constexpr qint64 kRetraso = 256 << 20;
 
 Md5Rezagado::Md5Rezagado(ArchivoCrudo& archivo, const Progreso* progreso)
     : archivo_(archivo), progreso_(progreso), hilo_([this] { trabajo(); })
-{
-}
+{}
 
 Md5Rezagado::~Md5Rezagado()
 {
@@ -41,7 +40,8 @@ void Md5Rezagado::trabajo()
                 n = std::min(n, marca_ - hecho_); // so that the state at the mark is seen
             ocupado_ = true;
         }
-        Estado f = progreso_ && progreso_->cancelado() ? Falla::cancelada() : archivo_.leoExacto(bloque.data(), n, desde);
+        Estado f =
+            progreso_ && progreso_->cancelado() ? Falla::cancelada() : archivo_.leoExacto(bloque.data(), n, desde);
         if (!f)
             md5_.agrego(bloque.data(), std::size_t(n));
         {

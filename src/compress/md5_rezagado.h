@@ -42,7 +42,7 @@ private:
     qint64 marca_ = -1;
     bool marcado_ = false; // enMarca_ holds the state at marca_
     bool ocupado_ = false; // hashing a block, out of the lock
-    bool fin_ = false; // final_ will not grow any more
+    bool fin_ = false;     // final_ will not grow any more
     bool parar_ = false;
     Estado falla_;
     std::thread hilo_;

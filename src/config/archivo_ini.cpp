@@ -174,7 +174,8 @@ QByteArray ActualizoTextoINI(const QByteArray& original, const QString& seccion,
             break;
         }
         const bool cr = nl > desde && texto[nl - 1] == QLatin1Char('\r');
-        renglones.append({texto.mid(desde, nl - desde - (cr ? 1 : 0)), cr ? QStringLiteral("\r\n") : QStringLiteral("\n")});
+        renglones.append(
+            {texto.mid(desde, nl - desde - (cr ? 1 : 0)), cr ? QStringLiteral("\r\n") : QStringLiteral("\n")});
         desde = nl + 1;
     }
 
@@ -200,9 +201,8 @@ QByteArray ActualizoTextoINI(const QByteArray& original, const QString& seccion,
         QString fin = QStringLiteral("\r\n");
         if (despuesDe >= 0) {
             if (renglones[despuesDe].fin.isEmpty())
-                renglones[despuesDe].fin = despuesDe > 0 && !renglones[despuesDe - 1].fin.isEmpty()
-                    ? renglones[despuesDe - 1].fin
-                    : fin;
+                renglones[despuesDe].fin =
+                    despuesDe > 0 && !renglones[despuesDe - 1].fin.isEmpty() ? renglones[despuesDe - 1].fin : fin;
             fin = renglones[despuesDe].fin;
         }
         renglones.insert(despuesDe + 1, {linea, fin});
@@ -278,7 +278,8 @@ Resultado<QByteArray> LeoArchivoIni(const QString& ruta)
         bytes.append(bloque, r);
         if (bytes.size() > kMaximoIni) {
             ::close(fd);
-            return Falla::otra(QStringLiteral("El archivo es demasiado grande para ser un archivo de configuración: ") + ruta);
+            return Falla::otra(QStringLiteral("El archivo es demasiado grande para ser un archivo de configuración: ")
+                               + ruta);
         }
     }
     ::close(fd);
@@ -293,7 +294,8 @@ Estado ReescriboArchivoIni(const QString& ruta, const QByteArray& bytes)
     if (!existe && errno != ENOENT)
         return Falla::desdeErrno(errno, ruta);
     if (existe && !S_ISREG(antes.st_mode))
-        return Falla::otra(QStringLiteral("No se escribe a través de un enlace ni en algo que no es un archivo común: ") + ruta);
+        return Falla::otra(QStringLiteral("No se escribe a través de un enlace ni en algo que no es un archivo común: ")
+                           + ruta);
     // A read-only file is the owner's guard, also against root: left as it is.
     if (existe && ((antes.st_mode & 0222) == 0 || ::access(nativo.constData(), W_OK) != 0))
         return Falla::desdeErrno(EACCES, ruta);
@@ -315,7 +317,8 @@ Estado ReescriboArchivoIni(const QString& ruta, const QByteArray& bytes)
         struct stat nuevo {};
         ::fstat(fd, &nuevo);
         // The operator's file stays the operator's, even when root saves it.
-        if (((nuevo.st_uid != antes.st_uid || nuevo.st_gid != antes.st_gid) && ::fchown(fd, antes.st_uid, antes.st_gid) != 0)
+        if (((nuevo.st_uid != antes.st_uid || nuevo.st_gid != antes.st_gid)
+             && ::fchown(fd, antes.st_uid, antes.st_gid) != 0)
             || ::fchmod(fd, antes.st_mode & 07777) != 0) {
             temporal.valor().descarto();
             return reescriboEnSuLugar(ruta, antes, bytes);

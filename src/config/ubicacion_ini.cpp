@@ -33,8 +33,9 @@ UbicacionIni UbicoIni(const QString& carpetaAplicacion, const QString& carpetaUs
         base.chop(4);
     else if (base == QLatin1String("/"))
         base.clear();
-    const QString usuario = carpetaUsuario.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-                                                     : carpetaUsuario;
+    const QString usuario = carpetaUsuario.isEmpty()
+        ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        : carpetaUsuario;
     return {base + QStringLiteral("/etc/terv/") + kNombreIni, usuario + QStringLiteral("/terv/") + kNombreIni};
 }
 

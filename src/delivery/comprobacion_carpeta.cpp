@@ -97,11 +97,12 @@ QString TextoResumen(const Resumen& r)
         return QString::number(n) + QLatin1Char(' ') + QString::fromUtf8(n == 1 ? uno : varios);
     };
     QString t = cuenta(r.total(), "archivo: ", "archivos: ") + cuenta(r.correctos, "correcto, ", "correctos, ")
-        + cuenta(r.incorrectos, "incorrecto, ", "incorrectos, ") + cuenta(r.sinFormato, "sin formato, ", "sin formato, ")
-        + cuenta(r.errores, "con error", "con error");
+        + cuenta(r.incorrectos, "incorrecto, ", "incorrectos, ")
+        + cuenta(r.sinFormato, "sin formato, ", "sin formato, ") + cuenta(r.errores, "con error", "con error");
     if (r.corregidos > 0)
         t += QStringLiteral(", ") + cuenta(r.corregidos, "corregido", "corregidos");
-    return t + QStringLiteral(". Bytes comprobados: ") + QLocale(QLocale::Spanish, QLocale::Argentina).toString(r.bytes);
+    return t + QStringLiteral(". Bytes comprobados: ")
+        + QLocale(QLocale::Spanish, QLocale::Argentina).toString(r.bytes);
 }
 
 namespace {
@@ -112,7 +113,8 @@ void recorro(const QString& carpeta, bool subcarpetas, QStringList& archivos)
 {
     QStringList hijas;
     const QDir dir(carpeta);
-    for (const QString& n : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+    for (const QString& n :
+         dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
         if (EsNombreTemporal(n))
             continue;
         const QString ruta = UnoRuta(carpeta, n);
@@ -300,7 +302,8 @@ QList<int> FilasACorregir(const Comprobacion& c)
 {
     QList<int> filas;
     for (int i = 0; i < int(c.filas.size()); ++i)
-        if (c.filas[size_t(i)].estado() == EstadoFila::Incorrecto && c.filas[size_t(i)].juego < 0 && !c.filas[size_t(i)].v.falla)
+        if (c.filas[size_t(i)].estado() == EstadoFila::Incorrecto && c.filas[size_t(i)].juego < 0
+            && !c.filas[size_t(i)].v.falla)
             filas << i;
     return filas;
 }
@@ -323,7 +326,10 @@ QString CarpetaRelativa(const QString& raiz, const QString& carpeta)
     return r.isEmpty() ? QStringLiteral(".") : r;
 }
 
-QString CarpetaRelativa(const Comprobacion& c, const FilaComprobacion& fila) { return CarpetaRelativa(c.raiz, fila.carpeta()); }
+QString CarpetaRelativa(const Comprobacion& c, const FilaComprobacion& fila)
+{
+    return CarpetaRelativa(c.raiz, fila.carpeta());
+}
 
 namespace {
 
@@ -352,7 +358,8 @@ QString detalleFila(const Comprobacion& c, const FilaComprobacion& f)
     QString d = CausaFila(f);
     if (f.juego >= 0) {
         const JuegoParticiones& j = c.juegos[size_t(f.juego)];
-        const QString juego = QStringLiteral("Partición de ") + j.nombreFinal + QStringLiteral(" (") + TextoJuego(j) + QLatin1Char(')');
+        const QString juego =
+            QStringLiteral("Partición de ") + j.nombreFinal + QStringLiteral(" (") + TextoJuego(j) + QLatin1Char(')');
         d = d.isEmpty() ? juego : d + QStringLiteral(" — ") + juego;
     }
     return d;
@@ -360,14 +367,19 @@ QString detalleFila(const Comprobacion& c, const FilaComprobacion& f)
 
 QStringList celdasFila(const Comprobacion& c, const FilaComprobacion& f)
 {
-    return {CarpetaRelativa(c, f), f.nombre(), f.tamano < 0 ? QString() : QString::number(f.tamano), f.v.hashNombre,
-            f.v.hashArchivo, TextoEstado(f.estado()), detalleFila(c, f)};
+    return {CarpetaRelativa(c, f), f.nombre(),      f.tamano < 0 ? QString() : QString::number(f.tamano),
+            f.v.hashNombre,        f.v.hashArchivo, TextoEstado(f.estado()),
+            detalleFila(c, f)};
 }
 
 const QStringList& titulosColumnas()
 {
-    static const QStringList t{QStringLiteral("Carpeta"), QStringLiteral("Nombre"), QStringLiteral("Tamaño (bytes)"),
-                               QStringLiteral("Hash en el nombre"), QStringLiteral("Hash del contenido"), QStringLiteral("Estado"),
+    static const QStringList t{QStringLiteral("Carpeta"),
+                               QStringLiteral("Nombre"),
+                               QStringLiteral("Tamaño (bytes)"),
+                               QStringLiteral("Hash en el nombre"),
+                               QStringLiteral("Hash del contenido"),
+                               QStringLiteral("Estado"),
                                QStringLiteral("Detalle")};
     return t;
 }
@@ -377,12 +389,16 @@ QByteArray csv(const Comprobacion& c)
     QString t = QStringLiteral("\xFEFF"); // spreadsheets read the accents right with it
     t += lineaCsv({QStringLiteral("Comprobación de carpeta"), c.raiz});
     t += lineaCsv({QStringLiteral("Fecha"), fechaTexto(c.fecha)});
-    t += lineaCsv({QStringLiteral("Resumen"), TextoResumen(Resumo(c.filas)) + (c.cancelada ? QStringLiteral(" (comprobación cancelada)") : QString())});
+    t += lineaCsv(
+        {QStringLiteral("Resumen"),
+         TextoResumen(Resumo(c.filas)) + (c.cancelada ? QStringLiteral(" (comprobación cancelada)") : QString())});
     t += QStringLiteral("\r\n") + lineaCsv(titulosColumnas());
     for (const FilaComprobacion& f : c.filas)
         t += lineaCsv(celdasFila(c, f));
     if (!c.juegos.empty()) {
-        t += QStringLiteral("\r\n") + lineaCsv({QStringLiteral("Carpeta"), QStringLiteral("Juego de particiones"), QStringLiteral("Total"), QStringLiteral("Estado")});
+        t += QStringLiteral("\r\n")
+            + lineaCsv({QStringLiteral("Carpeta"), QStringLiteral("Juego de particiones"), QStringLiteral("Total"),
+                        QStringLiteral("Estado")});
         for (const JuegoParticiones& j : c.juegos)
             t += lineaCsv({CarpetaRelativa(c.raiz, j.carpeta), j.nombreFinal, QString::number(j.total), TextoJuego(j)});
     }
@@ -404,24 +420,27 @@ QString colorEstado(EstadoFila e)
 QByteArray html(const Comprobacion& c)
 {
     const auto esc = [](const QString& s) { return s.toHtmlEscaped(); };
-    QString t = QStringLiteral("<!DOCTYPE html>\n<html lang=\"es\">\n<head><meta charset=\"utf-8\">"
-                               "<title>Comprobación de carpeta</title>\n<style>"
-                               "body{font-family:sans-serif;margin:1.5em}table{border-collapse:collapse;margin:1em 0;max-width:100%}"
-                               // Long names and paths break anywhere rather than widen the page.
-                               "th,td{border:1px solid #999;padding:3px 6px;text-align:left;vertical-align:top;overflow-wrap:anywhere}"
-                               "th{background:#dde6f0}td.n{text-align:right}code{font-size:90%}"
-                               "</style></head>\n<body>\n<h1>Comprobación de carpeta</h1>\n");
-    t += QStringLiteral("<p><b>Carpeta:</b> ") + esc(c.raiz) + QStringLiteral("<br><b>Fecha:</b> ") + esc(fechaTexto(c.fecha))
-        + QStringLiteral("</p>\n<p><b>Resumen:</b> ") + esc(TextoResumen(Resumo(c.filas)))
+    QString t = QStringLiteral(
+        "<!DOCTYPE html>\n<html lang=\"es\">\n<head><meta charset=\"utf-8\">"
+        "<title>Comprobación de carpeta</title>\n<style>"
+        "body{font-family:sans-serif;margin:1.5em}table{border-collapse:collapse;margin:1em 0;max-width:100%}"
+        // Long names and paths break anywhere rather than widen the page.
+        "th,td{border:1px solid #999;padding:3px 6px;text-align:left;vertical-align:top;overflow-wrap:anywhere}"
+        "th{background:#dde6f0}td.n{text-align:right}code{font-size:90%}"
+        "</style></head>\n<body>\n<h1>Comprobación de carpeta</h1>\n");
+    t += QStringLiteral("<p><b>Carpeta:</b> ") + esc(c.raiz) + QStringLiteral("<br><b>Fecha:</b> ")
+        + esc(fechaTexto(c.fecha)) + QStringLiteral("</p>\n<p><b>Resumen:</b> ") + esc(TextoResumen(Resumo(c.filas)))
         + (c.cancelada ? QStringLiteral(" <b>(comprobación cancelada: faltan archivos por comprobar)</b>") : QString())
         + QStringLiteral("</p>\n");
     if (!c.juegos.empty()) {
-        t += QStringLiteral("<h2>Juegos de particiones</h2>\n<table>\n<tr><th>Carpeta</th><th>Archivo</th><th>Total</th><th>Estado</th></tr>\n");
+        t += QStringLiteral(
+            "<h2>Juegos de particiones</h2>\n<table>\n<tr><th>Carpeta</th><th>Archivo</th><th>Total</th><th>Estado</th></tr>\n");
         for (const JuegoParticiones& j : c.juegos) {
-            t += QStringLiteral("<tr style=\"background:") + (j.correcto() ? colorEstado(EstadoFila::Correcto) : colorEstado(EstadoFila::Error))
+            t += QStringLiteral("<tr style=\"background:")
+                + (j.correcto() ? colorEstado(EstadoFila::Correcto) : colorEstado(EstadoFila::Error))
                 + QStringLiteral("\"><td>") + esc(CarpetaRelativa(c.raiz, j.carpeta)) + QStringLiteral("</td><td>")
-                + esc(j.nombreFinal) + QStringLiteral("</td><td class=\"n\">") + QString::number(j.total) + QStringLiteral("</td><td>")
-                + esc(TextoJuego(j)) + QStringLiteral("</td></tr>\n");
+                + esc(j.nombreFinal) + QStringLiteral("</td><td class=\"n\">") + QString::number(j.total)
+                + QStringLiteral("</td><td>") + esc(TextoJuego(j)) + QStringLiteral("</td></tr>\n");
         }
         t += QStringLiteral("</table>\n");
     }
@@ -434,8 +453,9 @@ QByteArray html(const Comprobacion& c)
         t += QStringLiteral("<tr style=\"background:") + colorEstado(f.estado()) + QStringLiteral("\">");
         for (qsizetype k = 0; k < celdas.size(); ++k) {
             const bool codigo = k == 3 || k == 4;
-            t += (k == 2 ? QStringLiteral("<td class=\"n\">") : QStringLiteral("<td>")) + (codigo ? QStringLiteral("<code>") : QString())
-                + esc(celdas[k]) + (codigo ? QStringLiteral("</code>") : QString()) + QStringLiteral("</td>");
+            t += (k == 2 ? QStringLiteral("<td class=\"n\">") : QStringLiteral("<td>"))
+                + (codigo ? QStringLiteral("<code>") : QString()) + esc(celdas[k])
+                + (codigo ? QStringLiteral("</code>") : QString()) + QStringLiteral("</td>");
         }
         t += QStringLiteral("</tr>\n");
     }
@@ -481,8 +501,9 @@ QByteArray TextoInforme(const Comprobacion& c, FormatoInforme formato, const QSt
 
 Resultado<QStringList> GuardoInformes(const Comprobacion& c, const QString& carpeta)
 {
-    const QList<std::pair<FormatoInforme, QString>> formatos{
-        {FormatoInforme::Csv, QStringLiteral(".csv")}, {FormatoInforme::Html, QStringLiteral(".html")}, {FormatoInforme::Md5, QStringLiteral(".md5")}};
+    const QList<std::pair<FormatoInforme, QString>> formatos{{FormatoInforme::Csv, QStringLiteral(".csv")},
+                                                             {FormatoInforme::Html, QStringLiteral(".html")},
+                                                             {FormatoInforme::Md5, QStringLiteral(".md5")}};
     const QString tallo = QStringLiteral("comprobacion_") + c.fecha.toString(QStringLiteral("yyyyMMdd_HHmmss"));
     QStringList nombres;
     for (int k = 1; nombres.isEmpty(); ++k) {

@@ -17,9 +17,9 @@
 enum class EstadoFila { Correcto, Incorrecto, SinFormato, Error, Corregido };
 
 struct FilaComprobacion {
-    Verificacion v;      // ruta, hashes, the new name, the cause of an Error
-    qint64 tamano = -1;  // -1: unknown (not a regular file)
-    int juego = -1;      // index of its partition set, -1: none
+    Verificacion v;     // ruta, hashes, the new name, the cause of an Error
+    qint64 tamano = -1; // -1: unknown (not a regular file)
+    int juego = -1;     // index of its partition set, -1: none
 
     EstadoFila estado() const;
     QString nombre() const;  // the current name (the corrected one after a correction)
@@ -46,11 +46,11 @@ struct JuegoParticiones {
     QString carpeta;
     QString nombreFinal; // the file it joins into
     int total = 0;
-    QList<int> filas;      // its members, in number order
-    bool completo = false; // the join would accept it (none missing, none repeated)
+    QList<int> filas;                      // its members, in number order
+    bool completo = false;                 // the join would accept it (none missing, none repeated)
     QList<int> faltan, repetidas, danadas; // partition numbers
-    QList<int> sinComprobar; // members a cancel left unchecked (not missing)
-    QString primera; // full path of its first member, for the join
+    QList<int> sinComprobar;               // members a cancel left unchecked (not missing)
+    QString primera;                       // full path of its first member, for the join
     bool correcto() const { return completo && danadas.isEmpty(); }
 };
 // "Completo", or "Incompleto; faltan: 002, 003", with the repeated, damaged
@@ -61,7 +61,7 @@ struct Comprobacion {
     std::vector<FilaComprobacion> filas; // in walking order
     std::vector<JuegoParticiones> juegos;
     QDateTime fecha;
-    QString raiz; // the folder the check is about (common to every row)
+    QString raiz;           // the folder the check is about (common to every row)
     bool cancelada = false; // rows not reached are left out
 };
 

@@ -15,11 +15,17 @@ struct V8 {
     static R suma(R x, R y) { return _mm256_add_epi32(x, y); }
     static R constante(int n) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(gSenosMd5x8.v[n])); }
     template <int S>
-    static R rota(R x) { return _mm256_or_si256(_mm256_slli_epi32(x, S), _mm256_srli_epi32(x, 32 - S)); }
+    static R rota(R x)
+    {
+        return _mm256_or_si256(_mm256_slli_epi32(x, S), _mm256_srli_epi32(x, 32 - S));
+    }
     static R f(R b, R c, R d) { return _mm256_xor_si256(d, _mm256_and_si256(b, _mm256_xor_si256(c, d))); }
     static R g(R b, R c, R d) { return _mm256_xor_si256(c, _mm256_and_si256(d, _mm256_xor_si256(b, c))); }
     static R h(R b, R c, R d) { return _mm256_xor_si256(_mm256_xor_si256(b, c), d); }
-    static R i(R b, R c, R d) { return _mm256_xor_si256(c, _mm256_or_si256(b, _mm256_xor_si256(d, _mm256_set1_epi32(-1)))); }
+    static R i(R b, R c, R d)
+    {
+        return _mm256_xor_si256(c, _mm256_or_si256(b, _mm256_xor_si256(d, _mm256_set1_epi32(-1))));
+    }
 };
 
 // r[l] holds eight words of lane l; afterwards r[w] holds word w of every lane.

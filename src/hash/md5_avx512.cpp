@@ -16,7 +16,10 @@ struct V16 {
     static R suma(R x, R y) { return _mm512_add_epi32(x, y); }
     static R constante(int n) { return _mm512_load_si512(gSenosMd5x16.v[n]); }
     template <int S>
-    static R rota(R x) { return _mm512_rol_epi32(x, S); }
+    static R rota(R x)
+    {
+        return _mm512_rol_epi32(x, S);
+    }
     // Truth tables over (b, c, d) = (0xF0, 0xCC, 0xAA).
     static R f(R b, R c, R d) { return _mm512_ternarylogic_epi32(b, c, d, 0xCA); }
     static R g(R b, R c, R d) { return _mm512_ternarylogic_epi32(b, c, d, 0xE4); }

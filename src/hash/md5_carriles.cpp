@@ -19,7 +19,10 @@ struct V1 {
     static R suma(R x, R y) { return x + y; }
     static R constante(int n) { return kSenosMd5[n]; }
     template <int S>
-    static R rota(R x) { return std::rotl(x, S); }
+    static R rota(R x)
+    {
+        return std::rotl(x, S);
+    }
     static R f(R b, R c, R d) { return d ^ (b & (c ^ d)); }
     static R g(R b, R c, R d) { return c ^ (d & (b ^ c)); }
     static R h(R b, R c, R d) { return b ^ c ^ d; }
@@ -64,7 +67,8 @@ bool NucleoDisponible(NucleoMd5 nucleo)
     case NucleoMd5::OpenSsl: return true;
     case NucleoMd5::Avx2: return __builtin_cpu_supports("avx2");
     case NucleoMd5::Avx512:
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")
+            && __builtin_cpu_supports("avx512vl");
     }
     return false;
 }
@@ -107,7 +111,9 @@ Resultado<NucleoMd5> ElijoNucleoMd5()
         return n;
     }
     return Falla{TipoFalla::ArgumentoInvalido,
-                 QStringLiteral("Valor desconocido en TERV_MD5: \"") + pedido + QStringLiteral("\" (openssl, avx2 o avx512)"), 0};
+                 QStringLiteral("Valor desconocido en TERV_MD5: \"") + pedido
+                     + QStringLiteral("\" (openssl, avx2 o avx512)"),
+                 0};
 }
 
 // ---- the set of streams ----
@@ -129,10 +135,7 @@ struct Md5Carriles::Tramo {
     std::size_t n[2];
 };
 
-qint64 PiezaPorCarril(int carriles)
-{
-    return std::max<qint64>(64 * 1024, kBloque / qint64(std::max(1, carriles)) * 4);
-}
+qint64 PiezaPorCarril(int carriles) { return std::max<qint64>(64 * 1024, kBloque / qint64(std::max(1, carriles)) * 4); }
 
 Md5Carriles::Md5Carriles(NucleoMd5 nucleo) : nucleo_(nucleo) {}
 
@@ -223,8 +226,7 @@ struct Md5Carriles::Lote {
 
     Lote(Md5Carriles& de, std::vector<Tramo>& corridas)
         : motor(de), tramos(corridas), L(CarrilesDe(de.nucleo_)), bloques(bloquesDe(de.nucleo_))
-    {
-    }
+    {}
 
     Md5Carriles& motor;
     std::vector<Tramo>& tramos;
@@ -397,11 +399,15 @@ class HashoArchivos {
 public:
     HashoArchivos(NucleoMd5 nucleo, qsizetype cantidad, std::atomic<qsizetype>& siguiente, const AbroParaHash& abro,
                   const TerminoHash& termino, Progreso* progreso)
-        : motor_(nucleo), trozo_(nucleo == NucleoMd5::OpenSsl ? kBloque : kTrozo), cantidad_(cantidad),
-          siguiente_(siguiente), abro_(abro), termino_(termino), progreso_(progreso),
+        : motor_(nucleo),
+          trozo_(nucleo == NucleoMd5::OpenSsl ? kBloque : kTrozo),
+          cantidad_(cantidad),
+          siguiente_(siguiente),
+          abro_(abro),
+          termino_(termino),
+          progreso_(progreso),
           ranuras_(static_cast<size_t>(CarrilesDe(nucleo)))
-    {
-    }
+    {}
 
     void corro()
     {
@@ -470,8 +476,7 @@ private:
     {
         int activas = 0;
         for (Ranura& r : ranuras_) {
-            while (r.indice < 0 && tomo(r)) {
-            }
+            while (r.indice < 0 && tomo(r)) {}
             activas += r.indice >= 0;
         }
         return activas;
@@ -512,7 +517,8 @@ private:
 
 } // namespace
 
-void CalculoHashes(qsizetype cantidad, const AbroParaHash& abro, const TerminoHash& termino, Progreso* progreso, int hilos)
+void CalculoHashes(qsizetype cantidad, const AbroParaHash& abro, const TerminoHash& termino, Progreso* progreso,
+                   int hilos)
 {
     // One file is one stream: the overlapped single-stream path is faster.
     if (cantidad == 1) {
@@ -527,11 +533,13 @@ void CalculoHashes(qsizetype cantidad, const AbroParaHash& abro, const TerminoHa
         return;
     }
     std::atomic<qsizetype> siguiente{0};
-    const int n = int(std::clamp<qsizetype>(std::min<qsizetype>(hilos, std::max(1u, std::thread::hardware_concurrency())), 1,
-                                            std::max<qsizetype>(1, cantidad)));
+    const int n =
+        int(std::clamp<qsizetype>(std::min<qsizetype>(hilos, std::max(1u, std::thread::hardware_concurrency())), 1,
+                                  std::max<qsizetype>(1, cantidad)));
     std::vector<std::thread> otros;
     for (int k = 1; k < n; ++k)
-        otros.emplace_back([&] { HashoArchivos(nucleo.valor(), cantidad, siguiente, abro, termino, progreso).corro(); });
+        otros.emplace_back(
+            [&] { HashoArchivos(nucleo.valor(), cantidad, siguiente, abro, termino, progreso).corro(); });
     HashoArchivos(nucleo.valor(), cantidad, siguiente, abro, termino, progreso).corro();
     for (auto& t : otros)
         t.join();

@@ -71,7 +71,8 @@ private:
 // every unfinished file with TipoFalla::Cancelado.
 using AbroParaHash = std::function<Resultado<ArchivoCrudo*>(qsizetype)>;
 using TerminoHash = std::function<void(qsizetype, Resultado<QString>)>;
-void CalculoHashes(qsizetype cantidad, const AbroParaHash& abro, const TerminoHash& termino, Progreso* progreso = nullptr,
-                   int hilos = 2);
+void CalculoHashes(qsizetype cantidad, const AbroParaHash& abro, const TerminoHash& termino,
+                   Progreso* progreso = nullptr, int hilos = 2);
 // The same over open files; results in the order given.
-std::vector<Resultado<QString>> CalculoHashes(std::vector<ArchivoCrudo>& archivos, Progreso* progreso = nullptr, int hilos = 2);
+std::vector<Resultado<QString>> CalculoHashes(std::vector<ArchivoCrudo>& archivos, Progreso* progreso = nullptr,
+                                              int hilos = 2);

@@ -14,22 +14,13 @@ struct Md5::Contexto {
     ~Contexto() { EVP_MD_CTX_free(ctx); }
 };
 
-Md5::Md5() : e_(std::make_unique<Contexto>())
-{
-    EVP_DigestInit_ex(e_->ctx, EVP_md5(), nullptr);
-}
+Md5::Md5() : e_(std::make_unique<Contexto>()) { EVP_DigestInit_ex(e_->ctx, EVP_md5(), nullptr); }
 
 Md5::~Md5() = default;
 
-void Md5::agrego(const char* datos, std::size_t n)
-{
-    EVP_DigestUpdate(e_->ctx, datos, n);
-}
+void Md5::agrego(const char* datos, std::size_t n) { EVP_DigestUpdate(e_->ctx, datos, n); }
 
-void Md5::copio(const Md5& otro)
-{
-    EVP_MD_CTX_copy_ex(e_->ctx, otro.e_->ctx);
-}
+void Md5::copio(const Md5& otro) { EVP_MD_CTX_copy_ex(e_->ctx, otro.e_->ctx); }
 
 QString Md5::texto()
 {

@@ -47,10 +47,7 @@ NombreyExtension ObtengoNombreyExtension(const QString& ruta)
     return r;
 }
 
-bool NoEsZip(const QString& ruta)
-{
-    return ObtengoNombreyExtension(ruta).extension != QLatin1String("zip");
-}
+bool NoEsZip(const QString& ruta) { return ObtengoNombreyExtension(ruta).extension != QLatin1String("zip"); }
 
 QString TextoNoEsZip(const QString& nombre)
 {

@@ -45,5 +45,6 @@ inline QString TextoArchivoNoEncontrado()
 
 inline QString TextoSinFormatoHash()
 {
-    return QStringLiteral("El Archivo seleccionado no corresponde con el formato de un archivo con HASH de Intercambio");
+    return QStringLiteral(
+        "El Archivo seleccionado no corresponde con el formato de un archivo con HASH de Intercambio");
 }

@@ -14,8 +14,10 @@ namespace {
 // and the rename gets its old name back instead of another file's hash.
 Estado renombroSiNoCambio(const QString& ruta, const IdentidadArchivo& leida, const QString& nuevo)
 {
-    const Falla cambiado = Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo cambió mientras se calculaba su código hash; "
-                                                                         "no se le cambió el nombre: ") + ruta);
+    const Falla cambiado = Falla::de(TipoFalla::Cambiado,
+                                     QStringLiteral("El archivo cambió mientras se calculaba su código hash; "
+                                                    "no se le cambió el nombre: ")
+                                         + ruta);
     const auto ahora = IdentidadDe(ruta);
     if (!ahora)
         return ahora.falla();
@@ -45,7 +47,8 @@ Resultado<Leido> cotejo(const ArchivoCrudo& archivo, const IdentidadArchivo& ant
         return hash.falla();
     const auto despues = archivo.identidad();
     if (!despues || !(despues.valor() == antes))
-        return Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo cambió mientras se calculaba su código hash: ") + archivo.ruta());
+        return Falla::de(TipoFalla::Cambiado,
+                         QStringLiteral("El archivo cambió mientras se calculaba su código hash: ") + archivo.ruta());
     return Leido{hash.valor(), antes};
 }
 
@@ -67,16 +70,20 @@ Resultado<Sellado> EstampoArchivo(const PlanSellado& plan, Progreso* progreso)
 {
     const auto partes = SeparoNombre(NombreDeRuta(plan.ruta));
     if (!partes)
-        return Falla::de(TipoFalla::ArgumentoInvalido, QStringLiteral("El archivo seleccionado no tiene ninguna extención válida"));
+        return Falla::de(TipoFalla::ArgumentoInvalido,
+                         QStringLiteral("El archivo seleccionado no tiene ninguna extención válida"));
     const auto tamano = TamanoDe(plan.ruta);
     if (!tamano)
         return tamano.falla();
     if (plan.maximoBytes > 0 && tamano.valor() == 0)
-        return Falla::de(TipoFalla::Vacio, QStringLiteral("El archivo seleccionado está vacío: no hay contenido al que generarle HASH."));
+        return Falla::de(TipoFalla::Vacio,
+                         QStringLiteral("El archivo seleccionado está vacío: no hay contenido al que generarle HASH."));
     if (plan.maximoBytes > 0 && tamano.valor() > plan.maximoBytes)
-        return Falla::de(TipoFalla::MuyGrande,
-                         QStringLiteral("El archivo que quiere generar supera el máximo permitido. En este caso debe ingresar por la "
-                                        "Opción \"particionar\" del Menú Principal"));
+        return Falla::de(
+            TipoFalla::MuyGrande,
+            QStringLiteral(
+                "El archivo que quiere generar supera el máximo permitido. En este caso debe ingresar por la "
+                "Opción \"particionar\" del Menú Principal"));
     if (progreso)
         progreso->total.store(tamano.valor());
     const auto leido = leoYHasheo(plan.ruta, progreso);
@@ -98,8 +105,9 @@ Verificacion nombreVerificado(const QString& ruta)
     v.ruta = ruta;
     const auto enNombre = ObtengoHashString(NombreDeRuta(ruta));
     if (!enNombre) {
-        v.falla = Falla::de(TipoFalla::ArgumentoInvalido,
-                            QStringLiteral("Argumento no válido: el nombre del archivo no tiene extensión (no contiene \".\")"));
+        v.falla = Falla::de(
+            TipoFalla::ArgumentoInvalido,
+            QStringLiteral("Argumento no válido: el nombre del archivo no tiene extensión (no contiene \".\")"));
         return v;
     }
     if (!enNombre->menError.isEmpty()) {
@@ -131,7 +139,8 @@ void CambioHashArchivo(Verificacion& v)
     const auto enNombre = ObtengoHashString(NombreDeRuta(v.ruta));
     if (v.estado != EstadoHash::Invalido || !enNombre)
         return;
-    const QString nueva = CarpetaDeRuta(v.ruta) + enNombre->nombreArc + QLatin1Char('_') + v.hashArchivo + enNombre->ExtenArc;
+    const QString nueva =
+        CarpetaDeRuta(v.ruta) + enNombre->nombreArc + QLatin1Char('_') + v.hashArchivo + enNombre->ExtenArc;
     if (auto f = renombroSiNoCambio(v.ruta, v.leido, nueva)) {
         v.falla = f;
         return;
@@ -146,8 +155,9 @@ Verificacion CorroboroArchivo(const PlanVerificacion& plan, Progreso* progreso)
     return CorroboroArchivos({plan.ruta}, plan.corrijo, progreso).front();
 }
 
-std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std::function<bool(const Verificacion&)>& corrijo,
-                                            Progreso* progreso, const std::function<void(qsizetype, const Verificacion&)>& alComprobar)
+std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas,
+                                            const std::function<bool(const Verificacion&)>& corrijo, Progreso* progreso,
+                                            const std::function<void(qsizetype, const Verificacion&)>& alComprobar)
 {
     if (progreso) {
         qint64 total = 0;
@@ -201,7 +211,8 @@ std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std:
 QStringList ArchivosConHash(const QString& carpeta)
 {
     QStringList rutas;
-    for (const QString& n : QDir(carpeta).entryList(QDir::Files | QDir::Hidden, QDir::Name) + NombresIlegibles(carpeta)) {
+    for (const QString& n :
+         QDir(carpeta).entryList(QDir::Files | QDir::Hidden, QDir::Name) + NombresIlegibles(carpeta)) {
         const auto h = ObtengoHashString(n);
         if (h && h->menError.isEmpty())
             rutas << UnoRuta(carpeta, n);

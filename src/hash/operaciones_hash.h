@@ -32,9 +32,9 @@ enum class EstadoHash { Correcto, Invalido, SinFormato, Error, Corregido };
 struct Verificacion {
     QString ruta;
     EstadoHash estado = EstadoHash::Error;
-    QString hashNombre;  // the hash the name carries
-    QString hashArchivo; // the hash of the content
-    QString nueva;       // the corrected name's full path
+    QString hashNombre;         // the hash the name carries
+    QString hashArchivo;        // the hash of the content
+    QString nueva;              // the corrected name's full path
     std::optional<Falla> falla; // why it is Error, or why a correction failed
     IdentidadArchivo leido;     // the file whose content was hashed
 };
@@ -54,9 +54,10 @@ void CambioHashArchivo(Verificacion& v);
 // Several files at once, results in the order given; corrijo as above.
 // alComprobar, when given, gets each check (index, result) as soon as it is
 // known, from a worker thread, before any correction.
-std::vector<Verificacion> CorroboroArchivos(const QStringList& rutas, const std::function<bool(const Verificacion&)>& corrijo,
-                                            Progreso* progreso = nullptr,
-                                            const std::function<void(qsizetype, const Verificacion&)>& alComprobar = {});
+std::vector<Verificacion>
+CorroboroArchivos(const QStringList& rutas, const std::function<bool(const Verificacion&)>& corrijo,
+                  Progreso* progreso = nullptr,
+                  const std::function<void(qsizetype, const Verificacion&)>& alComprobar = {});
 
 // The files of a folder whose names carry a hash, in name order.
 QStringList ArchivosConHash(const QString& carpeta);

@@ -40,7 +40,8 @@ std::optional<NombreParticion> AnalizoNombreParticion(const QString& nombre)
 bool MismoJuego(const NombreParticion& seleccionada, const QString& nombre)
 {
     const auto p = AnalizoNombreParticion(nombre);
-    return p && p->cabeza == seleccionada.cabeza && p->extension == seleccionada.extension && p->total == seleccionada.total;
+    return p && p->cabeza == seleccionada.cabeza && p->extension == seleccionada.extension
+        && p->total == seleccionada.total;
 }
 
 namespace {
@@ -165,8 +166,9 @@ struct AvanceCopia {
 // while the group is copied, and only while it is the very file checked
 // before the join: the copy is certified by hashing what it wrote, so a
 // partition must not change meanwhile.
-Estado copioGrupo(const std::vector<ParteUnion>& partes, size_t desde, size_t hasta, const std::vector<qint64>& posicion,
-                  ArchivoCrudo& salida, AvanceCopia& avance, Progreso* progreso, const std::atomic<bool>& alto)
+Estado copioGrupo(const std::vector<ParteUnion>& partes, size_t desde, size_t hasta,
+                  const std::vector<qint64>& posicion, ArchivoCrudo& salida, AvanceCopia& avance, Progreso* progreso,
+                  const std::atomic<bool>& alto)
 {
     constexpr qint64 kTramoCopia = 16 * kBloque; // a cancel is noticed this often
     std::vector<ArchivoCrudo> abiertas;
@@ -175,7 +177,8 @@ Estado copioGrupo(const std::vector<ParteUnion>& partes, size_t desde, size_t ha
         return id && id.valor() == partes[k].identidad;
     };
     const auto cambio = [&](size_t k) {
-        return Falla::de(TipoFalla::Cambiado, QStringLiteral("La partición cambió mientras se unía: ") + partes[k].ruta);
+        return Falla::de(TipoFalla::Cambiado,
+                         QStringLiteral("La partición cambió mientras se unía: ") + partes[k].ruta);
     };
     for (size_t k = desde; k < hasta; ++k) {
         auto archivo = ArchivoCrudo::abro(partes[k].ruta, ArchivoCrudo::Modo::Lectura);
@@ -264,8 +267,9 @@ Resultado<QStringList> CopioYCalculo(const std::vector<ParteUnion>& partes, Arch
             // Waits only while nothing new was copied of the partitions in hand.
             std::unique_lock l(avance.m);
             avance.cv.wait(l, [&] {
-                return avance.terminada
-                    || std::any_of(activas.begin(), activas.end(), [&](const Tramo& a) { return avance.copiado[a.k] > a.hecho; });
+                return avance.terminada || std::any_of(activas.begin(), activas.end(), [&](const Tramo& a) {
+                           return avance.copiado[a.k] > a.hecho;
+                       });
             });
             for (const Tramo& a : activas)
                 copiado[a.k] = avance.copiado[a.k];
@@ -437,7 +441,8 @@ bool preparoJuego(const PlanUnion& plan, ResultadoUnion& r, std::vector<ParteUni
     primera = orden.ordenadas.first();
     r.NombreArchivoFinal = ObtengoNombreFinal(primera);
     if (r.NombreArchivoFinal == QStringLiteral(".") || r.NombreArchivoFinal == QStringLiteral("..")) {
-        r.falla = Falla::de(TipoFalla::ArgumentoInvalido, QStringLiteral("Las particiones no dan un nombre de archivo válido: ") + primera);
+        r.falla = Falla::de(TipoFalla::ArgumentoInvalido,
+                            QStringLiteral("Las particiones no dan un nombre de archivo válido: ") + primera);
         return false;
     }
     return true;
@@ -552,7 +557,8 @@ ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso)
 
 QString TextoFaltanParticiones(RechazoUnion rechazo, int numero)
 {
-    QString texto = QStringLiteral("Faltan particiones del archivo que está intenando generar, corrobore e intente nuevamente");
+    QString texto =
+        QStringLiteral("Faltan particiones del archivo que está intenando generar, corrobore e intente nuevamente");
     if (rechazo == RechazoUnion::Falta)
         texto += QStringLiteral("\r\nFalta la partición ") + TresDigitos(numero) + QLatin1Char('.');
     else if (rechazo == RechazoUnion::Repetida)
@@ -560,23 +566,27 @@ QString TextoFaltanParticiones(RechazoUnion rechazo, int numero)
     if (rechazo == RechazoUnion::Ninguno || rechazo == RechazoUnion::Falta || rechazo == RechazoUnion::Repetida
         || rechazo == RechazoUnion::SinParticiones)
         return texto;
-    texto = QStringLiteral("Las particiones no pueden provenir de un mismo particionado, corrobore e intente nuevamente\r\n");
+    texto = QStringLiteral(
+        "Las particiones no pueden provenir de un mismo particionado, corrobore e intente nuevamente\r\n");
     switch (rechazo) {
     case RechazoUnion::OtroTamano:
-        return texto + QStringLiteral("La partición ") + TresDigitos(numero) + QStringLiteral(" no tiene el tamaño de la partición 001.");
+        return texto + QStringLiteral("La partición ") + TresDigitos(numero)
+            + QStringLiteral(" no tiene el tamaño de la partición 001.");
     case RechazoUnion::UltimaMayor:
-        return texto + QStringLiteral("La última partición (") + TresDigitos(numero) + QStringLiteral(") es mayor que las demás.");
+        return texto + QStringLiteral("La última partición (") + TresDigitos(numero)
+            + QStringLiteral(") es mayor que las demás.");
     case RechazoUnion::Vacia:
         return texto + QStringLiteral("La partición ") + TresDigitos(numero) + QStringLiteral(" está vacía.");
     default:
-        return texto + QStringLiteral("Hay más particiones que el total que indican sus nombres: sobra la ") + TresDigitos(numero)
-            + QLatin1Char('.');
+        return texto + QStringLiteral("Hay más particiones que el total que indican sus nombres: sobra la ")
+            + TresDigitos(numero) + QLatin1Char('.');
     }
 }
 
 QString TextoSinParticiones()
 {
-    return QStringLiteral("El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado");
+    return QStringLiteral(
+        "El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado");
 }
 
 QString TextoParticionesDanadas(const QList<int>& numeros)

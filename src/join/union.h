@@ -14,7 +14,7 @@
 // A partition name: Base+Sep, 32-character hexadecimal hash, extension from
 // the first ".", ".part", number, ".", total, ".vesk".
 struct NombreParticion {
-    QString cabeza;    // base and separator
+    QString cabeza; // base and separator
     QString hash;
     QString extension; // from the first "." up to ".part"
     QString numero;    // as written (three digits or more)
@@ -97,10 +97,10 @@ enum class RechazoUnion {
     Repetida,       // numero: two members carry it
     // Sets one split cannot have made (two versions of a file split with the
     // same size stay undetectable):
-    OtroTamano, // numero: a member before the last whose size is not the first's
+    OtroTamano,  // numero: a member before the last whose size is not the first's
     UltimaMayor, // numero: the last member, larger than the others
-    Vacia,      // numero: a member without a byte
-    Sobrante,   // numero: a member beyond the total its names give
+    Vacia,       // numero: a member without a byte
+    Sobrante,    // numero: a member beyond the total its names give
 };
 
 struct JuegoReunido {
@@ -135,10 +135,9 @@ struct ResultadoUnion {
 
 // The whole join: gathers and orders the set, refuses a member that is not a
 // regular file and a set one split cannot have made, copies the partitions
-// into a temporary in the destination and hashes what was written, asks about damage, and puts the file in place (replacing one
-// of that name). A failure or a cancel removes what the run wrote and never
-// touches a partition. A second run writing into the same destination
-// meanwhile is refused (TipoFalla::Ocupado).
+// into a temporary in the destination and hashes what was written, asks about damage, and puts the file in place
+// (replacing one of that name). A failure or a cancel removes what the run wrote and never touches a partition. A
+// second run writing into the same destination meanwhile is refused (TipoFalla::Ocupado).
 ResultadoUnion UnoJuego(const PlanUnion& plan, Progreso* progreso = nullptr);
 
 // The sizes and numbers one split gives: every member but the last of the

@@ -27,18 +27,18 @@ QString MensajeParticiones(int N, qint64 S, qint64 L)
     return QStringLiteral("Este programa generará ") + QString::number(N - 1) + QStringLiteral(" particiones de ")
         + QString::number(S) + QStringLiteral(" Bytes de tamaño y una de ") + QString::number(L)
         + QStringLiteral(" Bytes.") + fin + fin
-        + QStringLiteral("No obstante la publicación de cada partición estará supeditada al tamaño máximo establecido para el mismo ")
+        + QStringLiteral(
+               "No obstante la publicación de cada partición estará supeditada al tamaño máximo establecido para el mismo ")
         + fin + QStringLiteral("en el sistema de Intercambio.") + fin + fin
-        + QStringLiteral("Antes de generar las particiones y generarles el código Hash, verifique que el formato del nombre del archivo esté ")
+        + QStringLiteral(
+               "Antes de generar las particiones y generarles el código Hash, verifique que el formato del nombre del archivo esté ")
         + fin
-        + QStringLiteral("correcto de acuerdo a lo definido para el ítem que desea publicar, ya que las mismas reglas de nombrado se aplicarán ")
+        + QStringLiteral(
+               "correcto de acuerdo a lo definido para el ítem que desea publicar, ya que las mismas reglas de nombrado se aplicarán ")
         + fin + QStringLiteral("a los nombres de las particiones, a excepción de las extensiones de las mismas.");
 }
 
-QString TresDigitos(int numero)
-{
-    return QStringLiteral("%1").arg(numero, 3, 10, QLatin1Char('0'));
-}
+QString TresDigitos(int numero) { return QStringLiteral("%1").arg(numero, 3, 10, QLatin1Char('0')); }
 
 namespace {
 QString sufijo(int i, int N)
@@ -85,13 +85,15 @@ QString TextoRechazo(RechazoParticion rechazo)
     switch (rechazo) {
     case RechazoParticion::SinArchivo: return QStringLiteral("La ruta especificada no contiene ningún archivo");
     case RechazoParticion::SinPunto: return QStringLiteral("Formato de archivo inválido");
-    case RechazoParticion::Demasiadas: return QStringLiteral("El tamaño ingresado genera más particiones de las permitidas (327)");
-    case RechazoParticion::Vacio: return QStringLiteral("El archivo seleccionado está vacío: no hay nada que particionar.");
+    case RechazoParticion::Demasiadas:
+        return QStringLiteral("El tamaño ingresado genera más particiones de las permitidas (327)");
+    case RechazoParticion::Vacio:
+        return QStringLiteral("El archivo seleccionado está vacío: no hay nada que particionar.");
     case RechazoParticion::MuyChico:
-    case RechazoParticion::Ninguno:
-        break;
+    case RechazoParticion::Ninguno: break;
     }
-    return QStringLiteral("El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe")
+    return QStringLiteral(
+               "El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe")
         + QStringLiteral("\r\n") + QStringLiteral("Ingresar por la Opción \"Código Hash \" del Menú principal");
 }
 
@@ -119,8 +121,7 @@ struct Corrida {
 
     Corrida(const PlanParticion& p, const QString& c, Progreso* pr)
         : plan(p), carpeta(c), progreso(pr), temporales(size_t(p.N) + 1), hashes(size_t(p.N) + 1)
-    {
-    }
+    {}
 
     qint64 tamanoDe(int i) const { return i == plan.N ? plan.L : plan.S; }
 
@@ -225,7 +226,8 @@ void trabajador(Corrida& c, int hilos)
 
 } // namespace
 
-ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& carpeta, bool reemplazar, Progreso* progreso)
+ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& carpeta, bool reemplazar,
+                                     Progreso* progreso)
 {
     ResultadoParticion r;
     if (progreso)
@@ -253,7 +255,8 @@ ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& c
     // The set is cut from one content: a source that changed meanwhile gives none.
     const auto despues = IdentidadDe(plan.origen);
     if (!c.falla && (!despues || !(despues.valor() == antes.valor()) || antes.valor().tamano != plan.F))
-        c.falla = Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo cambió mientras se particionaba: ") + plan.origen);
+        c.falla = Falla::de(TipoFalla::Cambiado,
+                            QStringLiteral("El archivo cambió mientras se particionaba: ") + plan.origen);
     if (!c.falla && progreso && progreso->cancelado())
         c.falla = Falla::cancelada();
     if (c.falla) {
@@ -266,7 +269,8 @@ ResultadoParticion GeneroParticiones(const PlanParticion& plan, const QString& c
     QStringList finales;
     for (int i = 1; i <= plan.N; ++i)
         finales << UnoRuta(carpeta, NombreFinalParticion(plan.partes, c.hashes[size_t(i)], i, plan.N));
-    std::vector<Temporal> partes(std::make_move_iterator(c.temporales.begin() + 1), std::make_move_iterator(c.temporales.end()));
+    std::vector<Temporal> partes(std::make_move_iterator(c.temporales.begin() + 1),
+                                 std::make_move_iterator(c.temporales.end()));
     auto entregadas = EntregoTodos(partes, finales, reemplazar, [&](qsizetype k, const QString& destino) {
         return ContieneHash(destino, c.tamanoDe(int(k) + 1), c.hashes[size_t(k) + 1]);
     });

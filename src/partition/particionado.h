@@ -19,8 +19,8 @@ QString NombreFinalParticion(const PartesNombre& partes, const QString& hash, in
 enum class RechazoParticion { Ninguno, SinArchivo, SinPunto, Demasiadas, MuyChico, Vacio };
 
 struct PlanParticion {
-    QString origen;  // full path of the file to split
-    QString nombre;  // its name, without folder
+    QString origen; // full path of the file to split
+    QString nombre; // its name, without folder
     PartesNombre partes;
     qint64 F = 0, S = 0, L = 0;
     int N = 0;

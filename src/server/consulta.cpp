@@ -66,16 +66,16 @@ std::vector<pugi::xml_node> hijosDe(const pugi::xml_node& nodo)
 
 QString ArmoUrlConsulta(const QString& urlServicio, const QString& programa)
 {
-    return urlServicio + programa + QStringLiteral("&version=") + QString::number(TERV_VERSION_MAYOR)
-        + QLatin1Char('.') + QString::number(TERV_VERSION_MENOR) + QStringLiteral("&release=")
-        + QString::number(TERV_RELEASE);
+    return urlServicio + programa + QStringLiteral("&version=") + QString::number(TERV_VERSION_MAYOR) + QLatin1Char('.')
+        + QString::number(TERV_VERSION_MENOR) + QStringLiteral("&release=") + QString::number(TERV_RELEASE);
 }
 
 std::optional<qint32> ConviertoEntero(const QString& texto, QString* motivo)
 {
     static const QRegularExpression numero(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$)"));
     if (!numero.match(texto).hasMatch()) {
-        *motivo = QStringLiteral("No coinciden los tipos: el tamaño recibido no es un número (") + texto + QLatin1Char(')');
+        *motivo =
+            QStringLiteral("No coinciden los tipos: el tamaño recibido no es un número (") + texto + QLatin1Char(')');
         return std::nullopt;
     }
     const double valor = std::nearbyint(texto.trimmed().toDouble());
@@ -87,18 +87,15 @@ std::optional<qint32> ConviertoEntero(const QString& texto, QString* motivo)
     return qint32(valor);
 }
 
-ResultadoConsulta FalloConsulta(const QString& descripcion)
-{
-    return fallaConTitulo(kTituloB, descripcion);
-}
+ResultadoConsulta FalloConsulta(const QString& descripcion) { return fallaConTitulo(kTituloB, descripcion); }
 
 ResultadoConsulta InterpretoRespuesta(const QByteArray& cuerpo)
 {
     const QString sinConexion =
         QStringLiteral("No se pudo realizar la conexion a Internet para la Obtención de Datos.");
     pugi::xml_document doc;
-    const unsigned banderas = pugi::parse_default | pugi::parse_declaration | pugi::parse_pi
-        | pugi::parse_comments | pugi::parse_doctype;
+    const unsigned banderas =
+        pugi::parse_default | pugi::parse_declaration | pugi::parse_pi | pugi::parse_comments | pugi::parse_doctype;
     // pugixml also takes fragments (two roots, text around the root); a reply
     // that a strict reader refuses leaves the document empty.
     if (!EsXmlBienFormado(cuerpo) || !doc.load_buffer(cuerpo.constData(), size_t(cuerpo.size()), banderas))
@@ -170,8 +167,8 @@ namespace {
 
 ResultadoConsulta SinRespuestaATiempo(int esperaMs)
 {
-    return FalloConsulta(QStringLiteral("Se agotó el tiempo de espera: el servidor no respondió en %1 segundos")
-                             .arg(esperaMs / 1000.0));
+    return FalloConsulta(
+        QStringLiteral("Se agotó el tiempo de espera: el servidor no respondió en %1 segundos").arg(esperaMs / 1000.0));
 }
 
 ResultadoConsulta RespuestaExcedida()
@@ -189,7 +186,6 @@ ResultadoConsulta ConsultaAbandonada()
 }
 
 } // namespace
-
 
 void ControlConsulta::abandono()
 {

@@ -20,10 +20,10 @@ struct CausaConsulta {
 
 struct ResultadoConsulta {
     bool exito = false;
-    qint32 tamanoMB = 0;               // valid only on success
-    QString msgError;                  // failure text, empty otherwise
+    qint32 tamanoMB = 0;                // valid only on success
+    QString msgError;                   // failure text, empty otherwise
     std::optional<CausaConsulta> causa; // what the operator must be told, if anything
-    bool abandonada = false;           // the operator closed the window: nothing to tell
+    bool abandonada = false;            // the operator closed the window: nothing to tell
 };
 
 // A reply larger than this is not the service's: reading stops there.

@@ -43,21 +43,22 @@ QString describo(CURLcode codigo, const QString& url, bool redirigida, const cha
     const QString mas = QString::fromUtf8(*detalle ? detalle : curl_easy_strerror(codigo));
     switch (codigo) {
     case CURLE_COULDNT_CONNECT: return QStringLiteral("El servidor rechazó la conexión");
-    case CURLE_COULDNT_RESOLVE_HOST: return QStringLiteral("No se encontró el servidor indicado en la dirección ") + url;
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return QStringLiteral("No se encontró el servidor indicado en la dirección ") + url;
     case CURLE_COULDNT_RESOLVE_PROXY: return QStringLiteral("No se pudo conectar con el servidor proxy: ") + mas;
     case CURLE_GOT_NOTHING: return QStringLiteral("El servidor cerró la conexión antes de responder");
     case CURLE_PARTIAL_FILE:
     case CURLE_RECV_ERROR:
-        return QStringLiteral("El servidor cerró la conexión antes de terminar la respuesta: la respuesta llegó incompleta");
+        return QStringLiteral(
+            "El servidor cerró la conexión antes de terminar la respuesta: la respuesta llegó incompleta");
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_BAD_CONTENT_ENCODING:
         return QStringLiteral("La respuesta del servidor llegó cortada o con un formato HTTP inválido");
     case CURLE_TOO_MANY_REDIRECTS: return QStringLiteral("El servidor redirigió la consulta demasiadas veces");
     case CURLE_UNSUPPORTED_PROTOCOL:
     case CURLE_URL_MALFORMAT:
-        return redirigida
-            ? QStringLiteral("El servidor redirigió la consulta a una dirección que no es http ni https")
-            : QStringLiteral("La dirección del servicio no es válida: ") + url;
+        return redirigida ? QStringLiteral("El servidor redirigió la consulta a una dirección que no es http ni https")
+                          : QStringLiteral("La dirección del servicio no es válida: ") + url;
     case CURLE_PEER_FAILED_VERIFICATION:
         return QStringLiteral("Falló la conexión segura (TLS) con el servidor: no se pudo validar su certificado");
     case CURLE_SSL_CONNECT_ERROR: return QStringLiteral("Falló la conexión segura (TLS) con el servidor: ") + mas;
@@ -85,7 +86,8 @@ Descarga DescargoUrl(const QString& url, int esperaMs, qint64 maximoCuerpo, Cont
     const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> pedido(curl_easy_init(), curl_easy_cleanup);
     const std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(), curl_multi_cleanup);
     const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> cabeceras(
-        curl_slist_append(curl_slist_append(nullptr, "Cache-Control: no-cache"), "Pragma: no-cache"), curl_slist_free_all);
+        curl_slist_append(curl_slist_append(nullptr, "Cache-Control: no-cache"), "Pragma: no-cache"),
+        curl_slist_free_all);
     const QByteArray direccion = url.toUtf8();
     char detalle[CURL_ERROR_SIZE] = {};
     Escritura escrito;
@@ -132,8 +134,7 @@ Descarga DescargoUrl(const QString& url, int esperaMs, qint64 maximoCuerpo, Cont
                 d.corte = Descarga::Corte::Tiempo;
                 break;
             }
-            esperoMs = int(std::min<long long>(
-                esperoMs, std::chrono::ceil<std::chrono::milliseconds>(resta).count()));
+            esperoMs = int(std::min<long long>(esperoMs, std::chrono::ceil<std::chrono::milliseconds>(resta).count()));
         }
         curl_multi_poll(multi.get(), nullptr, 0, esperoMs, nullptr);
     }

@@ -31,9 +31,10 @@ Estado nombreIlegible(const QString& ruta)
 {
     if (!ruta.contains(QChar::ReplacementCharacter))
         return std::nullopt;
-    return Falla::de(TipoFalla::Otra, QStringLiteral("El nombre no es texto UTF-8 válido y TERV no puede usarlo sin confundirlo con "
-                                                     "otro archivo; cámbiele el nombre e intente nuevamente: ")
-                                          + ruta);
+    return Falla::de(TipoFalla::Otra,
+                     QStringLiteral("El nombre no es texto UTF-8 válido y TERV no puede usarlo sin confundirlo con "
+                                    "otro archivo; cámbiele el nombre e intente nuevamente: ")
+                         + ruta);
 }
 
 // Why a path that exists is not a file we read or write.
@@ -44,9 +45,10 @@ Falla noEsComun(mode_t modo, const QString& ruta)
     if (S_ISLNK(modo))
         return Falla::de(TipoFalla::NoEsArchivoComun,
                          QStringLiteral("La ruta indicada es un enlace, no un archivo común: ") + ruta);
-    return Falla::de(TipoFalla::NoEsArchivoComun,
-                     QStringLiteral("La ruta indicada no es un archivo común (es una tubería, un dispositivo o un socket): ")
-                         + ruta);
+    return Falla::de(
+        TipoFalla::NoEsArchivoComun,
+        QStringLiteral("La ruta indicada no es un archivo común (es una tubería, un dispositivo o un socket): ")
+            + ruta);
 }
 
 IdentidadArchivo identidadDe(const struct stat& st)
@@ -81,15 +83,13 @@ QString nombreTemporal()
     return QStringLiteral(".terv-%1-%2.tmp").arg(::getpid()).arg(azar);
 }
 
-bool procesoVivo(qint64 pid)
-{
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
-}
+bool procesoVivo(qint64 pid) { return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM); }
 
 // A folder opened to lock or to flush it ("" is the current one).
 int abroCarpeta(const QString& carpeta)
 {
-    return ::open(nativo(carpeta.isEmpty() ? QStringLiteral(".") : carpeta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return ::open(nativo(carpeta.isEmpty() ? QStringLiteral(".") : carpeta).constData(),
+                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
 bool mismoNodo(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -120,7 +120,8 @@ void borroTemporalEn(int dir, const char* nombre, const struct stat& visto)
     const int fd = ::openat(dir, nombre, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return;
-    struct stat st {}, ahora {};
+    struct stat st {
+    }, ahora{};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && mismoNodo(st, visto) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
         && ::fstatat(dir, nombre, &ahora, AT_SYMLINK_NOFOLLOW) == 0 && mismoNodo(ahora, st))
         ::unlinkat(dir, nombre, 0);
@@ -318,7 +319,8 @@ Estado ArchivoCrudo::copioTramo(ArchivoCrudo& origen, qint64 posicionOrigen, qin
             continue;
         }
         if (c == 0)
-            return Falla::de(TipoFalla::Cambiado, QStringLiteral("El archivo se acortó mientras se leía: ") + origen.ruta_);
+            return Falla::de(TipoFalla::Cambiado,
+                             QStringLiteral("El archivo se acortó mientras se leía: ") + origen.ruta_);
         if (errno == EINTR)
             continue;
         if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
@@ -482,10 +484,7 @@ void Temporal::descarto()
     archivo_.cierro();
 }
 
-bool EsNombreTemporal(const QString& nombre)
-{
-    return formaTemporal().match(nombre).hasMatch();
-}
+bool EsNombreTemporal(const QString& nombre) { return formaTemporal().match(nombre).hasMatch(); }
 
 void LimpioTemporalesHuerfanos(const QString& carpeta, const std::vector<IdentidadArchivo>& conservo)
 {
@@ -499,8 +498,9 @@ void LimpioTemporalesHuerfanos(const QString& carpeta, const std::vector<Identid
         struct stat st {};
         if (::fstatat(dir, nombre.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
-        if (std::any_of(conservo.begin(), conservo.end(),
-                        [&](const IdentidadArchivo& id) { return id.dispositivo == st.st_dev && id.nodo == st.st_ino; }))
+        if (std::any_of(conservo.begin(), conservo.end(), [&](const IdentidadArchivo& id) {
+                return id.dispositivo == st.st_dev && id.nodo == st.st_ino;
+            }))
             continue;
         if (S_ISREG(st.st_mode))
             borroTemporalEn(dir, nombre.constData(), st);
@@ -552,15 +552,9 @@ Resultado<qint64> TamanoDe(const QString& ruta)
     return id.valor().tamano;
 }
 
-bool ExisteArchivoComun(const QString& ruta)
-{
-    return bool(IdentidadDe(ruta));
-}
+bool ExisteArchivoComun(const QString& ruta) { return bool(IdentidadDe(ruta)); }
 
-bool ExisteNombre(const QString& ruta)
-{
-    return bool(estadoSinSeguir(ruta));
-}
+bool ExisteNombre(const QString& ruta) { return bool(estadoSinSeguir(ruta)); }
 
 Estado SincronizoCarpeta(const QString& carpeta)
 {
@@ -703,15 +697,9 @@ QStringList NombresIlegibles(const QString& carpeta)
     return nombres;
 }
 
-QString NombreDeRuta(const QString& ruta)
-{
-    return ruta.mid(ruta.lastIndexOf(QLatin1Char('/')) + 1);
-}
+QString NombreDeRuta(const QString& ruta) { return ruta.mid(ruta.lastIndexOf(QLatin1Char('/')) + 1); }
 
-QString CarpetaDeRuta(const QString& ruta)
-{
-    return ruta.left(ruta.lastIndexOf(QLatin1Char('/')) + 1);
-}
+QString CarpetaDeRuta(const QString& ruta) { return ruta.left(ruta.lastIndexOf(QLatin1Char('/')) + 1); }
 
 QString UnoRuta(const QString& carpeta, const QString& nombre)
 {

@@ -28,10 +28,10 @@ struct IdentidadArchivo {
 class ArchivoCrudo {
 public:
     enum class Modo {
-        Lectura,   // a regular file, not a link
-        CreoNuevo, // read and write; fails with TipoFalla::YaExiste when the name is taken
+        Lectura,        // a regular file, not a link
+        CreoNuevo,      // read and write; fails with TipoFalla::YaExiste when the name is taken
         CreoEjecutable, // as CreoNuevo, executable as far as the umask allows (scripts)
-        Modifico,  // a regular file of the run's own, written in place (not a link, never truncated)
+        Modifico,       // a regular file of the run's own, written in place (not a link, never truncated)
     };
 
     ArchivoCrudo() = default;
@@ -127,6 +127,7 @@ public:
     CerrojoCarpeta(CerrojoCarpeta&& otro) noexcept : fd_(otro.fd_) { otro.fd_ = -1; }
     CerrojoCarpeta& operator=(CerrojoCarpeta&&) = delete;
     static Resultado<CerrojoCarpeta> tomo(const QString& carpeta);
+
 private:
     int fd_ = -1;
 };

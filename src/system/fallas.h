@@ -43,6 +43,7 @@ public:
     T valor_o(T otro) const { return valor_ ? *valor_ : otro; }
     T& valor() { return *valor_; }
     const Falla& falla() const { return *falla_; }
+
 private:
     std::optional<T> valor_;
     std::optional<Falla> falla_;

@@ -21,7 +21,7 @@ bool CorroboroAdministrador()
     const long sugerido = ::sysconf(_SC_GETGR_R_SIZE_MAX);
     std::vector<char> memoria(size_t(sugerido > 0 ? sugerido : 16384));
     for (int i = 0; i < leidos; ++i) {
-        group g {};
+        group g{};
         group* hallado = nullptr;
         int r;
         while ((r = ::getgrgid_r(grupos[size_t(i)], &g, memoria.data(), memoria.size(), &hallado)) == ERANGE
@@ -36,12 +36,6 @@ bool CorroboroAdministrador()
     return false;
 }
 
-QString CarpetaAplicacion()
-{
-    return QCoreApplication::applicationDirPath();
-}
+QString CarpetaAplicacion() { return QCoreApplication::applicationDirPath(); }
 
-QString NombrePrograma()
-{
-    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toUpper();
-}
+QString NombrePrograma() { return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toUpper(); }

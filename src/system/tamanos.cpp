@@ -2,10 +2,7 @@
 
 #include <cmath>
 
-qint64 MegasABytes(double megas)
-{
-    return qint64(std::nearbyint(megas * 1048576.0));
-}
+qint64 MegasABytes(double megas) { return qint64(std::nearbyint(megas * 1048576.0)); }
 
 std::optional<double> LeoMegas(const QString& texto)
 {

@@ -26,7 +26,8 @@ QStringList Todo(const QString& carpeta)
 // A file whose name carries a wrong hash, to be corrected.
 QString MalSellado(const QString& carpeta, const QByteArray& contenido)
 {
-    return EscriboArchivo(UnoRuta(carpeta, QStringLiteral("acta_") + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")), contenido);
+    return EscriboArchivo(
+        UnoRuta(carpeta, QStringLiteral("acta_") + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")), contenido);
 }
 
 // A folder that cannot be flushed after a rename, or a rename that fails:
@@ -58,9 +59,9 @@ TEST(Bordes, EntregaEnOrden)
         const QStringList antes = Todo(d.path());
         QStringList args;
         for (const QString& a : caso.args)
-            args << (a == QStringLiteral("%1/juego") ? primera
-                     : a == QStringLiteral("%mal") ? mal
-                                                   : QString(a).replace(QStringLiteral("%1"), d.path()));
+            args << (a == QStringLiteral("%1/juego")   ? primera
+                         : a == QStringLiteral("%mal") ? mal
+                                                       : QString(a).replace(QStringLiteral("%1"), d.path()));
         Corrida c = CorroInyectado(args, {S("TERV_FALLA=") + S(caso.falla)});
         EXPECT_EQ(c.codigo, 3) << qPrintable(c.salida + c.errores);
         EXPECT_EQ(Todo(d.path()), antes);
@@ -99,7 +100,8 @@ TEST(Bordes, LimpiezaNoSigueUnEnlace)
     EscriboArchivo(corrida + QStringLiteral("/.terv-carpeta"), "");
     EscriboArchivo(corrida + QStringLiteral("/.terv-999999997-Abc123.tmp"), "resto");
     const QString origen = EscriboArchivo(d.filePath(QStringLiteral("x.zip")), Datos(3000, 7));
-    const Corrida c = CorroInyectado({S("particionar"), origen, S("--tamano"), S("0.001")}, {S("TERV_ENLAZO=") + ajena.path()});
+    const Corrida c =
+        CorroInyectado({S("particionar"), origen, S("--tamano"), S("0.001")}, {S("TERV_ENLAZO=") + ajena.path()});
     EXPECT_EQ(c.codigo, 0) << qPrintable(c.errores);
     EXPECT_EQ(Todo(ajena.path()).size(), 5);
 }
@@ -199,8 +201,9 @@ TEST(Bordes, Menores)
         for (int i = 0; i < 191; ++i)
             piezas << datos.mid(i * 100, 100);
         const QString primera = EscriboJuego(juego.path(), QStringLiteral("muchas.zip"), piezas).first();
-        const Corrida c = CorroPrograma(QStringLiteral("/bin/sh"), {S("-c"), S("ulimit -n 64 && exec \"$0\" unir \"$1\" --destino \"$2\""), kCli,
-                                                                    primera, destino.path()});
+        const Corrida c = CorroPrograma(
+            QStringLiteral("/bin/sh"),
+            {S("-c"), S("ulimit -n 64 && exec \"$0\" unir \"$1\" --destino \"$2\""), kCli, primera, destino.path()});
         EXPECT_EQ(c.codigo, 0) << qPrintable(c.errores);
         EXPECT_EQ(LeoArchivo(destino.filePath(QStringLiteral("muchas.zip"))), datos);
     }

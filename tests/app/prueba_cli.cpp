@@ -63,7 +63,8 @@ TEST(Cli, SellarYVerificar)
     EXPECT_TRUE(c.salida.isEmpty());
     EXPECT_TRUE(c.errores.contains(QStringLiteral("no tiene archivos con código hash"))) << qPrintable(c.errores);
 
-    c = Corro({QStringLiteral("sellar"), ruta, d.filePath(QStringLiteral("falta.zip")), d.filePath(QStringLiteral("LEEME"))});
+    c = Corro(
+        {QStringLiteral("sellar"), ruta, d.filePath(QStringLiteral("falta.zip")), d.filePath(QStringLiteral("LEEME"))});
     EXPECT_EQ(c.codigo, 3);
     EXPECT_EQ(c.salida.trimmed(), sellado);
     EXPECT_TRUE(c.errores.contains(QStringLiteral("corrobore la ubicación del archivo")));
@@ -123,7 +124,8 @@ struct CliInstalado {
         cli = carpeta.filePath(QStringLiteral("terv-cli"));
         QFile::copy(QStringLiteral(TERV_CLI), cli);
         QFile(cli).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        EscriboArchivo(carpeta.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\r\nAMBIENTE=DESA\r\nURL=" + url.toUtf8() + "\r\n");
+        EscriboArchivo(carpeta.filePath(QStringLiteral("TERV.ini")),
+                       "[NETWORK]\r\nAMBIENTE=DESA\r\nURL=" + url.toUtf8() + "\r\n");
     }
     Corrida corro(const QStringList& args) const { return CorroPrograma(cli, args); }
 };

@@ -55,7 +55,8 @@ TEST(Hostil, EntradasQueNoSonArchivos)
         EXPECT_EQ(c.codigo, 3) << qPrintable(c.errores);
         EXPECT_TRUE(c.errores.contains(QStringLiteral("no es un archivo común"))) << qPrintable(c.errores);
     }
-    EXPECT_EQ(QDir(d.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+    EXPECT_EQ(QDir(d.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+              1);
 }
 
 // Sizes that are not sane numbers are a usage error, before anything is read.

@@ -23,7 +23,7 @@ TEST(Inicio, SecuenciaDeArranque)
         const char* ambiente; // nullptr: no INI file; "": the shipped one, all commented out
         QStringList titulos;
         qint32 tamano;
-        QString leyenda; // null: no banner; %1: the INI file
+        QString leyenda;       // null: no banner; %1: the INI file
         bool ilegible = false; // there, but for uid 65534 it cannot be read
     } casos[] = {
         // clang-format off
@@ -50,8 +50,9 @@ TEST(Inicio, SecuenciaDeArranque)
         e.ctx.esAdministrador = [&] { return c.administrador; };
         const QByteArray comentario = c.ambiente && !*c.ambiente ? ";" : "";
         if (c.ambiente)
-            EscriboArchivo(e.carpeta.filePath(QStringLiteral("TERV.ini")), "[NETWORK]\r\n" + comentario + "AMBIENTE="
-                               + QByteArray(c.ambiente) + "\r\n" + comentario + "URL=" + s.url().toUtf8() + "\r\n");
+            EscriboArchivo(e.carpeta.filePath(QStringLiteral("TERV.ini")),
+                           "[NETWORK]\r\n" + comentario + "AMBIENTE=" + QByteArray(c.ambiente) + "\r\n" + comentario
+                               + "URL=" + s.url().toUtf8() + "\r\n");
         if (c.ilegible)
             PreparoIniIlegible(LeoArchivo(compartido().RutaIni));
         FrmInicio menu(e.ctx);

@@ -93,13 +93,13 @@ TEST(Ventanas, F1AbreLaAyudaEnLaSeccionDeCadaVentana)
     EXPECT_EQ(e.dialogos.vistas.size(), 1);
     // What the help says of the program is what it does.
     const QString texto = menu.ayuda->texto->toPlainText().simplified();
-    for (const char* falso : {"dirección consultada", "particionar y unir quedan deshabilitadas", "desde cualquier ventana",
-                              "carpeta que usted elija"})
+    for (const char* falso : {"dirección consultada", "particionar y unir quedan deshabilitadas",
+                              "desde cualquier ventana", "carpeta que usted elija"})
         EXPECT_FALSE(texto.contains(QString::fromUtf8(falso))) << falso;
-    for (const char* cierto : {"en producción no se muestra nada", "se guarda en la carpeta de los archivos a comprimir",
-                               "se entregan a la ventana abierta, sin consultar otra vez", "Generar Código Hash",
-                               "Generar Particiones", "Unir Particiones", "Comprobación de Hash",
-                               "Comprimir Archivos y Preparar Para Publicar"})
+    for (const char* cierto :
+         {"en producción no se muestra nada", "se guarda en la carpeta de los archivos a comprimir",
+          "se entregan a la ventana abierta, sin consultar otra vez", "Generar Código Hash", "Generar Particiones",
+          "Unir Particiones", "Comprobación de Hash", "Comprimir Archivos y Preparar Para Publicar"})
         EXPECT_TRUE(texto.contains(QString::fromUtf8(cierto))) << cierto;
 }
 
@@ -137,7 +137,8 @@ TEST(Ventanas, CajasCentradasYDentroDeLaPantalla)
     const QRect zona = QGuiApplication::primaryScreen()->availableGeometry();
     QWidget duenio;
     duenio.setGeometry(zona.x() + 120, zona.y() + 90, 420, 300);
-    const CajaReal aviso = MuestroYCierro(&duenio, {QStringLiteral("TERV"), QStringLiteral("Aviso"), Icono::Exclamacion});
+    const CajaReal aviso =
+        MuestroYCierro(&duenio, {QStringLiteral("TERV"), QStringLiteral("Aviso"), Icono::Exclamacion});
     EXPECT_TRUE(Cerca(aviso.marco.center(), duenio.frameGeometry().center())) << aviso.marco.center().x();
 
     QString palabras;
@@ -151,15 +152,18 @@ TEST(Ventanas, CajasCentradasYDentroDeLaPantalla)
         EXPECT_LT(c.texto.size(), 6000);
     }
     // The system's own lines are not broken again (no orphan word at their end).
-    const QString propias = QStringLiteral("El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe\r\n"
-                                           "Ingresar por la Opción \"Código Hash \" del Menú principal");
-    const CajaReal dos = MuestroYCierro(nullptr, {QStringLiteral("Incompatibilidad de Tamaños"), propias, Icono::Informacion});
+    const QString propias = QStringLiteral(
+        "El tamaño del archivo seleccionado es menor al necesario para ser particionado, en este caso debe\r\n"
+        "Ingresar por la Opción \"Código Hash \" del Menú principal");
+    const CajaReal dos =
+        MuestroYCierro(nullptr, {QStringLiteral("Incompatibilidad de Tamaños"), propias, Icono::Informacion});
     const QFontMetrics letra(QApplication::font());
     if (zona.width() >= 1024) {
         EXPECT_GE(dos.ancho, letra.horizontalAdvance(propias.section(QLatin1Char('\r'), 0, 0)));
     }
     // A long path breaks after its separators, never inside a folder's name.
-    const QString ruta = QStringLiteral("/home/operador/entregas/2024/expedientes_recibidos_de_la_mesa_central/informe_mensual.zip");
+    const QString ruta =
+        QStringLiteral("/home/operador/entregas/2024/expedientes_recibidos_de_la_mesa_central/informe_mensual.zip");
     const QString partida = PartoPalabrasLargas(QStringLiteral("No se pudo abrir ") + ruta, 40);
     EXPECT_EQ(QString(partida).remove(QChar(0x200B)), QStringLiteral("No se pudo abrir ") + ruta);
     for (qsizetype k = partida.indexOf(QChar(0x200B)); k >= 0; k = partida.indexOf(QChar(0x200B), k + 1))
@@ -204,17 +208,23 @@ QStringList Defectos(QWidget* ventana)
 {
     QStringList d;
     const QList<QWidget*> todos = ventana->findChildren<QWidget*>();
-    auto visible = [&](QWidget* w) { return w->isVisibleTo(ventana) && !w->objectName().startsWith(QLatin1String("qt_")); };
+    auto visible = [&](QWidget* w) {
+        return w->isVisibleTo(ventana) && !w->objectName().startsWith(QLatin1String("qt_"));
+    };
     for (QWidget* w : todos) {
         if (!visible(w))
             continue;
         if (auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty()) {
             if (l->wordWrap() ? l->heightForWidth(l->width()) > l->height() : l->sizeHint().width() > l->width())
-                d << QStringLiteral("texto cortado: %1 (%2x%3)").arg(w->objectName()).arg(l->sizeHint().width()).arg(l->wordWrap() ? l->heightForWidth(l->width()) : l->height());
+                d << QStringLiteral("texto cortado: %1 (%2x%3)")
+                         .arg(w->objectName())
+                         .arg(l->sizeHint().width())
+                         .arg(l->wordWrap() ? l->heightForWidth(l->width()) : l->height());
             if (l->font().pointSizeF() < ventana->font().pointSizeF())
                 d << QStringLiteral("letra reducida: ") + w->objectName();
         }
-        if (auto* g = qobject_cast<QGroupBox*>(w); g && g->fontMetrics().horizontalAdvance(g->title()) + 16 > g->width())
+        if (auto* g = qobject_cast<QGroupBox*>(w);
+            g && g->fontMetrics().horizontalAdvance(g->title()) + 16 > g->width())
             d << QStringLiteral("título cortado: ") + w->objectName();
     }
     for (QWidget* a : todos)
@@ -226,7 +236,8 @@ QStringList Defectos(QWidget* ventana)
                 continue;
             auto* ga = qobject_cast<QGroupBox*>(a);
             auto* gb = qobject_cast<QGroupBox*>(b);
-            if ((ga && ga->autoFillBackground() && ra.contains(rb)) || (gb && gb->autoFillBackground() && rb.contains(ra)))
+            if ((ga && ga->autoFillBackground() && ra.contains(rb))
+                || (gb && gb->autoFillBackground() && rb.contains(ra)))
                 continue;
             d << QStringLiteral("se pisan: %1 / %2").arg(a->objectName(), b->objectName());
         }
@@ -300,7 +311,9 @@ TEST(Ventanas, NadaSeCortaNiSePisa)
 // it disabled when the turn ends: the enabled state after each such action.
 TEST(Ventanas, HabilitadosTrasCadaAccion)
 {
-    auto clic = [](QWidget& f, const char* nombre) { QTest::mouseClick(Control<QPushButton>(f, nombre), Qt::LeftButton); };
+    auto clic = [](QWidget& f, const char* nombre) {
+        QTest::mouseClick(Control<QPushButton>(f, nombre), Qt::LeftButton);
+    };
     for (const qint64 tamano : {qint64(0), qint64(100), qint64(3 << 20)}) {
         SCOPED_TRACE(tamano);
         Escenario e;
@@ -363,7 +376,8 @@ TEST(Ventanas, NombresAccesiblesYTeclas)
             const QKeySequence tecla = QKeySequence::mnemonic(texto);
             if (tecla.isEmpty())
                 continue;
-            EXPECT_FALSE(teclas.contains(tecla.toString())) << qPrintable(c->objectName() + QStringLiteral(": ") + texto);
+            EXPECT_FALSE(teclas.contains(tecla.toString()))
+                << qPrintable(c->objectName() + QStringLiteral(": ") + texto);
             teclas << tecla.toString();
         }
         EXPECT_TRUE(w == &v.menu || w == v.acerca || teclas.size() >= 3) << qPrintable(teclas.join(QLatin1Char(' ')));
@@ -392,8 +406,8 @@ TEST(Ventanas, CabenEnLaPantalla)
             centroFormulario(w);
         QApplication::processEvents();
         const QRect marco = w->frameGeometry().united(w->geometry().adjusted(0, -32, 0, 0)); // a title bar at least
-        EXPECT_TRUE(zona.contains(marco)) << marco.x() << "," << marco.y() << " " << marco.width() << "x" << marco.height()
-                                          << " en " << zona.width() << "x" << zona.height();
+        EXPECT_TRUE(zona.contains(marco)) << marco.x() << "," << marco.y() << " " << marco.width() << "x"
+                                          << marco.height() << " en " << zona.width() << "x" << zona.height();
         w->hide();
     }
     EXPECT_LT(v.carpeta.minimumSize().height(), v.carpeta.maximumSize().height());
@@ -410,7 +424,8 @@ TEST(Ventanas, EnterYEscape)
 {
     Ventanas v;
     for (const Qt::Key tecla : {Qt::Key_Return, Qt::Key_Enter}) {
-        for (PantallaTrabajo* p : std::initializer_list<PantallaTrabajo*>{&v.hash, &v.corroboro, &v.cortar, &v.unir, &v.comprimir, &v.carpeta}) {
+        for (PantallaTrabajo* p : std::initializer_list<PantallaTrabajo*>{&v.hash, &v.corroboro, &v.cortar, &v.unir,
+                                                                          &v.comprimir, &v.carpeta}) {
             SCOPED_TRACE(qPrintable(p->objectName()));
             p->show();
             QApplication::setActiveWindow(p);
@@ -428,16 +443,19 @@ TEST(Ventanas, EnterYEscape)
     v.corroboro.show();
     QApplication::setActiveWindow(&v.corroboro);
     const QByteArray datos = Datos(3000, 2);
-    v.e.dialogos.archivos.push_back(EscriboArchivo(d.filePath(QStringLiteral("a_") + HashDe(datos) + QStringLiteral(".zip")), datos));
+    v.e.dialogos.archivos.push_back(
+        EscriboArchivo(d.filePath(QStringLiteral("a_") + HashDe(datos) + QStringLiteral(".zip")), datos));
     QTest::mouseClick(Control<QPushButton>(v.corroboro, "Command1_0"), Qt::LeftButton);
     {
-        const AlEvento escape(&v.corroboro, "cmdCancelar", QEvent::Show, [&] { QTest::keyClick(&v.corroboro, Qt::Key_Escape); });
+        const AlEvento escape(&v.corroboro, "cmdCancelar", QEvent::Show,
+                              [&] { QTest::keyClick(&v.corroboro, Qt::Key_Escape); });
         QTest::mouseClick(Control<QPushButton>(v.corroboro, "Command1_1"), Qt::LeftButton);
         ASSERT_TRUE(escape.hecho);
     }
     ASSERT_FALSE(v.e.dialogos.vistas.isEmpty());
     EXPECT_EQ(v.e.dialogos.vistas.last().icono, Icono::Informacion);
-    EXPECT_TRUE(v.e.dialogos.vistas.last().texto.contains(QStringLiteral("cancel"))) << qPrintable(v.e.dialogos.vistas.last().texto);
+    EXPECT_TRUE(v.e.dialogos.vistas.last().texto.contains(QStringLiteral("cancel")))
+        << qPrintable(v.e.dialogos.vistas.last().texto);
 
     // The about box and the help window close.
     Pulso(v.acerca, Qt::Key_Escape);

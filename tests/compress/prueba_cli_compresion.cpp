@@ -19,9 +19,14 @@ namespace {
 
 QStringList Comprimir(const QString& nombre, const QString& destino, const QStringList& archivos)
 {
-    return QStringList{QStringLiteral("comprimir"), QStringLiteral("--tamano"), QStringLiteral("50"), QStringLiteral("--nombre"),
-                       nombre, QStringLiteral("--destino"), destino}
-        + archivos;
+    return QStringList{QStringLiteral("comprimir"),
+                       QStringLiteral("--tamano"),
+                       QStringLiteral("50"),
+                       QStringLiteral("--nombre"),
+                       nombre,
+                       QStringLiteral("--destino"),
+                       destino}
+    + archivos;
 }
 
 // terv-cli started and held at its first read of grande.bin from 1 MB on.
@@ -58,7 +63,8 @@ bool SenalPendiente(qint64 pid)
         estados << proceso + QStringLiteral("/task/") + hilo + QStringLiteral("/status");
     for (const QString& e : estados)
         for (const QByteArray& linea : LeoArchivo(e).split('\n'))
-            if ((linea.startsWith("ShdPnd:") || linea.startsWith("SigPnd:")) && linea.mid(7).trimmed().toULongLong(nullptr, 16) != 0)
+            if ((linea.startsWith("ShdPnd:") || linea.startsWith("SigPnd:"))
+                && linea.mid(7).trimmed().toULongLong(nullptr, 16) != 0)
                 return true;
     return false;
 }
@@ -70,15 +76,16 @@ TEST(CliCompresion, ErrorDeLecturaInterrumpidoOMuerto)
 {
     QTemporaryDir datos, destino;
     const QString bueno = EscriboArchivo(datos.filePath(QStringLiteral("bueno.txt")), "bueno");
-    const QString malo = EscriboArchivo(datos.filePath(QStringLiteral("malo.bin")), Datos(3 << 20, 5) + QByteArray(3 << 20, 'a'));
+    const QString malo =
+        EscriboArchivo(datos.filePath(QStringLiteral("malo.bin")), Datos(3 << 20, 5) + QByteArray(3 << 20, 'a'));
     for (const qint64 desde : {qint64(0), qint64(1) << 20, qint64(5) << 20}) {
         SCOPED_TRACE(desde);
-        const Corrida c = CorroInyectado(Comprimir(QStringLiteral("p"), destino.path(), {bueno, malo}),
-                                         {QStringLiteral("TERV_PRUEBA_ARCHIVO=malo.bin"),
-                                          QStringLiteral("TERV_PRUEBA_DESDE=%1").arg(desde)});
+        const Corrida c = CorroInyectado(
+            Comprimir(QStringLiteral("p"), destino.path(), {bueno, malo}),
+            {QStringLiteral("TERV_PRUEBA_ARCHIVO=malo.bin"), QStringLiteral("TERV_PRUEBA_DESDE=%1").arg(desde)});
         EXPECT_EQ(c.codigo, 3);
-        EXPECT_TRUE(c.errores.contains(QStringLiteral("Error al armar el Archivo: No se pudo leer el archivo ") + malo + QStringLiteral(": ")
-                                       + DescripcionError(EIO)))
+        EXPECT_TRUE(c.errores.contains(QStringLiteral("Error al armar el Archivo: No se pudo leer el archivo ") + malo
+                                       + QStringLiteral(": ") + DescripcionError(EIO)))
             << qPrintable(c.errores);
         EXPECT_TRUE(c.salida.isEmpty());
         EXPECT_TRUE(Todo(destino.path()).isEmpty()) << qPrintable(Todo(destino.path()).join(QLatin1Char(' ')));

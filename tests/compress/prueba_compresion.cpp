@@ -34,7 +34,7 @@ TEST(Compresion, NombresYLista)
     const QString c = QStringLiteral("/d/c.2024.txt");
     const Agregado a = AgregoArchivos(lista, {c, QStringLiteral("/d/b.txt"), c});
     EXPECT_EQ(a.carpeta, QStringLiteral("/d/"));
-    EXPECT_EQ(a.nombre, QStringLiteral("c.2024")); // only the last extension goes
+    EXPECT_EQ(a.nombre, QStringLiteral("c.2024"));                             // only the last extension goes
     EXPECT_EQ(lista.entradas(), (QStringList{QStringLiteral("/d/b.txt"), c})); // newest first
 }
 
@@ -48,7 +48,10 @@ struct Banco {
         plan.limite = 20 << 20;
         plan.carpeta = destino.path();
     }
-    QString archivo(const QString& nombre, const QByteArray& datos) { return EscriboArchivo(origen.filePath(nombre), datos); }
+    QString archivo(const QString& nombre, const QByteArray& datos)
+    {
+        return EscriboArchivo(origen.filePath(nombre), datos);
+    }
     ResultadoCompresion corro() { return ComprimoArchivosMulti(plan, &progreso); }
 };
 
@@ -78,7 +81,8 @@ TEST(Compresion, Desenlaces)
         SCOPED_TRACE(c.nombre);
         Banco b;
         // Random content does not compress: about 2.5 MB of archive.
-        b.plan.rutas = {b.archivo(QStringLiteral("uno.bin"), Datos(1500000, 1)), b.archivo(QStringLiteral("dos.bin"), Datos(1000000, 2))};
+        b.plan.rutas = {b.archivo(QStringLiteral("uno.bin"), Datos(1500000, 1)),
+                        b.archivo(QStringLiteral("dos.bin"), Datos(1000000, 2))};
         b.plan.limite = c.limite;
         QStringList preguntas;
         qint64 avanceAlPreguntar = -1;
@@ -88,12 +92,19 @@ TEST(Compresion, Desenlaces)
             avanceAlPreguntar = b.progreso.total.load() == tamano ? b.progreso.hecho.load() : -2;
             return c.particiono;
         };
-        b.plan.confirmo = [&](const PlanParticion&) { preguntas << QStringLiteral("confirmo"); return c.confirmo; };
-        b.plan.reemplazo = [&](const QString&) { preguntas << QStringLiteral("reemplazo"); return c.reemplazo; };
+        b.plan.confirmo = [&](const PlanParticion&) {
+            preguntas << QStringLiteral("confirmo");
+            return c.confirmo;
+        };
+        b.plan.reemplazo = [&](const QString&) {
+            preguntas << QStringLiteral("reemplazo");
+            return c.reemplazo;
+        };
         QStringList previos;
         for (int i = 1; i <= c.previos; ++i)
-            previos << EscriboArchivo(b.destino.filePath(i == 1 ? QStringLiteral("paquete.zip") : QStringLiteral("paquete (%1).zip").arg(i)),
-                                      "de antes");
+            previos << EscriboArchivo(
+                b.destino.filePath(i == 1 ? QStringLiteral("paquete.zip") : QStringLiteral("paquete (%1).zip").arg(i)),
+                "de antes");
 
         const ResultadoCompresion r = b.corro();
         ASSERT_EQ(r.desenlace, c.desenlace) << qPrintable(r.falla.descripcion);
@@ -112,7 +123,8 @@ TEST(Compresion, Desenlaces)
             EXPECT_EQ(r.particiones.size(), 3);
             QByteArray junto;
             for (const QString& p : r.particiones) {
-                EXPECT_TRUE(NombreDeRuta(p).startsWith(QStringLiteral("paquete_") + Md5sum(p) + QStringLiteral(".zip.part")));
+                EXPECT_TRUE(
+                    NombreDeRuta(p).startsWith(QStringLiteral("paquete_") + Md5sum(p) + QStringLiteral(".zip.part")));
                 junto += LeoArchivo(p);
             }
             const QString armado = EscriboArchivo(b.origen.filePath(QStringLiteral("armado.zip")), junto);
@@ -131,13 +143,13 @@ TEST(Compresion, Desenlaces)
                     EXPECT_EQ(LeoArchivo(p), QByteArray("de antes"));
                 }
             }
-            EXPECT_EQ(r.aviso.contains(QStringLiteral("se guardó como")), c.previos > 0 && !c.reemplazo) << qPrintable(r.aviso);
+            EXPECT_EQ(r.aviso.contains(QStringLiteral("se guardó como")), c.previos > 0 && !c.reemplazo)
+                << qPrintable(r.aviso);
             EXPECT_EQ(Extraigo(r.archivo, QStringLiteral("dos.bin")), Datos(1000000, 2));
             EXPECT_EQ(r.demasiadas, c.limite == 4096);
             EXPECT_EQ(avisa, r.demasiadas) << qPrintable(r.aviso);
             break;
-        default:
-            break;
+        default: break;
         }
         EXPECT_TRUE(Temporales(b.destino.path()).isEmpty());
     }
@@ -235,7 +247,8 @@ TEST(Compresion, Zip64)
         EXPECT_EQ(LeoConTresLectores(r.archivo), QString());
         const QStringList detalle = Detalle(r.archivo);
         ASSERT_EQ(detalle.size(), b.plan.rutas.size());
-        EXPECT_EQ(detalle.first().section(QLatin1Char('|'), 4, 4), QString::number(QFileInfo(b.plan.rutas.first()).size()));
+        EXPECT_EQ(detalle.first().section(QLatin1Char('|'), 4, 4),
+                  QString::number(QFileInfo(b.plan.rutas.first()).size()));
         EXPECT_EQ(Extraigo(r.archivo, NombreDeRuta(b.plan.rutas.last())), LeoArchivo(b.plan.rutas.last()));
         EXPECT_EQ(NombreDeRuta(r.archivo), QStringLiteral("paquete_") + Md5sum(r.archivo) + QStringLiteral(".zip"));
         b.origen.remove();
@@ -310,16 +323,20 @@ TEST(Compresion, RestosDeCorridasMuertas)
     QProcess muerto;
     muerto.start(QStringLiteral("true"));
     muerto.waitForFinished();
-    const QString huerfano = EscriboArchivo(b.destino.filePath(QStringLiteral(".terv-%1-abcdef.tmp").arg(muerto.processId())), "medio");
-    const QString vivo = EscriboArchivo(b.destino.filePath(QStringLiteral(".terv-%1-ghijkl.tmp").arg(QCoreApplication::applicationPid())), "vivo");
+    const QString huerfano =
+        EscriboArchivo(b.destino.filePath(QStringLiteral(".terv-%1-abcdef.tmp").arg(muerto.processId())), "medio");
+    const QString vivo = EscriboArchivo(
+        b.destino.filePath(QStringLiteral(".terv-%1-ghijkl.tmp").arg(QCoreApplication::applicationPid())), "vivo");
     const QString ajeno = EscriboArchivo(b.destino.filePath(QStringLiteral("otro.zip")), "ajeno");
     // An input named like a dead run's temporary is the run's own: never removed.
-    const QString propio = EscriboArchivo(b.destino.filePath(QStringLiteral(".terv-%1-Prop01.tmp").arg(muerto.processId())), "propio");
+    const QString propio =
+        EscriboArchivo(b.destino.filePath(QStringLiteral(".terv-%1-Prop01.tmp").arg(muerto.processId())), "propio");
     b.plan.rutas = {b.archivo(QStringLiteral("a.txt"), "a"), propio};
     const ResultadoCompresion r = b.corro();
     ASSERT_EQ(r.desenlace, Desenlace::Sellado);
     EXPECT_EQ(LeoArchivo(propio), QByteArray("propio"));
-    EXPECT_EQ(NombreDeRuta(r.archivo), QStringLiteral("paquete_20261205_01_") + Md5sum(r.archivo) + QStringLiteral(".zip"));
+    EXPECT_EQ(NombreDeRuta(r.archivo),
+              QStringLiteral("paquete_20261205_01_") + Md5sum(r.archivo) + QStringLiteral(".zip"));
     EXPECT_FALSE(QFileInfo::exists(huerfano));
     EXPECT_TRUE(QFileInfo::exists(vivo));
     EXPECT_TRUE(QFileInfo::exists(ajeno));

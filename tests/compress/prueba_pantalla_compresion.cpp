@@ -23,7 +23,10 @@ struct Pantalla {
     FrmCompriArchMulti f{e.ctx};
     Pantalla() { f.show(); }
     template <class T>
-    T* hijo(const char* nombre) { return Control<T>(f, nombre); }
+    T* hijo(const char* nombre)
+    {
+        return Control<T>(f, nombre);
+    }
     void agrego(const QStringList& rutas)
     {
         e.dialogos.listas.push_back(rutas);
@@ -35,7 +38,10 @@ struct Pantalla {
         hijo<QLineEdit>("txtMB")->setText(mb);
         QTest::mouseClick(hijo<QPushButton>("cmdProcesar"), Qt::LeftButton);
     }
-    QString estado() { return hijo<QLabel>("lblMensaje")->isVisible() ? hijo<QLabel>("lblMensaje")->text() : QString(); }
+    QString estado()
+    {
+        return hijo<QLabel>("lblMensaje")->isVisible() ? hijo<QLabel>("lblMensaje")->text() : QString();
+    }
     QColor color() { return hijo<QLabel>("lblMensaje")->palette().color(QPalette::WindowText); }
     QStringList nuevos(const QStringList& propios)
     {
@@ -93,16 +99,18 @@ TEST(PantallaCompresion, Desenlaces)
         EXPECT_EQ(nuevos.size(), c.nuevos) << qPrintable(nuevos.join(QLatin1Char(' ')));
         if (!c.respuestas.isEmpty()) {
             const CajaVista& pregunta = p.e.dialogos.vistas[0];
-            EXPECT_EQ(pregunta.texto, QStringLiteral("El tamaño del/los archivos comprimidos supera el máximo permitido (") + QString::fromLatin1(c.mb)
-                                          + QStringLiteral("MB). Desea Particionar el archivo?"));
+            EXPECT_EQ(pregunta.texto,
+                      QStringLiteral("El tamaño del/los archivos comprimidos supera el máximo permitido (")
+                          + QString::fromLatin1(c.mb) + QStringLiteral("MB). Desea Particionar el archivo?"));
             EXPECT_EQ(pregunta.icono, Icono::Pregunta);
             EXPECT_EQ(pregunta.botones, Botones::SiNo);
             EXPECT_EQ(pregunta.porDefecto, Respuesta::No);
         }
         if (c.previo) {
             const CajaVista& reemplazo = p.e.dialogos.vistas[1];
-            EXPECT_EQ(reemplazo.texto, QStringLiteral("Ya existe el archivo ") + previo
-                                           + QStringLiteral(". ¿Desea reemplazarlo por el archivo comprimido nuevo?"));
+            EXPECT_EQ(reemplazo.texto,
+                      QStringLiteral("Ya existe el archivo ") + previo
+                          + QStringLiteral(". ¿Desea reemplazarlo por el archivo comprimido nuevo?"));
             EXPECT_EQ(reemplazo.botones, Botones::SiNo);
             EXPECT_EQ(reemplazo.porDefecto, Respuesta::No);
             EXPECT_TRUE(p.e.dialogos.vistas[2].texto.contains(QStringLiteral("paquete (2).zip")));
@@ -135,7 +143,8 @@ TEST(PantallaCompresion, NombresRechazados)
         }
         ASSERT_EQ(p.e.dialogos.vistas.size(), 1);
         EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Exclamacion);
-        EXPECT_TRUE(p.e.dialogos.vistas[0].texto.contains(QString::fromUtf8(por))) << qPrintable(p.e.dialogos.vistas[0].texto);
+        EXPECT_TRUE(p.e.dialogos.vistas[0].texto.contains(QString::fromUtf8(por)))
+            << qPrintable(p.e.dialogos.vistas[0].texto);
     }
 }
 

@@ -39,9 +39,9 @@ QByteArray Extraigo(const QString& zip, const QString& entrada)
 QString LeoConTresLectores(const QString& zip)
 {
     const Corrida python = Python("import sys, zipfile\n"
-                                 "malo = zipfile.ZipFile(sys.argv[1]).testzip()\n"
-                                 "sys.exit('CRC errado: ' + malo if malo else 0)\n",
-                                 zip);
+                                  "malo = zipfile.ZipFile(sys.argv[1]).testzip()\n"
+                                  "sys.exit('CRC errado: ' + malo if malo else 0)\n",
+                                  zip);
     if (python.codigo != 0)
         return QStringLiteral("zipfile: ") + python.salida;
     const Corrida unzip = Corro(QStringLiteral("unzip"), {QStringLiteral("-tqq"), zip});
@@ -55,13 +55,14 @@ QString LeoConTresLectores(const QString& zip)
 
 QStringList Detalle(const QString& zip)
 {
-    const Corrida s = Python("import sys, zipfile\n"
-                            "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
-                            "    y, m, d, h, mi, se = i.date_time\n"
-                            "    linea = '%s|%d|%d|%o|%d|%04d-%02d-%02d %02d:%02d:%02d\\n' % (i.filename, i.compress_type,\n"
-                            "        (i.flag_bits >> 11) & 1, i.external_attr >> 16, i.file_size, y, m, d, h, mi, se)\n"
-                            "    sys.stdout.buffer.write(linea.encode('utf-8'))\n",
-                            zip);
+    const Corrida s =
+        Python("import sys, zipfile\n"
+               "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+               "    y, m, d, h, mi, se = i.date_time\n"
+               "    linea = '%s|%d|%d|%o|%d|%04d-%02d-%02d %02d:%02d:%02d\\n' % (i.filename, i.compress_type,\n"
+               "        (i.flag_bits >> 11) & 1, i.external_attr >> 16, i.file_size, y, m, d, h, mi, se)\n"
+               "    sys.stdout.buffer.write(linea.encode('utf-8'))\n",
+               zip);
     return s.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 

@@ -70,8 +70,8 @@ TEST(Ini, GuardoCarpetaConservaElArchivo)
     }
     // A folder that is not there: nothing made.
     QTemporaryDir d;
-    EXPECT_FALSE(GuardoCarpetaINI(d.filePath(QStringLiteral("no/TERV.ini")), QStringLiteral("NETWORK"),
-                                  QStringLiteral("/x/")));
+    EXPECT_FALSE(
+        GuardoCarpetaINI(d.filePath(QStringLiteral("no/TERV.ini")), QStringLiteral("NETWORK"), QStringLiteral("/x/")));
     EXPECT_FALSE(QFileInfo::exists(d.filePath(QStringLiteral("no"))));
 }
 
@@ -99,7 +99,8 @@ TEST(Ini, GuardoConservaDuenoYModo)
         const QByteArray ini = QFile::encodeName(EscriboArchivo(d.filePath(QStringLiteral("TERV.ini")), c.antes));
         ASSERT_EQ(::chown(ini.constData(), c.dueno, c.grupo), 0);
         ASSERT_EQ(::chmod(ini.constData(), c.modo), 0);
-        struct stat antes {}, despues {};
+        struct stat antes {
+        }, despues{};
         ::stat(ini.constData(), &antes);
         if (c.operador) {
             ASSERT_EQ(::chmod(QFile::encodeName(d.path()).constData(), 0555), 0);

@@ -19,12 +19,14 @@ struct Entrega {
         const QByteArray b = Datos(3000, 1);
         bueno = EscriboArchivo(d.filePath(QStringLiteral("bueno_") + HashDe(b) + QStringLiteral(".zip")), b);
         // Stamped with the hash of other bytes: the content changed after stamping.
-        malo = EscriboArchivo(d.filePath(QStringLiteral("malo_") + HashDe(Datos(5000, 8)) + QStringLiteral(".2024.zip")), contenidoMalo);
+        malo = EscriboArchivo(
+            d.filePath(QStringLiteral("malo_") + HashDe(Datos(5000, 8)) + QStringLiteral(".2024.zip")), contenidoMalo);
         suelto = EscriboArchivo(d.filePath(QStringLiteral("suelto.txt")), "hola");
         sinPunto = EscriboArchivo(d.filePath(QStringLiteral("LEAME")), "x");
         // A link to a stamped file elsewhere: never followed, never renamed.
         const QByteArray f = Datos(100, 3);
-        const QString destino = EscriboArchivo(fuera.filePath(QStringLiteral("fuera_") + HashDe(f) + QStringLiteral(".zip")), f);
+        const QString destino =
+            EscriboArchivo(fuera.filePath(QStringLiteral("fuera_") + HashDe(f) + QStringLiteral(".zip")), f);
         enlace = d.filePath(QStringLiteral("enlace_") + HashDe(f) + QStringLiteral(".zip"));
         QFile::link(destino, enlace);
         fifo = d.filePath(QStringLiteral("tubo_") + HashDe(f) + QStringLiteral(".zip"));

@@ -88,7 +88,8 @@ TEST(ComprobacionCarpeta, CanceladaDiceSinComprobar)
         piezas << Datos(16384, unsigned(100 + i));
     EscriboJuego(d.path(), QStringLiteral("informe.zip"), piezas);
     Progreso p;
-    const Comprobacion c = CompruebaEntrega({{d.path()}, false, [&](qsizetype, const FilaComprobacion&) { p.cancelar = true; }}, &p);
+    const Comprobacion c =
+        CompruebaEntrega({{d.path()}, false, [&](qsizetype, const FilaComprobacion&) { p.cancelar = true; }}, &p);
     ASSERT_TRUE(c.cancelada);
     ASSERT_EQ(c.juegos.size(), 1u);
     const JuegoParticiones& j = c.juegos.front();
@@ -118,8 +119,10 @@ TEST(ComprobacionCarpeta, FilasInformesYJson)
     EXPECT_EQ(malo->tamano, 5000);
 
     // The counts and bytes of a delivery's summary show on the screen's test.
-    EXPECT_EQ(TextoResumen(Resumen{1, 1, 0, 0, 1, 10}),
-              QStringLiteral("3 archivos: 1 correcto, 1 incorrecto, 0 sin formato, 0 con error, 1 corregido. Bytes comprobados: 10"));
+    EXPECT_EQ(
+        TextoResumen(Resumen{1, 1, 0, 0, 1, 10}),
+        QStringLiteral(
+            "3 archivos: 1 correcto, 1 incorrecto, 0 sin formato, 0 con error, 1 corregido. Bytes comprobados: 10"));
 
     const QString csv = QString::fromUtf8(TextoInforme(c, FormatoInforme::Csv));
     const QString html = QString::fromUtf8(TextoInforme(c, FormatoInforme::Html));
@@ -135,7 +138,9 @@ TEST(ComprobacionCarpeta, FilasInformesYJson)
         SCOPED_TRACE(f.v.ruta.toStdString());
         const QString estado = QLatin1Char('"') + TextoEstado(f.estado()) + QLatin1Char('"');
         const auto linea = std::find_if(lineas.begin(), lineas.end(), [&](const QString& l) {
-            return l.contains(QStringLiteral(";\"") + (f.nombre().startsWith(QLatin1Char('=')) ? QStringLiteral("'") : QString()) + f.nombre() + QLatin1Char('"'));
+            return l.contains(QStringLiteral(";\"")
+                              + (f.nombre().startsWith(QLatin1Char('=')) ? QStringLiteral("'") : QString()) + f.nombre()
+                              + QLatin1Char('"'));
         });
         ASSERT_NE(linea, lineas.end());
         EXPECT_TRUE(linea->contains(estado));
@@ -146,10 +151,12 @@ TEST(ComprobacionCarpeta, FilasInformesYJson)
     EXPECT_FALSE(html.contains(QStringLiteral("(1)<b>")));
 
     // terv-cli verificar --json carries the same facts about each file.
-    const Corrida r = CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("verificar"), QStringLiteral("--json"), e.raiz});
-    const std::map<QString, EstadoFila> palabras{
-        {QStringLiteral("correcto"), EstadoFila::Correcto},      {QStringLiteral("invalido"), EstadoFila::Incorrecto},
-        {QStringLiteral("sin_formato"), EstadoFila::SinFormato}, {QStringLiteral("error"), EstadoFila::Error}};
+    const Corrida r =
+        CorroPrograma(QStringLiteral(TERV_CLI), {QStringLiteral("verificar"), QStringLiteral("--json"), e.raiz});
+    const std::map<QString, EstadoFila> palabras{{QStringLiteral("correcto"), EstadoFila::Correcto},
+                                                 {QStringLiteral("invalido"), EstadoFila::Incorrecto},
+                                                 {QStringLiteral("sin_formato"), EstadoFila::SinFormato},
+                                                 {QStringLiteral("error"), EstadoFila::Error}};
     int vistas = 0;
     for (const QString& linea : r.salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QJsonObject j = QJsonDocument::fromJson(linea.toUtf8()).object();
@@ -181,8 +188,10 @@ TEST(ComprobacionCarpeta, FilasInformesYJson)
     EscriboArchivo(destino.filePath(tallo + QStringLiteral(".html")), "del operador");
     const auto g = GuardoInformes(c, destino.path());
     ASSERT_TRUE(g.ok()) << g.falla().descripcion.toStdString();
-    EXPECT_EQ(g.valor(), (QStringList{destino.filePath(tallo + QStringLiteral("_2.csv")), destino.filePath(tallo + QStringLiteral("_2.html")),
-                                      destino.filePath(tallo + QStringLiteral("_2.md5"))}));
+    EXPECT_EQ(g.valor(),
+              (QStringList{destino.filePath(tallo + QStringLiteral("_2.csv")),
+                           destino.filePath(tallo + QStringLiteral("_2.html")),
+                           destino.filePath(tallo + QStringLiteral("_2.md5"))}));
     EXPECT_EQ(LeoArchivo(destino.filePath(tallo + QStringLiteral(".html"))), QByteArray("del operador"));
     EXPECT_EQ(LeoArchivo(g.valor()[1]), TextoInforme(c, FormatoInforme::Html));
     EXPECT_EQ(Archivos(destino.path()).size(), 4); // no temporary left behind

@@ -71,28 +71,37 @@ TEST(PantallaComprobacionCarpeta, FilasYResumenDeUnaEntrega)
     EXPECT_EQ(enCurso, QStringList(8, QStringLiteral(".")) << QStringLiteral("sub"));
     // Sizes with thousands separators, as the summary's bytes.
     auto* vista = Control<QTreeView>(f, "tblArchivos");
-    const QModelIndex bueno = tabla->match(tabla->index(0, 0), Qt::DisplayRole, NombreDeRuta(d.bueno), 1, Qt::MatchRecursive).value(0);
+    const QModelIndex bueno =
+        tabla->match(tabla->index(0, 0), Qt::DisplayRole, NombreDeRuta(d.bueno), 1, Qt::MatchRecursive).value(0);
     ASSERT_TRUE(bueno.isValid());
-    EXPECT_EQ(qobject_cast<QStyledItemDelegate*>(vista->itemDelegate())->displayText(bueno.siblingAtColumn(2).data(), vista->locale()),
+    EXPECT_EQ(qobject_cast<QStyledItemDelegate*>(vista->itemDelegate())
+                  ->displayText(bueno.siblingAtColumn(2).data(), vista->locale()),
               QStringLiteral("3.000"));
     const auto filas = Filas(f);
     const std::map<QString, QString> esperadas{
-        {NombreDeRuta(d.bueno), QStringLiteral("Correcto")},      {NombreDeRuta(d.malo), QStringLiteral("Incorrecto")},
-        {NombreDeRuta(d.suelto), QStringLiteral("Sin formato")},  {NombreDeRuta(d.sinPunto), QStringLiteral("Sin formato")},
-        {NombreDeRuta(d.enlace), QStringLiteral("Error")},        {NombreDeRuta(d.fifo), QStringLiteral("Error")},
-        {NombreDeRuta(d.juego[0]), QStringLiteral("Correcto")},   {NombreDeRuta(d.juego[1]), QStringLiteral("Incorrecto")},
+        {NombreDeRuta(d.bueno), QStringLiteral("Correcto")},
+        {NombreDeRuta(d.malo), QStringLiteral("Incorrecto")},
+        {NombreDeRuta(d.suelto), QStringLiteral("Sin formato")},
+        {NombreDeRuta(d.sinPunto), QStringLiteral("Sin formato")},
+        {NombreDeRuta(d.enlace), QStringLiteral("Error")},
+        {NombreDeRuta(d.fifo), QStringLiteral("Error")},
+        {NombreDeRuta(d.juego[0]), QStringLiteral("Correcto")},
+        {NombreDeRuta(d.juego[1]), QStringLiteral("Incorrecto")},
         {NombreDeRuta(d.sub), QStringLiteral("Correcto")},
         {QStringLiteral("Juego de particiones: informe.zip"), QStringLiteral("Incompleto")},
     };
     EXPECT_EQ(filas, esperadas);
     EXPECT_EQ(Control<QLabel>(f, "lblResumen")->text(),
-              QStringLiteral("9 archivos: 3 correctos, 2 incorrectos, 2 sin formato, 2 con error. Bytes comprobados: 14.700"));
+              QStringLiteral(
+                  "9 archivos: 3 correctos, 2 incorrectos, 2 sin formato, 2 con error. Bytes comprobados: 14.700"));
 
     // Filtered by state; a set stays while one of its partitions is shown.
     Control<QComboBox>(f, "cboEstado")->setCurrentText(QStringLiteral("Incorrecto"));
-    EXPECT_EQ(Filas(f), (std::map<QString, QString>{{NombreDeRuta(d.malo), QStringLiteral("Incorrecto")},
-                                                    {NombreDeRuta(d.juego[1]), QStringLiteral("Incorrecto")},
-                                                    {QStringLiteral("Juego de particiones: informe.zip"), QStringLiteral("Incompleto")}}));
+    EXPECT_EQ(Filas(f),
+              (std::map<QString, QString>{
+                  {NombreDeRuta(d.malo), QStringLiteral("Incorrecto")},
+                  {NombreDeRuta(d.juego[1]), QStringLiteral("Incorrecto")},
+                  {QStringLiteral("Juego de particiones: informe.zip"), QStringLiteral("Incompleto")}}));
     Control<QComboBox>(f, "cboEstado")->setCurrentText(QStringLiteral("Todos"));
     EXPECT_EQ(Filas(f).size(), esperadas.size());
 
@@ -104,9 +113,11 @@ TEST(PantallaComprobacionCarpeta, FilasYResumenDeUnaEntrega)
     EXPECT_TRUE(entra.isAccepted());
     QDropEvent suelta(QPointF(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&f, &suelta);
-    EXPECT_EQ(Filas(f), (std::map<QString, QString>{{NombreDeRuta(d.bueno), QStringLiteral("Correcto")},
-                                                    {NombreDeRuta(d.sub), QStringLiteral("Correcto")}}));
-    EXPECT_EQ(Control<QLineEdit>(f, "txtOrigen")->text(), d.bueno + QStringLiteral("; ") + d.raiz + QStringLiteral("/sub"));
+    EXPECT_EQ(Filas(f),
+              (std::map<QString, QString>{{NombreDeRuta(d.bueno), QStringLiteral("Correcto")},
+                                          {NombreDeRuta(d.sub), QStringLiteral("Correcto")}}));
+    EXPECT_EQ(Control<QLineEdit>(f, "txtOrigen")->text(),
+              d.bueno + QStringLiteral("; ") + d.raiz + QStringLiteral("/sub"));
 }
 
 // Only the wrongly stamped are renamed, once the operator confirms (the damaged
@@ -123,8 +134,10 @@ TEST(PantallaComprobacionCarpeta, CorregirTrasConfirmarYGuardarInforme)
     e.dialogos.respuestas.push_back(Respuesta::No);
     QTest::mouseClick(Control<QPushButton>(f, "cmdCorregir"), Qt::LeftButton);
     ASSERT_EQ(e.dialogos.titulos(), QStringList{QStringLiteral("Atención")});
-    EXPECT_EQ(e.dialogos.vistas[0].texto,
-              QStringLiteral("Se cambiará el código Hash del nombre de 1 archivo por el HASH de su contenido.\r\n\r\nDesea cambiarlos?"));
+    EXPECT_EQ(
+        e.dialogos.vistas[0].texto,
+        QStringLiteral(
+            "Se cambiará el código Hash del nombre de 1 archivo por el HASH de su contenido.\r\n\r\nDesea cambiarlos?"));
     EXPECT_EQ(e.dialogos.vistas[0].botones, Botones::SiNo);
     EXPECT_EQ(e.dialogos.vistas[0].porDefecto, Respuesta::No);
     EXPECT_EQ(Archivos(d.raiz), antes);
@@ -211,9 +224,11 @@ TEST(PantallaComprobacionCarpeta, MenuYUnir)
     for (int r = 0; r < m->rowCount(); ++r) {
         const QString nombre = m->index(r, 0).data().toString();
         tabla->setCurrentIndex(m->index(r, 0));
-        EXPECT_EQ(unir->isEnabled(), nombre == QStringLiteral("Juego de particiones: informe.zip")) << nombre.toStdString();
+        EXPECT_EQ(unir->isEnabled(), nombre == QStringLiteral("Juego de particiones: informe.zip"))
+            << nombre.toStdString();
         tabla->setCurrentIndex(m->index(0, 0, m->index(r, 0)));
-        EXPECT_EQ(unir->isEnabled(), nombre == QStringLiteral("Juego de particiones: informe.zip")) << nombre.toStdString();
+        EXPECT_EQ(unir->isEnabled(), nombre == QStringLiteral("Juego de particiones: informe.zip"))
+            << nombre.toStdString();
         if (unir->isEnabled())
             QTest::mouseClick(unir, Qt::LeftButton);
     }

@@ -69,7 +69,9 @@ TEST(Apertura, ParticionAbreUnirConElla)
     QDir().mkpath(carpeta);
     QStringList juego;
     for (int i = 1; i <= 3; ++i)
-        juego << EscriboArchivo(carpeta + QStringLiteral("/informe_%1.zip.part%2.003.vesk").arg(kHash).arg(i, 3, 10, QLatin1Char('0')), "x");
+        juego << EscriboArchivo(
+            carpeta + QStringLiteral("/informe_%1.zip.part%2.003.vesk").arg(kHash).arg(i, 3, 10, QLatin1Char('0')),
+            "x");
     for (int i = 1; i <= 2; ++i)
         EscriboArchivo(carpeta + QStringLiteral("/otro_%1.zip.part00%2.002.vesk").arg(kHash).arg(i), "y");
     FrmInicio menu(e.ctx);
@@ -103,7 +105,8 @@ TEST(Apertura, ParticionAbreUnirConElla)
     EXPECT_EQ(Control<QListWidget>(*menu.compriArchMulti, "lstFiles")->count(), 3);
 
     // A stamped name: verification with it chosen.
-    const QString sellado = EscriboArchivo(e.carpeta.filePath(QStringLiteral("envio_") + kHash + QStringLiteral(".zip")), "z");
+    const QString sellado =
+        EscriboArchivo(e.carpeta.filePath(QStringLiteral("envio_") + kHash + QStringLiteral(".zip")), "z");
     abro({sellado});
     EXPECT_FALSE(menu.compriArchMulti);
     ASSERT_TRUE(menu.corroboroHash);
@@ -155,8 +158,8 @@ TEST(Apertura, UbicacionDelIni)
         QDir().mkpath(aplicacion);
         if (c.junto)
             pongo(aplicacion + QStringLiteral("/TERV.ini"), "[NETWORK]\nAMBIENTE=DESA\n");
-        const QString etc = c.etc ? pongo(t.filePath(QLatin1String(c.etc) + QStringLiteral("/TERV.ini")), organizacion)
-                                  : QString();
+        const QString etc =
+            c.etc ? pongo(t.filePath(QLatin1String(c.etc) + QStringLiteral("/TERV.ini")), organizacion) : QString();
         if (c.usuario)
             pongo(propio, c.usuario);
         const UbicacionIni u = UbicoIni(aplicacion, usuario);
@@ -185,8 +188,10 @@ TEST(Apertura, UbicacionDeLaAyuda)
     QTemporaryDir t;
     QDir().mkpath(t.filePath(QStringLiteral("usr/bin")));
     QDir().mkpath(t.filePath(QStringLiteral("build/src")));
-    EXPECT_EQ(UbicoAyuda(t.filePath(QStringLiteral("usr/bin"))), t.filePath(QStringLiteral("usr/share/terv/AYUDA TERV.hlp")));
-    EXPECT_EQ(UbicoAyuda(t.filePath(QStringLiteral("build/src"))), t.filePath(QStringLiteral("build/src/AYUDA TERV.hlp")));
+    EXPECT_EQ(UbicoAyuda(t.filePath(QStringLiteral("usr/bin"))),
+              t.filePath(QStringLiteral("usr/share/terv/AYUDA TERV.hlp")));
+    EXPECT_EQ(UbicoAyuda(t.filePath(QStringLiteral("build/src"))),
+              t.filePath(QStringLiteral("build/src/AYUDA TERV.hlp")));
     EscriboArchivo(t.filePath(QStringLiteral("usr/bin/AYUDA TERV.hlp")), "portable");
     EXPECT_EQ(UbicoAyuda(t.filePath(QStringLiteral("usr/bin"))), t.filePath(QStringLiteral("usr/bin/AYUDA TERV.hlp")));
 }

@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-
 namespace {
 
 // What a program said on either channel, in salida.
@@ -31,8 +30,9 @@ protected:
     static void SetUpTestSuite()
     {
         raiz_ = new QTemporaryDir;
-        const Corrida s = Corro(QStringLiteral(TERV_CMAKE),
-                               {QStringLiteral("--install"), QStringLiteral(TERV_COMPILACION), QStringLiteral("--prefix"), usr()});
+        const Corrida s =
+            Corro(QStringLiteral(TERV_CMAKE),
+                  {QStringLiteral("--install"), QStringLiteral(TERV_COMPILACION), QStringLiteral("--prefix"), usr()});
         ASSERT_EQ(s.codigo, 0) << s.salida.toStdString();
     }
     static void TearDownTestSuite() { delete raiz_; }
@@ -108,7 +108,8 @@ TEST_F(Instalado, LoInstaladoResponde)
 // Completion offers every subcommand and every option terv-cli has.
 TEST_F(Instalado, CompletadoConTodoLoDeTervCli)
 {
-    const QString completado = QString::fromUtf8(LeoArchivo(usr() + QStringLiteral("/share/bash-completion/completions/terv-cli")));
+    const QString completado =
+        QString::fromUtf8(LeoArchivo(usr() + QStringLiteral("/share/bash-completion/completions/terv-cli")));
     ASSERT_FALSE(completado.isEmpty());
     const Corrida ayuda = Corro(QStringLiteral(TERV_CLI), {QStringLiteral("--help")});
     QStringList subcomandos;
@@ -121,7 +122,9 @@ TEST_F(Instalado, CompletadoConTodoLoDeTervCli)
         SCOPED_TRACE(sub.toStdString());
         EXPECT_TRUE(lista.split(QLatin1Char(' ')).contains(sub));
         const QString suyas =
-            QRegularExpression(QStringLiteral("\\n\\s*") + sub + QStringLiteral("\\) opciones=\"([^\"]*)\"")).match(completado).captured(1);
+            QRegularExpression(QStringLiteral("\\n\\s*") + sub + QStringLiteral("\\) opciones=\"([^\"]*)\""))
+                .match(completado)
+                .captured(1);
         const Corrida opciones = Corro(QStringLiteral(TERV_CLI), {sub, QStringLiteral("--help")});
         static const QRegularExpression larga(QStringLiteral("(--[a-z][a-z-]*)"));
         for (auto m = larga.globalMatch(opciones.salida); m.hasNext();) {
@@ -164,7 +167,8 @@ TEST_F(Instalado, DosTervUnaVentana)
     // Verifying a stamped name remembers its folder: the running copy's trace.
     const auto comprueboEn = [&](QProcess& p, const QString& carpeta) {
         QDir().mkpath(carpeta);
-        const QString sellado = EscriboArchivo(carpeta + QStringLiteral("/envio_0123456789ABCDEF0123456789ABCDEF.zip"), "z");
+        const QString sellado =
+            EscriboArchivo(carpeta + QStringLiteral("/envio_0123456789ABCDEF0123456789ABCDEF.zip"), "z");
         const Corrida s = Corro(terv, {QStringLiteral("--comprobar"), sellado}, entorno);
         EXPECT_EQ(s.codigo, 0) << qPrintable(s.salida);
         const auto guardada = [&] {
@@ -241,10 +245,13 @@ TEST(Integracion, GuionesDeNautilus)
     }
     EXPECT_EQ(LeoArchivo(ajeno), QByteArray("no tocar"));
 
-    ASSERT_EQ(Corro(QStringLiteral(TERV_CLI), {QStringLiteral("integrar"), QStringLiteral("--quitar")}, entorno).codigo, 0);
+    ASSERT_EQ(Corro(QStringLiteral(TERV_CLI), {QStringLiteral("integrar"), QStringLiteral("--quitar")}, entorno).codigo,
+              0);
     QStringList quedan = QDir(carpeta).entryList(QDir::Files | QDir::System);
     quedan.sort();
-    EXPECT_EQ(quedan, (QStringList{QStringLiteral("Sellar con código hash"), QStringLiteral("Unir particiones"), QStringLiteral("mio.sh")}));
+    EXPECT_EQ(quedan,
+              (QStringList{QStringLiteral("Sellar con código hash"), QStringLiteral("Unir particiones"),
+                           QStringLiteral("mio.sh")}));
 }
 
 } // namespace

@@ -148,8 +148,9 @@ TEST(OperacionesHash, ArchivoCambiadoDuranteElCalculo)
     for (const bool corrijo : {false, true}) {
         SCOPED_TRACE(corrijo ? "corrección" : "estampado");
         QTemporaryDir d;
-        const QString nombre = corrijo ? QStringLiteral("envio_") + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")
-                                       : QStringLiteral("envio.zip");
+        const QString nombre = corrijo
+            ? QStringLiteral("envio_") + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")
+            : QStringLiteral("envio.zip");
         const QString ruta = d.filePath(nombre);
         EscriboArchivo(ruta, {});
         ASSERT_TRUE(QFile::resize(ruta, qint64(128) << 20)); // sparse: quick to make, slow enough to hash
@@ -181,16 +182,17 @@ TEST(OperacionesHash, ArchivoCambiadoDuranteElCalculo)
     // A same-size edit with its modification time put back, made between the
     // check and the correction, still tells the file apart.
     QTemporaryDir d;
-    const QString ruta = EscriboArchivo(d.filePath(QStringLiteral("envio_") + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")),
-                                        "contenido uno");
-    const auto hechas = CorroboroArchivos({ruta}, [](const Verificacion&) { return true; }, nullptr,
-                                          [&](qsizetype, const Verificacion&) {
-                                              struct stat st {};
-                                              ::stat(QFile::encodeName(ruta).constData(), &st);
-                                              EscriboArchivo(ruta, "contenido dos");
-                                              const timespec tiempos[2] = {st.st_atim, st.st_mtim};
-                                              ::utimensat(AT_FDCWD, QFile::encodeName(ruta).constData(), tiempos, 0);
-                                          });
+    const QString ruta = EscriboArchivo(
+        d.filePath(QStringLiteral("envio_") + QString(32, QLatin1Char('0')) + QStringLiteral(".zip")), "contenido uno");
+    const auto hechas = CorroboroArchivos(
+        {ruta}, [](const Verificacion&) { return true; }, nullptr,
+        [&](qsizetype, const Verificacion&) {
+            struct stat st {};
+            ::stat(QFile::encodeName(ruta).constData(), &st);
+            EscriboArchivo(ruta, "contenido dos");
+            const timespec tiempos[2] = {st.st_atim, st.st_mtim};
+            ::utimensat(AT_FDCWD, QFile::encodeName(ruta).constData(), tiempos, 0);
+        });
     ASSERT_TRUE(hechas.front().falla);
     EXPECT_EQ(hechas.front().falla->tipo, TipoFalla::Cambiado);
     EXPECT_EQ(Archivos(d.path()), QStringList{NombreDeRuta(ruta)});

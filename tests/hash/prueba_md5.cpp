@@ -62,7 +62,8 @@ protected:
             motor.agrego(trozos);
         }
         for (size_t k = 0; k < contenidos.size(); ++k)
-            EXPECT_EQ(motor.termino(flujos[k]), Referencia(contenidos[k])) << "flujo " << k << ", " << contenidos[k].size() << " bytes";
+            EXPECT_EQ(motor.termino(flujos[k]), Referencia(contenidos[k]))
+                << "flujo " << k << ", " << contenidos[k].size() << " bytes";
     }
 
     NucleoMd5 nucleo = NucleoMd5::OpenSsl;
@@ -91,7 +92,8 @@ TEST_F(Carriles, LargosYPiezasDeTodoTamano)
     Md5Carriles motor(nucleo);
     const QByteArray a = Datos(1000, 1), b = Datos(777, 2);
     const int fa = motor.abro(), fb = motor.abro();
-    const Md5Carriles::Trozo trozos[] = {{fa, a.constData(), 300}, {fb, b.constData(), 777}, {fa, a.constData() + 300, 700}};
+    const Md5Carriles::Trozo trozos[] = {
+        {fa, a.constData(), 300}, {fb, b.constData(), 777}, {fa, a.constData() + 300, 700}};
     motor.agrego(trozos);
     EXPECT_EQ(motor.termino(fa), Referencia(a));
     EXPECT_EQ(motor.termino(fb), Referencia(b));

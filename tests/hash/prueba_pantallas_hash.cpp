@@ -123,7 +123,8 @@ TEST(PantallaCorroboroHash, CorrectoInvalidoYCorregido)
         Escenario e;
         QTemporaryDir d;
         const QString enNombre = c.hash.isEmpty() ? real : c.hash;
-        const QString ruta = EscriboArchivo(d.filePath(QStringLiteral("rec_") + enNombre + QStringLiteral(".zip")), datos);
+        const QString ruta =
+            EscriboArchivo(d.filePath(QStringLiteral("rec_") + enNombre + QStringLiteral(".zip")), datos);
 
         FrmCorroboroHash f(e.ctx);
         f.show();
@@ -139,9 +140,10 @@ TEST(PantallaCorroboroHash, CorrectoInvalidoYCorregido)
             const CajaVista& pregunta = e.dialogos.vistas[0];
             EXPECT_EQ(pregunta.botones, Botones::SiNo);
             EXPECT_EQ(pregunta.porDefecto, Respuesta::No);
-            EXPECT_EQ(pregunta.texto, QStringLiteral("El HASH obtenido del archivo solicitado no es valido\r\n(HASH del archivo: ")
-                                          + real + QStringLiteral("\r\nHASH obtenido tras la verificación: ") + enNombre
-                                          + QStringLiteral(")\r\n\r\nDesea cambiarlo?"));
+            EXPECT_EQ(pregunta.texto,
+                      QStringLiteral("El HASH obtenido del archivo solicitado no es valido\r\n(HASH del archivo: ")
+                          + real + QStringLiteral("\r\nHASH obtenido tras la verificación: ") + enNombre
+                          + QStringLiteral(")\r\n\r\nDesea cambiarlo?"));
         }
         const QString esperado = QStringLiteral("rec_") + (c.renombrado ? real : enNombre) + QStringLiteral(".zip");
         EXPECT_EQ(Archivos(d.path()), QStringList{esperado});

@@ -153,7 +153,8 @@ TEST(PantallaUnir, ParticionDanada)
             EXPECT_EQ(p.e.dialogos.vistas[1].porDefecto, Respuesta::No);
         }
         if (c.entregado) {
-            EXPECT_TRUE(p.e.dialogos.vistas.last().texto.startsWith(QStringLiteral("El archivo fue armado, pero está dañado")));
+            EXPECT_TRUE(
+                p.e.dialogos.vistas.last().texto.startsWith(QStringLiteral("El archivo fue armado, pero está dañado")));
             EXPECT_EQ(p.e.dialogos.vistas.last().icono, Icono::Exclamacion);
         }
         EXPECT_EQ(Estado(*p.f), QString::fromUtf8(c.estado));
@@ -174,9 +175,10 @@ TEST(PantallaUnir, FaltaUnaParticion)
     p.abro();
     ASSERT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("ERROR")});
     EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Critico);
-    EXPECT_EQ(p.e.dialogos.vistas[0].texto,
-              QStringLiteral("Faltan particiones del archivo que está intenando generar, corrobore e intente nuevamente\r\n"
-                             "Falta la partición 002."));
+    EXPECT_EQ(
+        p.e.dialogos.vistas[0].texto,
+        QStringLiteral("Faltan particiones del archivo que está intenando generar, corrobore e intente nuevamente\r\n"
+                       "Falta la partición 002."));
     EXPECT_TRUE(Control<QLineEdit>(*p.f, "txtOrigen")->text().isEmpty());
     EXPECT_TRUE(Control<QLineEdit>(*p.f, "txtDestino")->text().isEmpty());
     EXPECT_FALSE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
@@ -192,10 +194,12 @@ TEST(PantallaUnir, SinParticionesYSalida)
     ASSERT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("Error")});
     EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Exclamacion);
     EXPECT_EQ(p.e.dialogos.vistas[0].texto,
-              QStringLiteral("El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado"));
+              QStringLiteral(
+                  "El archivo seleccionado no dispone de particiones, corrobore el directorio y archivo seleccionado"));
     EXPECT_FALSE(Control<QPushButton>(*p.f, "cmdUnir")->isEnabled());
     Clic(*p.f, "cmdSalir");
-    EXPECT_EQ(LeoValorINI(compartido().RutaIni, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")), p.destino.path());
+    EXPECT_EQ(LeoValorINI(compartido().RutaIni, QStringLiteral("NETWORK"), QStringLiteral("PARTGUAR")),
+              p.destino.path());
 }
 
 // A partition that is a link is refused with its cause; nothing is delivered.
@@ -208,9 +212,12 @@ TEST(PantallaUnir, ParticionEnlazada)
     p.abro();
     Clic(*p.f, "cmdUnir");
     ASSERT_EQ(p.e.dialogos.titulos(), (QStringList{QStringLiteral("TERV"), QStringLiteral("ERROR")}));
-    EXPECT_TRUE(p.e.dialogos.vistas[0].texto.contains(QStringLiteral("enlace"))) << qPrintable(p.e.dialogos.vistas[0].texto);
-    EXPECT_EQ(p.e.dialogos.vistas[1].texto,
-              QStringLiteral("Hubo un error en el armado del Archivo, corrobore tener todas las particiones del archivo en cuestión."));
+    EXPECT_TRUE(p.e.dialogos.vistas[0].texto.contains(QStringLiteral("enlace")))
+        << qPrintable(p.e.dialogos.vistas[0].texto);
+    EXPECT_EQ(
+        p.e.dialogos.vistas[1].texto,
+        QStringLiteral(
+            "Hubo un error en el armado del Archivo, corrobore tener todas las particiones del archivo en cuestión."));
     EXPECT_TRUE(Estado(*p.f).isEmpty());
     EXPECT_TRUE(Archivos(p.destino.path()).isEmpty());
 }

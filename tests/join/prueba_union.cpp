@@ -165,7 +165,9 @@ TEST(Union, ListaYLote)
     ASSERT_TRUE(r.entregado());
     EXPECT_EQ(r.danadas, QList<int>{2});
     EXPECT_TRUE(r.conListaYLote);
-    EXPECT_EQ(vistaLista, (NombreDeRuta(partes[0]) + QStringLiteral("\r\n") + NombreDeRuta(partes[1]) + QStringLiteral("\r\n")).toUtf8());
+    EXPECT_EQ(
+        vistaLista,
+        (NombreDeRuta(partes[0]) + QStringLiteral("\r\n") + NombreDeRuta(partes[1]) + QStringLiteral("\r\n")).toUtf8());
     ASSERT_EQ(vistaLote.size(), 2 * 2 + 9);
     EXPECT_EQ(vistaLote[2], QStringLiteral("copy /b \"") + partes[0] + QStringLiteral("\" \"informe.zip\""));
     EXPECT_EQ(vistaLote[4], QStringLiteral("copy /b \"informe.zip\"+\"") + partes[1] + QLatin1Char('"'));
@@ -269,13 +271,15 @@ TEST(Union, JuegosQueUnParticionadoNoDa)
         QStringList partes;
         for (int i = 1; i <= caso.piezas.size(); ++i) {
             const QByteArray& pieza = caso.piezas[i - 1];
-            partes << EscriboArchivo(d.origen.filePath(NombreFinalParticion(*nombre, HashDe(pieza), i, caso.total)), pieza);
+            partes << EscriboArchivo(d.origen.filePath(NombreFinalParticion(*nombre, HashDe(pieza), i, caso.total)),
+                                     pieza);
         }
         const ResultadoUnion r = UnoJuego(d.plan(partes[0]));
         EXPECT_EQ(int(r.rechazo), int(caso.rechazo));
         EXPECT_EQ(r.numero, caso.numero);
         EXPECT_EQ(TextoFaltanParticiones(r.rechazo, r.numero),
-                  QStringLiteral("Las particiones no pueden provenir de un mismo particionado, corrobore e intente nuevamente\r\n")
+                  QStringLiteral(
+                      "Las particiones no pueden provenir de un mismo particionado, corrobore e intente nuevamente\r\n")
                       + QString::fromUtf8(caso.texto));
         EXPECT_TRUE(Archivos(d.destino.path()).isEmpty());
     }

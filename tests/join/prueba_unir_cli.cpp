@@ -36,7 +36,8 @@ TEST(UnirCli, ArchivosDelOperadorYRechazos)
     EscriboArchivo(final, "bueno");
     c = Corro({QStringLiteral("unir"), partes[1], QStringLiteral("--conservar-danado")});
     EXPECT_EQ(c.codigo, 1);
-    EXPECT_TRUE(c.errores.contains(QStringLiteral("No se reemplaza un archivo existente por uno dañado"))) << qPrintable(c.errores);
+    EXPECT_TRUE(c.errores.contains(QStringLiteral("No se reemplaza un archivo existente por uno dañado")))
+        << qPrintable(c.errores);
     EXPECT_EQ(LeoArchivo(final), QByteArray("bueno"));
 
     QFile::remove(final);

@@ -79,8 +79,9 @@ TEST(PantallaCortar, ParticionaYAvisa)
         ASSERT_EQ(p.e.dialogos.titulos(), c.titulos);
         if (c.cancelaLaCorrida) { // the operator asked for it: told, not warned, as in every screen
             EXPECT_EQ(p.e.dialogos.vistas[1].icono, Icono::Informacion);
-            EXPECT_EQ(p.e.dialogos.vistas[1].texto,
-                      QStringLiteral("Generación de particiones cancelada por el usuario: no se guardó ninguna partición."));
+            EXPECT_EQ(
+                p.e.dialogos.vistas[1].texto,
+                QStringLiteral("Generación de particiones cancelada por el usuario: no se guardó ninguna partición."));
             EXPECT_FALSE(Control<QPushButton>(p.f, "cmdCancelar")->isVisible());
         }
         EXPECT_EQ(Archivos(p.destino.path()).size(), c.partes);
@@ -134,7 +135,8 @@ TEST(PantallaCortar, ElTamanoEsElDeLaCaja)
     QTest::mouseClick(Control<QPushButton>(p.f, "Command1_3"), Qt::LeftButton);
     ASSERT_EQ(p.e.dialogos.titulos(), QStringList{QStringLiteral("Error - Demasiadas Particiones")});
     EXPECT_EQ(p.e.dialogos.vistas[0].icono, Icono::Ninguno);
-    EXPECT_EQ(p.e.dialogos.vistas[0].texto, QStringLiteral("El tamaño ingresado genera más particiones de las permitidas (327)"));
+    EXPECT_EQ(p.e.dialogos.vistas[0].texto,
+              QStringLiteral("El tamaño ingresado genera más particiones de las permitidas (327)"));
 
     // The caption as the run ends ("Cancelar" leaves): the last partition, the bar full.
     QString leyenda;

@@ -42,13 +42,15 @@ TEST(Particionado, CantidadYAviso)
             EXPECT_EQ(L, c.L);
         }
     }
-    EXPECT_EQ(MensajeParticiones(3, 10 * MB, 5 * MB),
-              QStringLiteral("Este programa generará 2 particiones de 10485760 Bytes de tamaño y una de 5242880 Bytes.\r\n\r\n"
-                             "No obstante la publicación de cada partición estará supeditada al tamaño máximo establecido para el mismo \r\n"
-                             "en el sistema de Intercambio.\r\n\r\n"
-                             "Antes de generar las particiones y generarles el código Hash, verifique que el formato del nombre del archivo esté \r\n"
-                             "correcto de acuerdo a lo definido para el ítem que desea publicar, ya que las mismas reglas de nombrado se aplicarán \r\n"
-                             "a los nombres de las particiones, a excepción de las extensiones de las mismas."));
+    EXPECT_EQ(
+        MensajeParticiones(3, 10 * MB, 5 * MB),
+        QStringLiteral(
+            "Este programa generará 2 particiones de 10485760 Bytes de tamaño y una de 5242880 Bytes.\r\n\r\n"
+            "No obstante la publicación de cada partición estará supeditada al tamaño máximo establecido para el mismo \r\n"
+            "en el sistema de Intercambio.\r\n\r\n"
+            "Antes de generar las particiones y generarles el código Hash, verifique que el formato del nombre del archivo esté \r\n"
+            "correcto de acuerdo a lo definido para el ítem que desea publicar, ya que las mismas reglas de nombrado se aplicarán \r\n"
+            "a los nombres de las particiones, a excepción de las extensiones de las mismas."));
 }
 
 // Plans a split of a file written in d, in pieces of S bytes.
@@ -161,7 +163,8 @@ TEST(Particionado, PermisosYRestosDeCorridas)
     const QString enlace = d.filePath(QStringLiteral(".terv-999999998-Lnk001.tmp"));
     QFile::link(ajena.path(), enlace);
     ASSERT_EQ(::link(QFile::encodeName(plan.origen).constData(),
-                     QFile::encodeName(plan.origen + QStringLiteral(".part001.003.vesk")).constData()), 0);
+                     QFile::encodeName(plan.origen + QStringLiteral(".part001.003.vesk")).constData()),
+              0);
     ASSERT_TRUE(QFile::link(victima, plan.origen + QStringLiteral(".part002.003.vesk")));
     const mode_t antes = ::umask(077);
     const ResultadoParticion r = GeneroParticiones(plan, d.path());
@@ -194,7 +197,7 @@ TEST(Particionado, NuevaCorridaSobreUnJuegoAnterior)
         const char* nombre;
         QList<int> previas; // partitions of the earlier run under their names
         bool reemplazar;
-        int carpetaEn;      // a folder takes this partition's name (0: none)
+        int carpetaEn; // a folder takes this partition's name (0: none)
         bool falla;
     } casos[] = {
         // clang-format off

@@ -22,9 +22,9 @@ TEST(Consulta, CadaFormaDeRespuesta)
         qint32 tamano;      // TamanoMaximoMB afterwards
         const char* titulo; // nullptr: no box
         const char* texto;
-        bool parcial = false; // texto is a part of the box's text
+        bool parcial = false;       // texto is a part of the box's text
         const char* servido = "20"; // the size the service sends
-        qsizetype largo = 0;       // the box text's length, when it matters
+        qsizetype largo = 0;        // the box text's length, when it matters
     } casos[] = {
         // clang-format off
         {"respuesta", 20, nullptr, nullptr},
@@ -86,7 +86,9 @@ TEST(Consulta, UrlLlevaProgramaVersionYRelease)
 {
     EXPECT_EQ(ArmoUrlConsulta(QStringLiteral("http://h/s?programa="), QStringLiteral("TERV")),
               QStringLiteral("http://h/s?programa=TERV&version=%1.%2&release=%3")
-                  .arg(TERV_VERSION_MAYOR).arg(TERV_VERSION_MENOR).arg(TERV_RELEASE));
+                  .arg(TERV_VERSION_MAYOR)
+                  .arg(TERV_VERSION_MENOR)
+                  .arg(TERV_RELEASE));
 }
 
 // Texts the reply reader sees directly: positional reading and conversion.
@@ -158,7 +160,9 @@ TEST(Consulta, AbandonoYEsperaEnOtroHilo)
     EXPECT_TRUE(e.dialogos.vistas.isEmpty());
     EXPECT_FALSE(cnx.isVisible());
 
-    { ConsultaEnCurso soltada(lento.url(), 60000); } // a hang here is the fault
+    {
+        ConsultaEnCurso soltada(lento.url(), 60000);
+    } // a hang here is the fault
     ConsultaEnCurso q(lento.url(), 60000);
     q.abandono();
     EXPECT_TRUE(q.resultado().abandonada);
@@ -194,7 +198,7 @@ TEST(Consulta, ProxyHttpsYFallasDeRed)
         const char* nombre;
         QString url;
         QByteArray entorno[4]; // http_proxy, https_proxy, no_proxy, SSL_CERT_FILE
-        const char* falla; // part of the failure text; nullptr: the size comes
+        const char* falla;     // part of the failure text; nullptr: the size comes
     } casos[] = {
         // clang-format off
         {"http por el proxy", demoPorNombre, {viaProxy}, nullptr},

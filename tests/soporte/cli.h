@@ -2,10 +2,7 @@
 // terv-cli run from outside.
 #include "soporte/datos.h"
 
-inline Corrida Corro(const QStringList& args)
-{
-    return CorroPrograma(QStringLiteral(TERV_CLI), args);
-}
+inline Corrida Corro(const QStringList& args) { return CorroPrograma(QStringLiteral(TERV_CLI), args); }
 
 // The environment that loads the fault injector (tests/soporte/interpuesto.cpp),
 // told what to do by "NOMBRE=valor" settings.

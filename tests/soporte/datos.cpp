@@ -40,10 +40,7 @@ QString Md5sum(const QString& ruta)
     return QString::fromLatin1(p.readAllStandardOutput().left(32)).toUpper();
 }
 
-QStringList Archivos(const QString& carpeta)
-{
-    return QDir(carpeta).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
+QStringList Archivos(const QString& carpeta) { return QDir(carpeta).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
 QStringList Temporales(const QString& carpeta)
 {
@@ -56,9 +53,9 @@ QStringList Temporales(const QString& carpeta)
 
 Servicio::Servicio(const QString& modo, const QString& tamano)
     : Servicio(QStringLiteral(TERV_SERVICIO_DEMO),
-               {QStringLiteral("--modo"), modo, QStringLiteral("--tamano=") + tamano, QStringLiteral("--puerto"), QStringLiteral("0")})
-{
-}
+               {QStringLiteral("--modo"), modo, QStringLiteral("--tamano=") + tamano, QStringLiteral("--puerto"),
+                QStringLiteral("0")})
+{}
 
 Servicio::Servicio(const QString& programa, const QStringList& argumentos) : proceso_(std::make_unique<QProcess>())
 {
@@ -83,12 +80,10 @@ Servicio::~Servicio()
     proceso_->waitForFinished();
 }
 
-QString Servicio::url() const
-{
-    return QStringLiteral("http://127.0.0.1:%1/tamano?programa=").arg(puerto);
-}
+QString Servicio::url() const { return QStringLiteral("http://127.0.0.1:%1/tamano?programa=").arg(puerto); }
 
-Corrida CorroPrograma(const QString& programa, const QStringList& args, int esperaMs, const QProcessEnvironment& entorno)
+Corrida CorroPrograma(const QString& programa, const QStringList& args, int esperaMs,
+                      const QProcessEnvironment& entorno)
 {
     QProcess p;
     p.setProcessEnvironment(entorno);
@@ -96,7 +91,8 @@ Corrida CorroPrograma(const QString& programa, const QStringList& args, int espe
     if (!p.waitForFinished(esperaMs)) {
         p.kill();
         p.waitForFinished();
-        return {-1, QString::fromUtf8(p.readAllStandardOutput()), QStringLiteral("(no terminó a tiempo) ") + QString::fromUtf8(p.readAllStandardError())};
+        return {-1, QString::fromUtf8(p.readAllStandardOutput()),
+                QStringLiteral("(no terminó a tiempo) ") + QString::fromUtf8(p.readAllStandardError())};
     }
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};

@@ -31,6 +31,7 @@ public:
     ~Servicio();
     QString url() const; // front part, ending in "?programa="
     quint16 puerto = 0;
+
 private:
     std::unique_ptr<QProcess> proceso_;
 };

@@ -23,10 +23,7 @@ Respuesta DialogosGuion::mensaje(QWidget*, const Mensaje& m)
     return Saco(respuestas, m.porDefecto); // unscripted, Enter takes the default button
 }
 
-QString DialogosGuion::abroArchivo(QWidget*, const QString&, const QString&, const QString&)
-{
-    return Saco(archivos);
-}
+QString DialogosGuion::abroArchivo(QWidget*, const QString&, const QString&, const QString&) { return Saco(archivos); }
 
 QStringList DialogosGuion::abroArchivos(QWidget*, const QString&, const QString&, const QString&)
 {

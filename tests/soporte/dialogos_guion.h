@@ -15,9 +15,9 @@ struct CajaVista {
 
 class DialogosGuion : public Dialogos {
 public:
-    std::deque<Respuesta> respuestas;           // for boxes with a choice
-    std::deque<QString> archivos;               // single file dialog answers ("" cancels)
-    std::deque<QStringList> listas;             // multiple selection answers
+    std::deque<Respuesta> respuestas;            // for boxes with a choice
+    std::deque<QString> archivos;                // single file dialog answers ("" cancels)
+    std::deque<QStringList> listas;              // multiple selection answers
     std::deque<std::optional<QString>> carpetas; // folder browser answers
     QList<CajaVista> vistas;
     QStringList leyendas; // caption lines the folder browser showed

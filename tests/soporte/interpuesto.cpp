@@ -52,8 +52,7 @@ void registro(const std::string& linea)
     if (const char* archivo = std::getenv("TERV_REGISTRO")) {
         const int fd = ::open(archivo, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
         const std::string l = linea + "\n";
-        if (fd >= 0 && ::write(fd, l.data(), l.size()) < 0) {
-        }
+        if (fd >= 0 && ::write(fd, l.data(), l.size()) < 0) {}
         if (fd >= 0)
             ::close(fd);
     }
@@ -107,8 +106,8 @@ void enlazoSiEsNuestra(int dir, const char* ruta)
         completa = rutaDe(dir) + "/" + ruta;
     const size_t barra = completa.rfind('/');
     struct stat st {};
-    if (completa.compare(barra == std::string::npos ? 0 : barra + 1, 6, ".terv-") != 0 || ::lstat(completa.c_str(), &st) != 0
-        || !S_ISDIR(st.st_mode) || hecho.exchange(true))
+    if (completa.compare(barra == std::string::npos ? 0 : barra + 1, 6, ".terv-") != 0
+        || ::lstat(completa.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || hecho.exchange(true))
         return;
     siguiente<int (*)(const char*, const char*)>("rename")(completa.c_str(), (completa + ".aparte").c_str());
     (void)!::symlink(victima, completa.c_str());
@@ -190,7 +189,8 @@ int renameat2(int da, const char* desde, int dh, const char* hacia, unsigned int
 {
     if (renombroMal(desde, hacia))
         return -1;
-    return siguiente<int (*)(int, const char*, int, const char*, unsigned int)>("renameat2")(da, desde, dh, hacia, banderas);
+    return siguiente<int (*)(int, const char*, int, const char*, unsigned int)>("renameat2")(da, desde, dh, hacia,
+                                                                                             banderas);
 }
 
 int rename(const char* desde, const char* hacia)
@@ -205,8 +205,7 @@ ssize_t copy_file_range(int en, loff_t* desde, int sal, loff_t* hacia, size_t n,
     const int numero = ++cuentas[Copia];
     if (numero == 1 && std::getenv("TERV_AGREGO")) {
         const int fd = ::open(rutaDe(en).c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-        if (fd >= 0 && ::write(fd, "+", 1) < 0) {
-        }
+        if (fd >= 0 && ::write(fd, "+", 1) < 0) {}
         if (fd >= 0)
             ::close(fd);
     }

@@ -36,7 +36,8 @@ AlEvento::AlEvento(QWidget* pantalla, const char* nombre, QEvent::Type tipo, std
 
 bool AlEvento::eventFilter(QObject* objeto, QEvent* evento)
 {
-    if (evento->type() == tipo_ && !hecho && objeto->objectName() == nombre_ && pantalla_->isAncestorOf(static_cast<QWidget*>(objeto))) {
+    if (evento->type() == tipo_ && !hecho && objeto->objectName() == nombre_
+        && pantalla_->isAncestorOf(static_cast<QWidget*>(objeto))) {
         hecho = true;
         hago_();
     }
@@ -53,10 +54,12 @@ void DosClicsSeguidos(QWidget* boton)
 {
     for (int i = 0; i < 2; ++i) {
         const QPoint centro = boton->rect().center();
-        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonPress, centro, boton->mapToGlobal(centro),
-                                                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-        QCoreApplication::postEvent(boton, new QMouseEvent(QEvent::MouseButtonRelease, centro, boton->mapToGlobal(centro),
-                                                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        QCoreApplication::postEvent(boton,
+                                    new QMouseEvent(QEvent::MouseButtonPress, centro, boton->mapToGlobal(centro),
+                                                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(boton,
+                                    new QMouseEvent(QEvent::MouseButtonRelease, centro, boton->mapToGlobal(centro),
+                                                    Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
     }
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();

@@ -37,11 +37,13 @@ Respuesta armo(const QString& modo, const QString& tamano)
         r.cuerpo = "<error><codigo>1</codigo><tipo>SISTEMA</tipo><mensaje>falla interna</mensaje>"
                    "<nroTransaccion>4711</nroTransaccion></error>";
     else if (modo == QLatin1String("sintransaccion"))
-        r.cuerpo = "<error><codigo>1</codigo><mensaje>m</mensaje><nroTransaccion>1</nroTransaccion><tipo>DATO</tipo></error>";
+        r.cuerpo =
+            "<error><codigo>1</codigo><mensaje>m</mensaje><nroTransaccion>1</nroTransaccion><tipo>DATO</tipo></error>";
     else if (modo == QLatin1String("sinmensaje"))
         r.cuerpo = "<error><codigo>1</codigo><tipo>DATO</tipo><otro>m</otro><nroTransaccion>1</nroTransaccion></error>";
     else if (modo == QLatin1String("sintipo"))
-        r.cuerpo = "<error><codigo>1</codigo><clase>DATO</clase><mensaje>m</mensaje><nroTransaccion>1</nroTransaccion></error>";
+        r.cuerpo =
+            "<error><codigo>1</codigo><clase>DATO</clase><mensaje>m</mensaje><nroTransaccion>1</nroTransaccion></error>";
     else if (modo == QLatin1String("trehijos"))
         r.cuerpo = "<error><codigo>1</codigo><tipo>DATO</tipo><mensaje>m</mensaje></error>";
     else if (modo == QLatin1String("declaracion"))
@@ -99,14 +101,17 @@ int main(int argc, char** argv)
     QCommandLineParser opciones;
     opciones.setApplicationDescription(QStringLiteral("Servicio de tamaño máximo de demostración"));
     opciones.addHelpOption();
-    opciones.addOption({QStringLiteral("puerto"), QStringLiteral("Puerto (0: uno libre)"), QStringLiteral("n"), QStringLiteral("0")});
-    opciones.addOption({QStringLiteral("tamano"), QStringLiteral("Tamaño en MB"), QStringLiteral("mb"), QStringLiteral("20")});
-    opciones.addOption({QStringLiteral("modo"),
-                        QStringLiteral("respuesta, texto, vacio, sinhijos, dato, inesperado, sintransaccion, "
-                                       "sinmensaje, sintipo, trehijos, declaracion, otro, html, htmlxml, lento, dosraices, "
-                                       "textodespues, textoantes, doctypedespues, nul, corto, chunkcorto, enorme, "
-                                       "enormesinlargo, mensajelargo, redirige"),
-                        QStringLiteral("modo"), QStringLiteral("respuesta")});
+    opciones.addOption(
+        {QStringLiteral("puerto"), QStringLiteral("Puerto (0: uno libre)"), QStringLiteral("n"), QStringLiteral("0")});
+    opciones.addOption(
+        {QStringLiteral("tamano"), QStringLiteral("Tamaño en MB"), QStringLiteral("mb"), QStringLiteral("20")});
+    opciones.addOption(
+        {QStringLiteral("modo"),
+         QStringLiteral("respuesta, texto, vacio, sinhijos, dato, inesperado, sintransaccion, "
+                        "sinmensaje, sintipo, trehijos, declaracion, otro, html, htmlxml, lento, dosraices, "
+                        "textodespues, textoantes, doctypedespues, nul, corto, chunkcorto, enorme, "
+                        "enormesinlargo, mensajelargo, redirige"),
+         QStringLiteral("modo"), QStringLiteral("respuesta")});
     opciones.process(app);
     const QString modo = opciones.value(QStringLiteral("modo"));
     const QString tamano = opciones.value(QStringLiteral("tamano"));

@@ -112,7 +112,8 @@ std::optional<qint64> LeoOpcionMegas(const QString& texto)
 {
     const auto mb = LeoMegas(texto);
     if (!mb) {
-        Aviso(QStringLiteral("El tamaño \"") + texto + QStringLiteral("\" no es válido: indique un número de MB mayor que 0 y no mayor que ")
+        Aviso(QStringLiteral("El tamaño \"") + texto
+              + QStringLiteral("\" no es válido: indique un número de MB mayor que 0 y no mayor que ")
               + QString::number(qint64(kMegasMaximos)) + QStringLiteral(" (por ejemplo 20 o 2,5)"));
         return std::nullopt;
     }

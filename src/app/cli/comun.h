@@ -16,7 +16,8 @@ QTextStream& errores();
 
 struct Opciones {
     QCommandLineParser p;
-    QCommandLineOption json{QStringLiteral("json"), QStringLiteral("Un objeto JSON por archivo en la salida estándar.")};
+    QCommandLineOption json{QStringLiteral("json"),
+                            QStringLiteral("Un objeto JSON por archivo en la salida estándar.")};
     QCommandLineOption ayuda{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Muestra esta ayuda.")};
     bool enJson = false;
 };

@@ -20,11 +20,14 @@ Consultado ConsultoConIni(const UbicacionIni& ubicacion)
 {
     const Configuracion c = CargoConfiguracion(ubicacion);
     if (!c.existe)
-        return {std::nullopt, QStringLiteral("No se encuentra archivo"),
-                QStringLiteral("No se encuentra el archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página")
-                    + QStringLiteral(" (") + ubicacion.organizacion + QLatin1Char(')')};
+        return {
+            std::nullopt, QStringLiteral("No se encuentra archivo"),
+            QStringLiteral(
+                "No se encuentra el archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página")
+                + QStringLiteral(" (") + ubicacion.organizacion + QLatin1Char(')')};
     if (!c.ilegible.isEmpty())
-        return {std::nullopt, QStringLiteral("No se puede leer el archivo"), QStringLiteral("No se puede leer el archivo TERV.ini: ") + c.ilegible};
+        return {std::nullopt, QStringLiteral("No se puede leer el archivo"),
+                QStringLiteral("No se puede leer el archivo TERV.ini: ") + c.ilegible};
     if (c.urlServicio.isEmpty())
         return {std::nullopt, QStringLiteral("Servicio sin configurar"), TextoSinServicio(ubicacion)};
     // The service judges the program's version: the command line is the same program.
@@ -43,11 +46,14 @@ UbicacionIni IniDelPrograma() { return UbicoIni(CarpetaAplicacion()); }
 int Consultar(const QStringList& args)
 {
     Opciones o;
-    const QCommandLineOption ini(QStringLiteral("ini"), QStringLiteral("El archivo de configuración (si falta, los que lee terv: el TERV.ini junto al programa, o "
-                                                "instalado /etc/terv/TERV.ini y ~/.config/terv/TERV.ini)."),
-                                 QStringLiteral("RUTA"));
+    const QCommandLineOption ini(
+        QStringLiteral("ini"),
+        QStringLiteral("El archivo de configuración (si falta, los que lee terv: el TERV.ini junto al programa, o "
+                       "instalado /etc/terv/TERV.ini y ~/.config/terv/TERV.ini)."),
+        QStringLiteral("RUTA"));
     o.p.addOption(ini);
-    if (auto r = Analizo(o, args, QString(), QStringLiteral("Consulta al servicio el tamaño máximo publicable, en MB."), 0, 0))
+    if (auto r = Analizo(o, args, QString(), QStringLiteral("Consulta al servicio el tamaño máximo publicable, en MB."),
+                         0, 0))
         return *r;
     const Consultado c = ConsultoConIni(o.p.isSet(ini) ? UbicacionIni{o.p.value(ini), QString()} : IniDelPrograma());
     if (c.mb) {
@@ -74,6 +80,6 @@ std::optional<qint64> TamanoPedido(const Opciones& o, const QCommandLineOption& 
         return MegasABytes(*c.mb);
     Aviso(c.mb ? QStringLiteral("El servicio no informó un tamaño máximo; indíquelo con --tamano")
                : QStringLiteral("No se pudo obtener el tamaño máximo (indíquelo con --tamano). ") + c.titulo.trimmed()
-                   + QStringLiteral(": ") + c.texto);
+                  + QStringLiteral(": ") + c.texto);
     return std::nullopt;
 }

@@ -71,12 +71,15 @@ int Integrar(const QStringList& args)
     Opciones o;
     const QCommandLineOption quitar(QStringLiteral("quitar"), QStringLiteral("Quita las acciones agregadas."));
     o.p.addOption(quitar);
-    if (auto r = Analizo(o, args, QString(),
-                         QStringLiteral("Agrega al menú contextual de Nautilus (Guiones > TERV) las acciones de TERV, para este "
-                                        "usuario; un archivo propio con el mismo nombre no se reemplaza. Antes de quitar el "
-                                        "paquete, --quitar las quita."), 0, 0))
+    if (auto r = Analizo(
+            o, args, QString(),
+            QStringLiteral("Agrega al menú contextual de Nautilus (Guiones > TERV) las acciones de TERV, para este "
+                           "usuario; un archivo propio con el mismo nombre no se reemplaza. Antes de quitar el "
+                           "paquete, --quitar las quita."),
+            0, 0))
         return *r;
-    const QString carpeta = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/nautilus/scripts/TERV");
+    const QString carpeta = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/nautilus/scripts/TERV");
     if (o.p.isSet(quitar)) {
         for (const Guion& g : kGuiones)
             if (const QString ruta = UnoRuta(carpeta, QString::fromUtf8(g.nombre)); EsLibreOPropio(ruta))
@@ -92,14 +95,15 @@ int Integrar(const QStringList& args)
     for (const Guion& g : kGuiones) {
         const QString nombre = QString::fromUtf8(g.nombre);
         if (!EsLibreOPropio(UnoRuta(carpeta, nombre))) {
-            InformoFalla(o, UnoRuta(carpeta, nombre), QStringLiteral("ya existe un archivo propio con ese nombre; no se reemplaza"));
+            InformoFalla(o, UnoRuta(carpeta, nombre),
+                         QStringLiteral("ya existe un archivo propio con ese nombre; no se reemplaza"));
             codigo = DatosMal;
             continue;
         }
         // "--": a file named like an option is still a file.
         const QByteArray contenido = QByteArray("#!/bin/sh\n") + kMarca
-            + " (terv-cli integrar; terv-cli integrar --quitar la quita).\nexec " + CitoParaShell(Programa()).toUtf8() + ' '
-            + g.opcion + " -- \"$@\"\n";
+            + " (terv-cli integrar; terv-cli integrar --quitar la quita).\nexec " + CitoParaShell(Programa()).toUtf8()
+            + ' ' + g.opcion + " -- \"$@\"\n";
         if (auto f = EscriboGuion(carpeta, nombre, contenido)) {
             InformoFalla(o, UnoRuta(carpeta, nombre), f->descripcion);
             return Fallo;

@@ -6,12 +6,16 @@
 int Particionar(const QStringList& args)
 {
     Opciones o;
-    const QCommandLineOption tamano(QStringLiteral("tamano"), QStringLiteral("Tamaño de cada partición en MB."), QStringLiteral("MB"));
-    const QCommandLineOption destino(QStringLiteral("destino"), QStringLiteral("Carpeta de las particiones (la del archivo si falta; se crea si no existe)."),
-                                     QStringLiteral("carpeta"));
+    const QCommandLineOption tamano(QStringLiteral("tamano"), QStringLiteral("Tamaño de cada partición en MB."),
+                                    QStringLiteral("MB"));
+    const QCommandLineOption destino(
+        QStringLiteral("destino"),
+        QStringLiteral("Carpeta de las particiones (la del archivo si falta; se crea si no existe)."),
+        QStringLiteral("carpeta"));
     o.p.addOptions({tamano, destino});
-    if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO [--tamano MB]"),
-                         QStringLiteral("Divide el archivo en particiones numeradas, cada una con su código hash."), 1, 1))
+    if (auto r =
+            Analizo(o, args, QStringLiteral("ARCHIVO [--tamano MB]"),
+                    QStringLiteral("Divide el archivo en particiones numeradas, cada una con su código hash."), 1, 1))
         return *r;
     // Without --tamano, the size the service gives (as at the program's start).
     int codigo = Exito;
@@ -33,7 +37,8 @@ int Particionar(const QStringList& args)
     if (o.p.isSet(destino) && !PreparoDestino(o, carpeta))
         return Fallo;
     Progreso progreso;
-    const ResultadoParticion r = ConAvance(plan.nombre, progreso, [&] { return GeneroParticiones(plan, carpeta, false, &progreso); });
+    const ResultadoParticion r =
+        ConAvance(plan.nombre, progreso, [&] { return GeneroParticiones(plan, carpeta, false, &progreso); });
     for (const QString& f : r.finales)
         Informo(o, {{QStringLiteral("archivo"), origen}, {QStringLiteral("particion"), f}}, f);
     if (r.falla) {

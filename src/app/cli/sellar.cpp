@@ -6,7 +6,8 @@
 int Sellar(const QStringList& args)
 {
     Opciones o;
-    if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO..."), QStringLiteral("Agrega al nombre de cada archivo su código hash."), 1))
+    if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO..."),
+                         QStringLiteral("Agrega al nombre de cada archivo su código hash."), 1))
         return *r;
     int codigo = Exito;
     for (const QString& ruta : o.p.positionalArguments()) {

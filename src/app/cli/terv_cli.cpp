@@ -54,7 +54,9 @@ int main(int argc, char** argv)
     }
     if (args[1] == QLatin1String("--version") || args[1] == QLatin1String("-v")) {
         salida() << QStringLiteral("terv-cli " TERV_VERSION_PAQUETE " (Versión %1.%2 Release %3)")
-                        .arg(TERV_VERSION_MAYOR).arg(TERV_VERSION_MENOR).arg(TERV_RELEASE)
+                        .arg(TERV_VERSION_MAYOR)
+                        .arg(TERV_VERSION_MENOR)
+                        .arg(TERV_RELEASE)
                  << Qt::endl;
         return Exito;
     }
@@ -62,9 +64,9 @@ int main(int argc, char** argv)
     args[0] = QStringLiteral("terv-cli ") + sub;
     using Subcomando = int (*)(const QStringList&);
     static const QHash<QString, Subcomando> subcomandos{
-        {QStringLiteral("sellar"), Sellar},       {QStringLiteral("verificar"), Verificar},
+        {QStringLiteral("sellar"), Sellar},           {QStringLiteral("verificar"), Verificar},
         {QStringLiteral("particionar"), Particionar}, {QStringLiteral("unir"), Unir},
-        {QStringLiteral("comprimir"), Comprimir}, {QStringLiteral("integrar"), Integrar},
+        {QStringLiteral("comprimir"), Comprimir},     {QStringLiteral("integrar"), Integrar},
         {QStringLiteral("consultar"), Consultar},
     };
     int codigo = UsoMal;
@@ -75,7 +77,8 @@ int main(int argc, char** argv)
     // A result that did not reach its reader is a failed run (a full disk, a closed pipe).
     salida().flush();
     if (salida().status() != QTextStream::Ok || std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        errores() << QStringLiteral("No se pudo escribir la salida estándar: ") << DescripcionError(errno ? errno : EIO) << Qt::endl;
+        errores() << QStringLiteral("No se pudo escribir la salida estándar: ") << DescripcionError(errno ? errno : EIO)
+                  << Qt::endl;
         codigo = Fallo;
     }
     errores().flush();

@@ -6,14 +6,20 @@
 int Unir(const QStringList& args)
 {
     Opciones o;
-    const QCommandLineOption destino(QStringLiteral("destino"), QStringLiteral("Carpeta del archivo armado (la de las particiones si falta; se crea si no existe)."),
-                                     QStringLiteral("carpeta"));
-    const QCommandLineOption conservar(QStringLiteral("conservar-danado"),
-                                       QStringLiteral("Entrega el archivo armado aunque alguna partición no coincida con su hash "
-                                                      "(nunca en lugar de un archivo existente)."));
+    const QCommandLineOption destino(
+        QStringLiteral("destino"),
+        QStringLiteral("Carpeta del archivo armado (la de las particiones si falta; se crea si no existe)."),
+        QStringLiteral("carpeta"));
+    const QCommandLineOption conservar(
+        QStringLiteral("conservar-danado"),
+        QStringLiteral("Entrega el archivo armado aunque alguna partición no coincida con su hash "
+                       "(nunca en lugar de un archivo existente)."));
     o.p.addOptions({destino, conservar});
-    if (auto r = Analizo(o, args, QStringLiteral("PARTICION"),
-                         QStringLiteral("Une el juego de particiones al que pertenece la partición indicada, comprobando cada hash."), 1, 1))
+    if (auto r =
+            Analizo(o, args, QStringLiteral("PARTICION"),
+                    QStringLiteral(
+                        "Une el juego de particiones al que pertenece la partición indicada, comprobando cada hash."),
+                    1, 1))
         return *r;
     const QString una = o.p.positionalArguments().first();
     PlanUnion plan;
@@ -31,7 +37,9 @@ int Unir(const QStringList& args)
     Progreso progreso;
     const ResultadoUnion r = ConAvance(plan.seleccionada, progreso, [&] { return UnoJuego(plan, &progreso); });
     if (r.rechazo != RechazoUnion::Ninguno) {
-        InformoFalla(o, una, r.rechazo == RechazoUnion::SinParticiones ? TextoSinParticiones() : TextoFaltanParticiones(r.rechazo, r.numero));
+        InformoFalla(o, una,
+                     r.rechazo == RechazoUnion::SinParticiones ? TextoSinParticiones()
+                                                               : TextoFaltanParticiones(r.rechazo, r.numero));
         return DatosMal;
     }
     if (r.falla) {
@@ -41,9 +49,11 @@ int Unir(const QStringList& args)
     if (!r.danadas.isEmpty())
         Aviso(TextoParticionesDanadas(r.danadas));
     if (r.fin == FinUnion::ReemplazoRehusado)
-        Aviso(QStringLiteral("No se reemplaza un archivo existente por uno dañado: ") + UnoRuta(plan.CarpetaDestino, r.NombreArchivoFinal));
+        Aviso(QStringLiteral("No se reemplaza un archivo existente por uno dañado: ")
+              + UnoRuta(plan.CarpetaDestino, r.NombreArchivoFinal));
     if (!r.entregado())
         return DatosMal;
-    Informo(o, {{QStringLiteral("archivo"), r.archivo}, {QStringLiteral("particiones"), int(r.particiones.size())}}, r.archivo);
+    Informo(o, {{QStringLiteral("archivo"), r.archivo}, {QStringLiteral("particiones"), int(r.particiones.size())}},
+            r.archivo);
     return r.danadas.isEmpty() ? Exito : DatosMal;
 }

@@ -35,9 +35,12 @@ QJsonArray Numeros(const QList<int>& numeros)
 // The facts the folder check's report gives about a partition's set.
 QJsonObject Juego(const JuegoParticiones& j)
 {
-    return {{QStringLiteral("archivo"), j.nombreFinal}, {QStringLiteral("total"), j.total},
-            {QStringLiteral("completo"), j.completo},   {QStringLiteral("faltan"), Numeros(j.faltan)},
-            {QStringLiteral("repetidas"), Numeros(j.repetidas)}, {QStringLiteral("danadas"), Numeros(j.danadas)}};
+    return {{QStringLiteral("archivo"), j.nombreFinal},
+            {QStringLiteral("total"), j.total},
+            {QStringLiteral("completo"), j.completo},
+            {QStringLiteral("faltan"), Numeros(j.faltan)},
+            {QStringLiteral("repetidas"), Numeros(j.repetidas)},
+            {QStringLiteral("danadas"), Numeros(j.danadas)}};
 }
 
 QString Detalle(const Verificacion& v)
@@ -52,10 +55,14 @@ QString Detalle(const Verificacion& v)
 int Verificar(const QStringList& args)
 {
     Opciones o;
-    const QCommandLineOption corregir(QStringLiteral("corregir"), QStringLiteral("Cambia el código hash inválido del nombre por el del contenido."));
+    const QCommandLineOption corregir(
+        QStringLiteral("corregir"), QStringLiteral("Cambia el código hash inválido del nombre por el del contenido."));
     o.p.addOption(corregir);
-    if (auto r = Analizo(o, args, QStringLiteral("ARCHIVO|CARPETA..."),
-                         QStringLiteral("Comprueba el código hash del nombre de cada archivo (de una carpeta: los que tienen formato de hash)."), 1))
+    if (auto r = Analizo(
+            o, args, QStringLiteral("ARCHIVO|CARPETA..."),
+            QStringLiteral(
+                "Comprueba el código hash del nombre de cada archivo (de una carpeta: los que tienen formato de hash)."),
+            1))
         return *r;
     QStringList rutas;
     for (const QString& a : o.p.positionalArguments()) {
@@ -74,7 +81,8 @@ int Verificar(const QStringList& args)
     Progreso progreso;
     const bool corrijo = o.p.isSet(corregir);
     const auto hechas = ConAvance(QStringLiteral("verificando"), progreso, [&] {
-        return CorroboroArchivos(rutas, [corrijo](const Verificacion&) { return corrijo; }, &progreso);
+        return CorroboroArchivos(
+            rutas, [corrijo](const Verificacion&) { return corrijo; }, &progreso);
     });
     std::vector<FilaComprobacion> filas;
     for (const Verificacion& v : hechas)
@@ -108,8 +116,9 @@ int Verificar(const QStringList& args)
     }
     const Resumen r = Resumo(filas);
     // A correction that could not be made is a failed operation, not wrong data.
-    const bool sinCorregir = std::any_of(filas.begin(), filas.end(),
-                                         [](const FilaComprobacion& f) { return f.v.estado == EstadoHash::Invalido && f.v.falla; });
+    const bool sinCorregir = std::any_of(filas.begin(), filas.end(), [](const FilaComprobacion& f) {
+        return f.v.estado == EstadoHash::Invalido && f.v.falla;
+    });
     if (SeCancelo() || r.errores || sinCorregir)
         return Fallo;
     return r.incorrectos || r.sinFormato ? DatosMal : Exito;

@@ -6,20 +6,19 @@
 namespace {
 
 // Answered before any window exists, so that they work without a display.
-constexpr const char* kUso =
-    "Uso: terv [--sellar | --comprobar | --unir | --comprimir] [--] [ARCHIVO...]\n"
-    "Utilitario para intercambio de información: abre el menú principal o, con\n"
-    "archivos, la pantalla que corresponde ya cargada.\n"
-    "\n"
-    "  --sellar       abre la pantalla de código hash con el archivo\n"
-    "  --comprobar    abre la comprobación de hash con el archivo\n"
-    "  --unir         abre la unión de particiones con la partición\n"
-    "  --comprimir    abre la compresión con los archivos en la lista\n"
-    "  --             lo que sigue son archivos, aunque empiecen con \"-\"\n"
-    "  -h, --help     muestra esta ayuda y termina\n"
-    "  -v, --version  muestra la versión y termina\n"
-    "\n"
-    "Sin ventana, las mismas tareas: terv-cli --help.\n";
+constexpr const char* kUso = "Uso: terv [--sellar | --comprobar | --unir | --comprimir] [--] [ARCHIVO...]\n"
+                             "Utilitario para intercambio de información: abre el menú principal o, con\n"
+                             "archivos, la pantalla que corresponde ya cargada.\n"
+                             "\n"
+                             "  --sellar       abre la pantalla de código hash con el archivo\n"
+                             "  --comprobar    abre la comprobación de hash con el archivo\n"
+                             "  --unir         abre la unión de particiones con la partición\n"
+                             "  --comprimir    abre la compresión con los archivos en la lista\n"
+                             "  --             lo que sigue son archivos, aunque empiecen con \"-\"\n"
+                             "  -h, --help     muestra esta ayuda y termina\n"
+                             "  -v, --version  muestra la versión y termina\n"
+                             "\n"
+                             "Sin ventana, las mismas tareas: terv-cli --help.\n";
 
 bool EsModo(const char* a)
 {

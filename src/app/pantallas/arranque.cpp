@@ -62,9 +62,12 @@ public:
                 .replace(QLatin1String("Fichero"), QLatin1String("Archivo"));
         }
         static const QHash<QByteArray, QString> textos{
-            {"Folder", QStringLiteral("Carpeta")},       {"Drive", QStringLiteral("Unidad")},
-            {"File", QStringLiteral("Archivo")},         {"%1 File", QStringLiteral("Archivo %1")},
-            {"Shortcut", QStringLiteral("Acceso directo")}, {"Alias", QStringLiteral("Alias")},
+            {"Folder", QStringLiteral("Carpeta")},
+            {"Drive", QStringLiteral("Unidad")},
+            {"File", QStringLiteral("Archivo")},
+            {"%1 File", QStringLiteral("Archivo %1")},
+            {"Shortcut", QStringLiteral("Acceso directo")},
+            {"Alias", QStringLiteral("Alias")},
             {"Unknown", QStringLiteral("Desconocido")},
         };
         return textos.value(QByteArray(texto));

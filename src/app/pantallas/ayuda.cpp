@@ -44,8 +44,9 @@ void VisorAyuda::abro(const QString& archivo, const QString& seccionPedida, QWid
 {
     QFile f(archivo);
     if (!f.open(QIODevice::ReadOnly)) {
-        dialogos_.mensaje(sobre ? sobre : this,
-                          {QString(), QStringLiteral("No se encuentra el archivo de ayuda ") + archivo, Icono::Exclamacion});
+        dialogos_.mensaje(
+            sobre ? sobre : this,
+            {QString(), QStringLiteral("No se encuentra el archivo de ayuda ") + archivo, Icono::Exclamacion});
         return;
     }
     texto->setHtml(QString::fromUtf8(f.readAll()));

@@ -21,7 +21,8 @@
 #include <QMenuBar>
 #include <QShortcut>
 
-FrmInicio::FrmInicio(Contexto& contexto, std::unique_ptr<Portada> portada) : ctx_(contexto), portada_(std::move(portada))
+FrmInicio::FrmInicio(Contexto& contexto, std::unique_ptr<Portada> portada)
+    : ctx_(contexto), portada_(std::move(portada))
 {
     if (!portada_)
         portada_ = std::make_unique<Portada>(TamanoPortada());
@@ -50,7 +51,8 @@ FrmInicio::FrmInicio(Contexto& contexto, std::unique_ptr<Portada> portada) : ctx
     gestArch->setObjectName(QStringLiteral("GestArch"));
     QMenu* oasc = gestArch->addMenu(QStringLiteral("&Operar con Archivos sin Comprimir"));
     oasc->setObjectName(QStringLiteral("OASC"));
-    accion(oasc, "CoArPrPaPu", QStringLiteral("Com&primir Archivos y Preparar Para Publicar"), &FrmInicio::CoArPrPaPu_Click);
+    accion(oasc, "CoArPrPaPu", QStringLiteral("Com&primir Archivos y Preparar Para Publicar"),
+           &FrmInicio::CoArPrPaPu_Click);
     QMenu* oac = gestArch->addMenu(QStringLiteral("Operar con &Archivos ya Comprimidos"));
     oac->setObjectName(QStringLiteral("OAC"));
     accion(oac, "Chash", QStringLiteral("Generar Código& Hash"), &FrmInicio::Chash_Click);
@@ -86,7 +88,8 @@ void FrmInicio::instaloF1(QWidget* ventana)
 {
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), ventana);
     f1->setContext(Qt::WindowShortcut);
-    connect(f1, &QShortcut::activated, this, [this, ventana] { muestroAyuda(SeccionAyuda(ventana->objectName()), ventana); });
+    connect(f1, &QShortcut::activated, this,
+            [this, ventana] { muestroAyuda(SeccionAyuda(ventana->objectName()), ventana); });
 }
 
 FrmInicio::~FrmInicio()
@@ -119,16 +122,23 @@ void FrmInicio::Form_Load()
     adjustSize();
     centroFormulario(this);
     if (!ctx_.esAdministrador())
-        ctx_.dialogos.mensaje(this, {TituloAplicacion(),
-                                     QStringLiteral("Se ha detectado que está ingresando a este sistema con un usuario que no es administrador ")
-                                         + QStringLiteral("de este equipo. Lamentablemente en estas condiciones no podrá generar particiones ni unirlas. ")
-                                         + QStringLiteral("Sí podrá generar código hash de un archivo sin particionar."),
-                                     Icono::Exclamacion});
+        ctx_.dialogos.mensaje(
+            this,
+            {TituloAplicacion(),
+             QStringLiteral(
+                 "Se ha detectado que está ingresando a este sistema con un usuario que no es administrador ")
+                 + QStringLiteral(
+                     "de este equipo. Lamentablemente en estas condiciones no podrá generar particiones ni unirlas. ")
+                 + QStringLiteral("Sí podrá generar código hash de un archivo sin particionar."),
+             Icono::Exclamacion});
     archivoAyuda = UbicoAyuda(ctx_.carpetaAplicacion);
     if (!c.existe)
-        ctx_.dialogos.mensaje(this, {QStringLiteral("No se encuentra archivo"),
-                                     QStringLiteral("No se encuentra el archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"),
-                                     Icono::Exclamacion});
+        ctx_.dialogos.mensaje(
+            this,
+            {QStringLiteral("No se encuentra archivo"),
+             QStringLiteral(
+                 "No se encuentra el archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"),
+             Icono::Exclamacion});
     if (!c.ilegible.isEmpty()) {
         // The query would only fail for want of a URL: say what is really wrong.
         const QString texto = QStringLiteral("No se puede leer el archivo TERV.ini: ") + c.ilegible;
@@ -139,7 +149,8 @@ void FrmInicio::Form_Load()
     }
     muestroAmbiente(c);
     if (sinServicio) {
-        ctx_.dialogos.mensaje(this, {QStringLiteral("Servicio sin configurar"), TextoSinServicio(ubicacion), Icono::Informacion});
+        ctx_.dialogos.mensaje(
+            this, {QStringLiteral("Servicio sin configurar"), TextoSinServicio(ubicacion), Icono::Informacion});
         if (c.ambiente == Ambiente::Invalido)
             lblAmbiente->setText(QStringLiteral("Servicio sin configurar: vea AMBIENTE y URL en TERV.ini"));
         return;
@@ -160,12 +171,11 @@ void FrmInicio::muestroAmbiente(const Configuracion& c)
         lblAmbiente->setText(c.entorno);
         lblAmbiente->setVisible(true);
         break;
-    case Ambiente::Produccion:
-        lblAmbiente->setVisible(false);
-        break;
+    case Ambiente::Produccion: lblAmbiente->setVisible(false); break;
     case Ambiente::Invalido:
         f.setPointSizeF(f.pointSizeF() * 12 / 8);
-        lblAmbiente->setText(QStringLiteral("No se encuentra archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"));
+        lblAmbiente->setText(QStringLiteral(
+            "No se encuentra archivo TERV.ini, reinstale el Aplicativo descargandolo nuevamente de la página"));
         lblAmbiente->setVisible(true);
         break;
     }
@@ -200,21 +210,26 @@ void FrmInicio::abro(QPointer<T>& pantalla, bool descargarAlVolver)
 void FrmInicio::Chash_Click()
 {
     if (compartido().TamanoMaximoMB == 0)
-        ctx_.dialogos.mensaje(this, {TituloAplicacion(),
-                                     QStringLiteral("No se pudo recuperar el tamaño máximo para definir si un archivo se debe particionar.\r\n")
-                                         + QStringLiteral("Si está seguro que su archivo se encuentra dentro del tamaño permitido, entonces puede\r\n")
-                                         + QStringLiteral("proceder a generar el código hash y publicarlo sin particionar"),
-                                     Icono::Ninguno});
+        ctx_.dialogos.mensaje(
+            this,
+            {TituloAplicacion(),
+             QStringLiteral("No se pudo recuperar el tamaño máximo para definir si un archivo se debe particionar.\r\n")
+                 + QStringLiteral(
+                     "Si está seguro que su archivo se encuentra dentro del tamaño permitido, entonces puede\r\n")
+                 + QStringLiteral("proceder a generar el código hash y publicarlo sin particionar"),
+             Icono::Ninguno});
     abro(agregoHash, true);
 }
 
 void FrmInicio::Part_Click()
 {
     if (compartido().TamanoMaximoMB == 0) {
-        ctx_.dialogos.mensaje(this, {QStringLiteral("Imposibilidad de Particionar"),
-                                     QStringLiteral("No se pudo recuperar el tamaño máximo para definir si un archivo se debe particionar,\r\n")
-                                         + QStringLiteral("por lo que esta opción queda momentáneamente deshabilitada."),
-                                     Icono::Informacion});
+        ctx_.dialogos.mensaje(
+            this,
+            {QStringLiteral("Imposibilidad de Particionar"),
+             QStringLiteral("No se pudo recuperar el tamaño máximo para definir si un archivo se debe particionar,\r\n")
+                 + QStringLiteral("por lo que esta opción queda momentáneamente deshabilitada."),
+             Icono::Informacion});
         return;
     }
     abro(cortar, false);
@@ -240,8 +255,10 @@ void FrmInicio::CoArPrPaPu_Click() { abro(compriArchMulti, true); }
 
 void FrmInicio::Sal_Click()
 {
-    const Respuesta r = ctx_.dialogos.mensaje(this, {QStringLiteral("Atención"), QStringLiteral("Realmente desea Salir de la aplicación?"),
-                                                     Icono::Pregunta, Botones::SiNo, Respuesta::No});
+    const Respuesta r =
+        ctx_.dialogos.mensaje(this,
+                              {QStringLiteral("Atención"), QStringLiteral("Realmente desea Salir de la aplicación?"),
+                               Icono::Pregunta, Botones::SiNo, Respuesta::No});
     if (r == Respuesta::Si) {
         hide();
         QApplication::exit(0);
@@ -270,10 +287,12 @@ void FrmInicio::muestroAyuda(const QString& seccion, QWidget* sobre)
 bool FrmInicio::abroArchivos(const Pedido& pedido)
 {
     const Apertura como = ElijoPantalla(pedido);
-    const QList<std::pair<PantallaTrabajo*, bool>> pantallas{
-        {agregoHash, como == Apertura::Sellar}, {corroboroHash, como == Apertura::Comprobar}, {cortar, false},
-        {unir, como == Apertura::Unir},         {compriArchMulti, como == Apertura::Comprimir},
-        {comprobacionCarpeta, false}};
+    const QList<std::pair<PantallaTrabajo*, bool>> pantallas{{agregoHash, como == Apertura::Sellar},
+                                                             {corroboroHash, como == Apertura::Comprobar},
+                                                             {cortar, false},
+                                                             {unir, como == Apertura::Unir},
+                                                             {compriArchMulti, como == Apertura::Comprimir},
+                                                             {comprobacionCarpeta, false}};
     // A run in progress is never interrupted: the request waits for it.
     for (const auto& [p, destino] : pantallas)
         if (p && p->ocupado())

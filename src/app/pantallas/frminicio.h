@@ -62,7 +62,8 @@ protected:
     void showEvent(QShowEvent* evento) override;
 
 private:
-    template <class T> void abro(QPointer<T>& pantalla, bool descargarAlVolver);
+    template <class T>
+    void abro(QPointer<T>& pantalla, bool descargarAlVolver);
     // F1 in that window opens the help at its section.
     void instaloF1(QWidget* ventana);
     void muestroAmbiente(const Configuracion& c);

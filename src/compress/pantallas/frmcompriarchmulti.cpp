@@ -23,13 +23,15 @@ namespace {
 
 QString textoAyudaRapida()
 {
-    return QStringLiteral("Luego de generar el archivo comprimido, se revisará el tamaño del mismo contra el límite establecido "
-                          "para generar particiones. Si se supera dicho límite, se ofrecerá la opción de generar automáticamente "
-                          "las particiones correspondientes, y con el formato especificado para publicación de archivos "
-                          "particionados en el sistema de Intercambio.")
+    return QStringLiteral(
+               "Luego de generar el archivo comprimido, se revisará el tamaño del mismo contra el límite establecido "
+               "para generar particiones. Si se supera dicho límite, se ofrecerá la opción de generar automáticamente "
+               "las particiones correspondientes, y con el formato especificado para publicación de archivos "
+               "particionados en el sistema de Intercambio.")
         + QString(38, QLatin1Char(' '))
-        + QStringLiteral("El límite de particionado se puede reducir a voluntad, pero no debe superar el valor que aparece al "
-                         "ingresar a esta opción.");
+        + QStringLiteral(
+               "El límite de particionado se puede reducir a voluntad, pero no debe superar el valor que aparece al "
+               "ingresar a esta opción.");
 }
 
 Mensaje aviso(const QString& texto) { return {TituloAplicacion(), texto, Icono::Exclamacion}; }
@@ -61,12 +63,16 @@ FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(con
     Etiqueta(frame2, "Label2", QStringLiteral(".zip"), 7400, 750, 600, 255);
     chkAgregarFyV->setEnabled(false);
     txtNombArc->setEnabled(false);
-    QLabel* lblLey1 = Etiqueta(this, "lblLey1", QStringLiteral("Si el archivo de Compresión generado supera el &limite de"), 240, 4700, 5400, 255);
+    QLabel* lblLey1 =
+        Etiqueta(this, "lblLey1", QStringLiteral("Si el archivo de Compresión generado supera el &limite de"), 240,
+                 4700, 5400, 255);
     txtMB = Caja(this, "txtMB", 5700, 4640, 800, 330, false);
     lblLey1->setBuddy(txtMB);
-    txtMB->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,9}([.,]\\d{0,6})?")), txtMB));
+    txtMB->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,9}([.,]\\d{0,6})?")), txtMB));
     txtMB->installEventFilter(this);
-    Etiqueta(this, "lblley2", QStringLiteral("MB, se ofrecerá la opción de generar particiones correspondientes."), 240, 5040, 8400, 255);
+    Etiqueta(this, "lblley2", QStringLiteral("MB, se ofrecerá la opción de generar particiones correspondientes."), 240,
+             5040, 8400, 255);
     lblMensaje = Etiqueta(this, "lblMensaje", QString(), 240, 5520, 8400, 500);
     QFont negrita = lblMensaje->font();
     negrita.setBold(true);
@@ -89,14 +95,16 @@ FrmCompriArchMulti::FrmCompriArchMulti(Contexto& contexto) : PantallaTrabajo(con
     Etiqueta(FmeAyudaRapida, "Label11", textoAyudaRapida(), 120, 300, 8500, 2600)->setWordWrap(true);
     FmeAyudaRapida->setAutoFillBackground(true);
     FmeAyudaRapida->hide();
-    bloqueables_ = {cmdAddFiles, cmdDelete, cmdClear, chkAgregarFyV, txtNombArc, txtMB, cmdProcesar, cmdVolver, lstFiles};
+    bloqueables_ = {cmdAddFiles, cmdDelete,   cmdClear,  chkAgregarFyV, txtNombArc,
+                    txtMB,       cmdProcesar, cmdVolver, lstFiles};
 
     connect(cmdAddFiles, &QPushButton::clicked, this, &FrmCompriArchMulti::cmdAddFiles_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &FrmCompriArchMulti::cmdDelete_Click);
     connect(cmdClear, &QPushButton::clicked, this, &FrmCompriArchMulti::cmdClear_Click);
     connect(cmdProcesar, &QPushButton::clicked, this, &FrmCompriArchMulti::cmdProcesar_Click);
     connect(cmdVolver, &QPushButton::clicked, this, &FrmCompriArchMulti::cmdVolver_Click);
-    connect(txtNombArc, &QLineEdit::textChanged, this, [this](const QString& t) { cmdProcesar->setEnabled(!t.isEmpty()); });
+    connect(txtNombArc, &QLineEdit::textChanged, this,
+            [this](const QString& t) { cmdProcesar->setEnabled(!t.isEmpty()); });
     connect(chkAgregarFyV, &QCheckBox::toggled, this, &FrmCompriArchMulti::chkAgregarFyV_Click);
     partidor_ = new FrmPartArcMult(this);
 
@@ -150,7 +158,8 @@ bool FrmCompriArchMulti::txtMB_LostFocus()
     const double valor = QString(txtMB->text()).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
     const qint64 tope = maximo != 0 ? maximo : qint64(kMegasMaximos);
     if (valor > double(tope))
-        return rechazo(QStringLiteral("El valor máximo no puede superar los ") + QString::number(tope) + QStringLiteral(" MB"));
+        return rechazo(QStringLiteral("El valor máximo no puede superar los ") + QString::number(tope)
+                       + QStringLiteral(" MB"));
     if (!LeoMegas(txtMB->text()))
         return rechazo(QStringLiteral("El valor no puede ser 0"));
     return true;
@@ -259,11 +268,11 @@ ResultadoCompresion FrmCompriArchMulti::ComprimoArchivosMulti(const QString& Nom
     // The answers are asked on the interface thread while the job waits.
     const QString megas = txtMB->text();
     plan.particiono = [this, megas, &progreso](qint64) {
-        const Respuesta r = preguntoDesdeTrabajo(
-            {QStringLiteral("Atención"),
-             QStringLiteral("El tamaño del/los archivos comprimidos supera el máximo permitido (") + megas
-                 + QStringLiteral("MB). Desea Particionar el archivo?"),
-             Icono::Pregunta, Botones::SiNo, Respuesta::No});
+        const Respuesta r =
+            preguntoDesdeTrabajo({QStringLiteral("Atención"),
+                                  QStringLiteral("El tamaño del/los archivos comprimidos supera el máximo permitido (")
+                                      + megas + QStringLiteral("MB). Desea Particionar el archivo?"),
+                                  Icono::Pregunta, Botones::SiNo, Respuesta::No});
         if (r != Respuesta::Si)
             return false;
         LlamoYEspero(this, [&] { partidor_->CargoFormulario(&progreso); });

@@ -11,10 +11,7 @@ Compartido& compartido()
     return valores;
 }
 
-void CalculoTamanoBytes()
-{
-    compartido().TamanoMaximoBytes = MegasABytes(compartido().TamanoMaximoMB);
-}
+void CalculoTamanoBytes() { compartido().TamanoMaximoBytes = MegasABytes(compartido().TamanoMaximoMB); }
 
 void AplicoConfiguracion(const Configuracion& c)
 {

@@ -60,8 +60,9 @@ FrmComprobacionCarpeta::FrmComprobacionCarpeta(Contexto& contexto) : PantallaTra
     // A table of any length: the window takes what the screen allows.
     setMinimumSize(Tw(10400), Tw(5400));
     resize(Tw(14400), Tw(8400));
-    QGroupBox* marco = Marco(this, "Frame1", QStringLiteral("Elija la carpeta o los archivos que quiere comprobar (o arrástrelos aquí):"),
-                             120, 120, 14160, 1080);
+    QGroupBox* marco = Marco(
+        this, "Frame1", QStringLiteral("Elija la carpeta o los archivos que quiere comprobar (o arrástrelos aquí):"),
+        120, 120, 14160, 1080);
     cmdCarpeta = Boton(marco, "cmdCarpeta", QStringLiteral("Seleccione la &carpeta"), 120, 300, 2400, 375);
     cmdArchivos = Boton(marco, "cmdArchivos", QStringLiteral("Seleccione &archivos"), 2640, 300, 2400, 375);
     chkSubcarpetas = new QCheckBox(QStringLiteral("Incluir &subcarpetas"), marco);
@@ -78,7 +79,8 @@ FrmComprobacionCarpeta::FrmComprobacionCarpeta(Contexto& contexto) : PantallaTra
     cboEstado->setObjectName(QStringLiteral("cboEstado"));
     cboEstado->setGeometry(Tw(1020), Tw(1280), Tw(2400), Tw(360));
     cboEstado->addItem(QStringLiteral("Todos"));
-    for (EstadoFila e : {EstadoFila::Correcto, EstadoFila::Incorrecto, EstadoFila::SinFormato, EstadoFila::Error, EstadoFila::Corregido})
+    for (EstadoFila e : {EstadoFila::Correcto, EstadoFila::Incorrecto, EstadoFila::SinFormato, EstadoFila::Error,
+                         EstadoFila::Corregido})
         cboEstado->addItem(TextoEstado(e));
 
     modelo = new QStandardItemModel(0, Columnas, this);
@@ -96,15 +98,19 @@ FrmComprobacionCarpeta::FrmComprobacionCarpeta(Contexto& contexto) : PantallaTra
     tblArchivos->setGeometry(Tw(120), Tw(1740), Tw(14160), Tw(5040));
     tblArchivos->setModel(filtro);
     tblArchivos->setLocale(QLocale(QLocale::Spanish, QLocale::Argentina)); // sizes with thousands separators
-    tblArchivos->setTextElideMode(Qt::ElideMiddle); // a set's names differ at their end
+    tblArchivos->setTextElideMode(Qt::ElideMiddle);                        // a set's names differ at their end
     tblArchivos->setRootIsDecorated(true);
     tblArchivos->setUniformRowHeights(true); // keeps 10,000 rows cheap
     tblArchivos->setSortingEnabled(true);
     tblArchivos->sortByColumn(-1, Qt::AscendingOrder); // walking order until the operator sorts
     tblArchivos->setSelectionBehavior(QAbstractItemView::SelectRows);
     tblArchivos->header()->setStretchLastSection(true);
-    for (auto [col, ancho] : {std::pair{ColNombre, 260}, {ColCarpeta, 90}, {ColTamano, 80}, {ColHashNombre, 160},
-                              {ColHashContenido, 160}, {ColEstado, 80}})
+    for (auto [col, ancho] : {std::pair{ColNombre, 260},
+                              {ColCarpeta, 90},
+                              {ColTamano, 80},
+                              {ColHashNombre, 160},
+                              {ColHashContenido, 160},
+                              {ColEstado, 80}})
         tblArchivos->setColumnWidth(col, ancho);
 
     lblResumen = Etiqueta(this, "lblResumen", QString(), 120, 6870, 14160, 255);
@@ -155,7 +161,8 @@ void FrmComprobacionCarpeta::resizeEvent(QResizeEvent* e)
     lblResumen->setGeometry(Tw(120), abajo - Tw(1530), ancho, lblResumen->height());
     if (!ocupado()) // a run's "Cancelar" sits at the bar's end
         barra->setGeometry(Tw(120), abajo - Tw(1200), ancho, barra->height());
-    for (QWidget* b : {static_cast<QWidget*>(cmdCorregir), static_cast<QWidget*>(cmdGuardar), static_cast<QWidget*>(cmdUnir)})
+    for (QWidget* b :
+         {static_cast<QWidget*>(cmdCorregir), static_cast<QWidget*>(cmdGuardar), static_cast<QWidget*>(cmdUnir)})
         b->move(b->x(), abajo - Tw(600));
     cmdSalir->move(width() - Tw(1920), abajo - Tw(600));
 }
@@ -195,8 +202,10 @@ void FrmComprobacionCarpeta::cmdArchivos_Click()
         const auto turno = tomoTurno();
         if (!turno)
             return;
-        const QString inicio = compartido().UltimaCarpeta.isEmpty() ? compartido().CarpetaGuardada : compartido().UltimaCarpeta;
-        rutas = ctx_.dialogos.abroArchivos(this, QStringLiteral("Seleccione los archivos a los que desea corroborar el HASH"),
+        const QString inicio =
+            compartido().UltimaCarpeta.isEmpty() ? compartido().CarpetaGuardada : compartido().UltimaCarpeta;
+        rutas = ctx_.dialogos.abroArchivos(this,
+                                           QStringLiteral("Seleccione los archivos a los que desea corroborar el HASH"),
                                            inicio, QStringLiteral("Todos los tipos de arhivos"));
     }
     if (!rutas.isEmpty())
@@ -262,8 +271,9 @@ void FrmComprobacionCarpeta::vacioPendientes()
 void FrmComprobacionCarpeta::agregoFila(int indice, const FilaComprobacion& f, QStandardItem* padre)
 {
     const EstadoFila e = f.estado();
-    QList<QStandardItem*> fila{celda(f.nombre()), celda(CarpetaRelativa(hecha_, f)), celda(QString()),
-                               celda(f.v.hashNombre),  celda(f.v.hashArchivo),         celda(TextoEstado(e)),
+    QList<QStandardItem*> fila{celda(f.nombre()),      celda(CarpetaRelativa(hecha_, f)),
+                               celda(QString()),       celda(f.v.hashNombre),
+                               celda(f.v.hashArchivo), celda(TextoEstado(e)),
                                celda(CausaFila(f))};
     if (f.tamano >= 0)
         fila[ColTamano]->setData(QVariant::fromValue<qlonglong>(f.tamano), Qt::DisplayRole);
@@ -287,7 +297,9 @@ void FrmComprobacionCarpeta::muestroResultado()
         const JuegoParticiones& j = hecha_.juegos[k];
         QList<QStandardItem*> fila{celda(QStringLiteral("Juego de particiones: ") + j.nombreFinal),
                                    celda(CarpetaRelativa(hecha_.raiz, j.carpeta)),
-                                   celda(QString()), celda(QString()), celda(QString()),
+                                   celda(QString()),
+                                   celda(QString()),
+                                   celda(QString()),
                                    celda(j.completo ? QStringLiteral("Completo") : QStringLiteral("Incompleto")),
                                    celda(TextoJuego(j))};
         fila[ColEstado]->setForeground(j.correcto() ? ColorVerde() : ColorRojo());
@@ -371,10 +383,12 @@ void FrmComprobacionCarpeta::cmdCorregir_Click()
     muestroResultado();
     if (!fallas.isEmpty())
         mensaje({QStringLiteral("ERROR"),
-                 QStringLiteral("No se pudo cambiar el nombre de estos archivos:\r\n") + fallas.join(QStringLiteral("\r\n")),
+                 QStringLiteral("No se pudo cambiar el nombre de estos archivos:\r\n")
+                     + fallas.join(QStringLiteral("\r\n")),
                  Icono::Exclamacion});
     else
-        mensaje({QStringLiteral("Corroboración de HASH"), QStringLiteral("Los archivos se modificaron satisfactoriamente")});
+        mensaje({QStringLiteral("Corroboración de HASH"),
+                 QStringLiteral("Los archivos se modificaron satisfactoriamente")});
 }
 
 void FrmComprobacionCarpeta::cmdGuardar_Click()

@@ -59,14 +59,12 @@ FrmAgregoHash::FrmAgregoHash(Contexto& contexto) : PantallaTrabajo(contexto)
     cmdElegir->setText(QStringLiteral("&Seleccione el archivo"));
     cmdGenerar->setText(QStringLiteral("&Generar Hash "));
     Text1->setAccessibleName(QStringLiteral("Archivo al que se le generará el Hash"));
-    frame->setTitle(QStringLiteral("Seleccione el archivo al que se le generará el Hash y la ruta donde se guardarán:"));
+    frame->setTitle(
+        QStringLiteral("Seleccione el archivo al que se le generará el Hash y la ruta donde se guardarán:"));
     centroFormulario(this);
 }
 
-void FrmAgregoHash::txtTamMB_Change()
-{
-    tomoTamanoMB(txtTamMB, compartido().TamanoMaximoMB);
-}
+void FrmAgregoHash::txtTamMB_Change() { tomoTamanoMB(txtTamMB, compartido().TamanoMaximoMB); }
 
 void FrmAgregoHash::Command1_Click(int Index)
 {
@@ -75,9 +73,9 @@ void FrmAgregoHash::Command1_Click(int Index)
         return;
     if (Index == 0) {
         const QString& guardada = compartido().CarpetaGuardada;
-        const QString ruta = ctx_.dialogos.abroArchivo(this, QStringLiteral("Seleccione el archivo al que le desea generar el HASH"),
-                                                       guardada.isEmpty() ? ctx_.carpetaAplicacion : guardada,
-                                                       QStringLiteral("Todos los tipos de arhivos"));
+        const QString ruta = ctx_.dialogos.abroArchivo(
+            this, QStringLiteral("Seleccione el archivo al que le desea generar el HASH"),
+            guardada.isEmpty() ? ctx_.carpetaAplicacion : guardada, QStringLiteral("Todos los tipos de arhivos"));
         if (!ruta.isEmpty())
             eligoArchivo(ruta);
         return;
@@ -87,8 +85,8 @@ void FrmAgregoHash::Command1_Click(int Index)
         return;
     }
     if (Text1->text().isEmpty()) {
-        mensaje({QStringLiteral("Faltan Datos"), QStringLiteral("Debe Seleccionar un archivo para la Generación del HASH"),
-                 Icono::Informacion});
+        mensaje({QStringLiteral("Faltan Datos"),
+                 QStringLiteral("Debe Seleccionar un archivo para la Generación del HASH"), Icono::Informacion});
         return;
     }
     lblEspere->setText(QStringLiteral("Generando Hash. Por favor espere..."));
@@ -110,13 +108,16 @@ void FrmAgregoHash::eligoArchivo(const QString& ruta)
     TamanoArchivo = tamano.valor();
     const qint64 maximo = compartido().TamanoMaximoBytes;
     if (maximo != 0 && maximo < TamanoArchivo) {
-        mensaje({QStringLiteral("Incompatibilidad de Tamaños"),
-                 QStringLiteral("El archivo que quiere generar supera el tamaño máximo permitido. En este caso debe ingresar por la Opción \"particionar\" del Menú Principal"),
-                 Icono::Informacion});
+        mensaje(
+            {QStringLiteral("Incompatibilidad de Tamaños"),
+             QStringLiteral(
+                 "El archivo que quiere generar supera el tamaño máximo permitido. En este caso debe ingresar por la Opción \"particionar\" del Menú Principal"),
+             Icono::Informacion});
         emit vuelvoAlMenu();
         return;
     }
-    Label1->setText(QStringLiteral("Tamaño del archivo es de: ") + QString::number(TamanoArchivo) + QStringLiteral(" Bytes"));
+    Label1->setText(QStringLiteral("Tamaño del archivo es de: ") + QString::number(TamanoArchivo)
+                    + QStringLiteral(" Bytes"));
     PongoColor(Label1, ColorAzul());
 }
 
@@ -135,8 +136,8 @@ void FrmAgregoHash::AgregoHash()
     Text1->clear();
     Label1->clear();
     mensaje({QStringLiteral("Generación de Hash Correcta"),
-             QStringLiteral("Hash generado exitosamente") + QStringLiteral("\r\n") + QStringLiteral("Nombre del archivo generado:")
-                 + NombreDeRuta(r.valor().ruta),
+             QStringLiteral("Hash generado exitosamente") + QStringLiteral("\r\n")
+                 + QStringLiteral("Nombre del archivo generado:") + NombreDeRuta(r.valor().ruta),
              Icono::Informacion});
     lblEspere->setText(QStringLiteral("Generación de Hash finalizada"));
 }
@@ -150,7 +151,8 @@ void FrmAgregoHash::errorDeHash(const Falla& falla)
         lblEspere->clear();
         return;
     }
-    mensaje(falla.tipo == TipoFalla::Cancelado ? MensajeCancelacion(TextoFallaEstampado(falla))
-                                               : Mensaje{QStringLiteral("ERROR"), TextoFallaEstampado(falla), Icono::Exclamacion});
+    mensaje(falla.tipo == TipoFalla::Cancelado
+                ? MensajeCancelacion(TextoFallaEstampado(falla))
+                : Mensaje{QStringLiteral("ERROR"), TextoFallaEstampado(falla), Icono::Exclamacion});
     lblEspere->setText(QStringLiteral("Error en la Generación del HASH"));
 }

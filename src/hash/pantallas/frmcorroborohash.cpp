@@ -55,8 +55,9 @@ void FrmCorroboroHash::Command1_Click(int Index)
     if (!turno)
         return;
     if (Index == 0) {
-        const QString ruta = ctx_.dialogos.abroArchivo(this, QStringLiteral("Seleccione el archivo al que le desea corroborar el HASH"),
-                                                       ctx_.carpetaAplicacion, QStringLiteral("Todos los tipos de arhivos"));
+        const QString ruta =
+            ctx_.dialogos.abroArchivo(this, QStringLiteral("Seleccione el archivo al que le desea corroborar el HASH"),
+                                      ctx_.carpetaAplicacion, QStringLiteral("Todos los tipos de arhivos"));
         if (!ruta.isEmpty())
             eligoArchivo(ruta);
         return;
@@ -93,9 +94,7 @@ void FrmCorroboroHash::CorroboroHash()
     const Verificacion v = ejecuto([&] { return CorroboroArchivo(plan, &progreso); }, progreso, barra);
     barra->setValue(0);
     switch (v.estado) {
-    case EstadoHash::SinFormato:
-        mensaje({QStringLiteral("ERROR"), v.falla->descripcion, Icono::Critico});
-        return;
+    case EstadoHash::SinFormato: mensaje({QStringLiteral("ERROR"), v.falla->descripcion, Icono::Critico}); return;
     case EstadoHash::Correcto: {
         Mensaje correcto{QStringLiteral("Corroboración de HASH"), QStringLiteral("El HASH del archivo es correcto")};
         correcto.alineadoDerecha = true;
@@ -106,22 +105,22 @@ void FrmCorroboroHash::CorroboroHash()
         if (v.falla) // the correction was asked for and failed
             errorDeHash(*v.falla);
         else
-            mensaje({QStringLiteral("HASH inválido"), QStringLiteral("El archivo mantendrá el código Hash inválido"), Icono::Exclamacion});
+            mensaje({QStringLiteral("HASH inválido"), QStringLiteral("El archivo mantendrá el código Hash inválido"),
+                     Icono::Exclamacion});
         return;
     case EstadoHash::Corregido:
         Text1_1->setText(v.nueva);
         mensaje({QStringLiteral("Corroboración de HASH"), QStringLiteral("El archivo se modificó satisfactoriamente")});
         return;
-    case EstadoHash::Error:
-        errorDeHash(v.falla.value_or(Falla::otra(QString())));
-        return;
+    case EstadoHash::Error: errorDeHash(v.falla.value_or(Falla::otra(QString()))); return;
     }
 }
 
 void FrmCorroboroHash::errorDeHash(const Falla& falla)
 {
-    mensaje(falla.tipo == TipoFalla::Cancelado ? MensajeCancelacion(TextoFallaEstampado(falla))
-                                               : Mensaje{QStringLiteral("ERROR"), TextoFallaEstampado(falla), Icono::Exclamacion});
+    mensaje(falla.tipo == TipoFalla::Cancelado
+                ? MensajeCancelacion(TextoFallaEstampado(falla))
+                : Mensaje{QStringLiteral("ERROR"), TextoFallaEstampado(falla), Icono::Exclamacion});
     lblCorroboroHash->clear();
 }
 

@@ -1,9 +1,6 @@
 #include "join/pantallas/mensajes_union.h"
 
-Mensaje MensajeSinParticiones()
-{
-    return {QStringLiteral("Error"), TextoSinParticiones(), Icono::Exclamacion};
-}
+Mensaje MensajeSinParticiones() { return {QStringLiteral("Error"), TextoSinParticiones(), Icono::Exclamacion}; }
 
 Mensaje MensajeFaltanParticiones(RechazoUnion rechazo, int numero)
 {
@@ -13,14 +10,16 @@ Mensaje MensajeFaltanParticiones(RechazoUnion rechazo, int numero)
 Mensaje MensajeFaltaCarpeta(bool origen)
 {
     return {QStringLiteral("Unión de archivos"),
-            origen ? QStringLiteral("Falta ingresar el directorio de Origen") : QStringLiteral("Falta ingresar el directorio de Destino"),
+            origen ? QStringLiteral("Falta ingresar el directorio de Origen")
+                   : QStringLiteral("Falta ingresar el directorio de Destino"),
             Icono::Exclamacion};
 }
 
 Mensaje MensajeConservoDanado(const QList<int>& danadas)
 {
     return {QStringLiteral("Atención"),
-            TextoParticionesDanadas(danadas) + QStringLiteral("\r\n\r\n") + QStringLiteral("Desea conservar el archivo armado de todos modos?"),
+            TextoParticionesDanadas(danadas) + QStringLiteral("\r\n\r\n")
+                + QStringLiteral("Desea conservar el archivo armado de todos modos?"),
             Icono::Pregunta, Botones::SiNo, Respuesta::No};
 }
 
@@ -43,10 +42,12 @@ QList<Mensaje> MensajesFallaUnion(const Falla& falla)
 {
     if (falla.tipo == TipoFalla::Cancelado)
         return {MensajeCancelacion(TextoFallaUnion(falla))};
-    return {{TituloAplicacion(), TextoFallaUnion(falla)},
-            {QStringLiteral("ERROR"),
-             QStringLiteral("Hubo un error en el armado del Archivo, corrobore tener todas las particiones del archivo en cuestión."),
-             Icono::Critico}};
+    return {
+        {TituloAplicacion(), TextoFallaUnion(falla)},
+        {QStringLiteral("ERROR"),
+         QStringLiteral(
+             "Hubo un error en el armado del Archivo, corrobore tener todas las particiones del archivo en cuestión."),
+         Icono::Critico}};
 }
 
 QString TextoPasoUnion(int paso)

@@ -26,11 +26,13 @@ bool ExisteArchivo(const QString& ruta)
 
 QString textoAyudaRapida()
 {
-    return QStringLiteral("Carpeta de Origen: Una vez definido el directorio de origen, seleccione una de las particiones "
-                          "correspondientes al archivo a unir. De esta manera se cargará automáticamente el siguiente cuadro "
-                          "con todas las particiones relacionadas a dicha partición.")
+    return QStringLiteral(
+               "Carpeta de Origen: Una vez definido el directorio de origen, seleccione una de las particiones "
+               "correspondientes al archivo a unir. De esta manera se cargará automáticamente el siguiente cuadro "
+               "con todas las particiones relacionadas a dicha partición.")
         + QString(107, QLatin1Char(' '))
-        + QStringLiteral("Lista de particiones a Unir: Es meramente visual. Sirve para mostrar las particiones del archivo seleccionado.");
+        + QStringLiteral(
+               "Lista de particiones a Unir: Es meramente visual. Sirve para mostrar las particiones del archivo seleccionado.");
 }
 
 } // namespace
@@ -50,15 +52,18 @@ Unir::Unir(Contexto& contexto) : PantallaTrabajo(contexto)
     // Two buttons with one caption: each is read with what it changes.
     CmdOrigen->setAccessibleName(QStringLiteral("Cambiar carpeta de origen"));
     cmdDestino->setAccessibleName(QStringLiteral("Cambiar carpeta destino"));
-    QLabel* lblfile = Etiqueta(this, "lblfile", QStringLiteral("&Partición a seleccionar (seleccionar una sola cualquiera del conjunto a unir)"),
-                               240, 1200, 8500, 255);
+    QLabel* lblfile =
+        Etiqueta(this, "lblfile",
+                 QStringLiteral("&Partición a seleccionar (seleccionar una sola cualquiera del conjunto a unir)"), 240,
+                 1200, 8500, 255);
     File1 = new QListWidget(this);
     lblfile->setBuddy(File1);
     File1->setAccessibleName(QStringLiteral("Partición a seleccionar")); // a list is not named by its label
     File1->setObjectName(QStringLiteral("File1"));
     File1->setGeometry(Tw(240), Tw(1480), Tw(8520), Tw(1900));
-    QLabel* lblarcaUnir = Etiqueta(this, "lblarcaUnir", QStringLiteral("&Lista de particiones a unir (según partición seleccionada)"),
-                                   240, 3480, 8500, 255);
+    QLabel* lblarcaUnir =
+        Etiqueta(this, "lblarcaUnir", QStringLiteral("&Lista de particiones a unir (según partición seleccionada)"),
+                 240, 3480, 8500, 255);
     fmeValido = new QGroupBox(this);
     fmeValido->setObjectName(QStringLiteral("fmeValido"));
     fmeValido->setFlat(true);

@@ -29,7 +29,7 @@ private:
     void VuelvoAlMenu() { emit vuelvoAlMenu(); }
 
     QString RutaOrigen;
-    QString seleccionada_; // the partition clicked last
+    QString seleccionada_;  // the partition clicked last
     bool conRaton_ = false; // a mouse press on the chooser is being handled
     QLineEdit* txtOrigen;
     QLineEdit* txtDestino;

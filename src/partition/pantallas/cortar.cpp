@@ -68,7 +68,8 @@ Cortar::Cortar(Contexto& contexto) : PantallaTrabajo(contexto)
     cmdParticionar->setEnabled(false);
     txtArchivo->setText(v.CarpetaGuardada);
     txtCarpeta->setText(v.CarpetaGuardada);
-    frame0->setTitle(QStringLiteral("Seleccione el archivo a particionar y la carpeta donde se guardarán las particiones:"));
+    frame0->setTitle(
+        QStringLiteral("Seleccione el archivo a particionar y la carpeta donde se guardarán las particiones:"));
     centroFormulario(this);
 }
 
@@ -87,9 +88,10 @@ void Cortar::Command1_Click(int Index)
     Compartido& v = compartido();
     switch (Index) {
     case 0: {
-        const QString ruta = ctx_.dialogos.abroArchivo(this, QStringLiteral("Seleccione el archivo que desea partir"),
-                                                       v.CarpetaGuardada.isEmpty() ? ctx_.carpetaAplicacion : v.CarpetaGuardada,
-                                                       QStringLiteral("Todos los tipos de arhivos"));
+        const QString ruta =
+            ctx_.dialogos.abroArchivo(this, QStringLiteral("Seleccione el archivo que desea partir"),
+                                      v.CarpetaGuardada.isEmpty() ? ctx_.carpetaAplicacion : v.CarpetaGuardada,
+                                      QStringLiteral("Todos los tipos de arhivos"));
         if (ruta.isEmpty())
             return;
         eligoArchivo(ruta);
@@ -189,7 +191,8 @@ void Cortar::GeneroParticiones()
     ResultadoParticion r;
     {
         CursorOcupado ocupado;
-        r = ejecuto([&] { return ::GeneroParticiones(plan, txtCarpeta->text(), false, &progreso); }, progreso, ProgressBar1,
+        r = ejecuto([&] { return ::GeneroParticiones(plan, txtCarpeta->text(), false, &progreso); }, progreso,
+                    ProgressBar1,
                     [&] {
                         // Partitions are cut side by side: the caption follows the bar.
                         const qint64 hecho = progreso.hecho.load();

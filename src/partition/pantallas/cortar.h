@@ -21,13 +21,13 @@ protected:
 private:
     qint64 F = 0;
     qint64 L = 0;
-    QLineEdit* txtArchivo;  // Text1(0)
-    QLineEdit* txtCarpeta;  // Text1(1)
+    QLineEdit* txtArchivo;       // Text1(0)
+    QLineEdit* txtCarpeta;       // Text1(1)
     QPushButton* cmdElegir;      // Command1(0)
     QPushButton* cmdGuardarEn;   // Command1(1)
     QPushButton* cmdSalir;       // Command1(2)
     QPushButton* cmdParticionar; // Command1(3)
-    QLabel* Label1;       // file size
+    QLabel* Label1;              // file size
     QLabel* lblnoesZip;
     QLabel* lblProgHash;
     QLineEdit* txtTamMB;

@@ -11,8 +11,7 @@ Mensaje MensajeRechazo(RechazoParticion rechazo)
         return {QStringLiteral("Incompatibilidad de Tamaños"),
                 texto + QStringLiteral("\r\n") + TextoRechazo(RechazoParticion::MuyChico), Icono::Informacion};
     case RechazoParticion::MuyChico:
-    case RechazoParticion::Ninguno:
-        break;
+    case RechazoParticion::Ninguno: break;
     }
     return {QStringLiteral("Incompatibilidad de Tamaños"), texto, Icono::Informacion};
 }
@@ -25,8 +24,8 @@ Mensaje MensajeConfirmacion(const PlanParticion& plan)
 
 Mensaje MensajeParticionesGeneradas()
 {
-    return {QStringLiteral("Partición de archivo Correcta"), QStringLiteral("Las particiones han sido generadas exitosamente"),
-            Icono::Informacion};
+    return {QStringLiteral("Partición de archivo Correcta"),
+            QStringLiteral("Las particiones han sido generadas exitosamente"), Icono::Informacion};
 }
 
 Mensaje ManejoErrores(const Falla& falla)
@@ -36,6 +35,7 @@ Mensaje ManejoErrores(const Falla& falla)
     if (falla.tipo == TipoFalla::YaExiste)
         return {QStringLiteral("ERROR"), TextoFallaParticion(falla), Icono::Exclamacion};
     return {QStringLiteral("ERROR"),
-            QStringLiteral("Se detectó un error y la aplicación se cerrará.") + QStringLiteral("\r\n") + falla.descripcion,
+            QStringLiteral("Se detectó un error y la aplicación se cerrará.") + QStringLiteral("\r\n")
+                + falla.descripcion,
             Icono::Exclamacion};
 }

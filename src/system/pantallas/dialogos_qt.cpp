@@ -110,7 +110,8 @@ Respuesta DialogosQt::mensaje(QWidget* padre, const Mensaje& m)
     const QFontMetrics letra(caja.font());
     const int maxLineas = qMax(3, (zona.height() / 2) / qMax(1, letra.lineSpacing()));
     const int anchoTexto = qBound(200, zona.width() - 600, 900);
-    const QString texto = RecortoTextoCaja(m.texto, maxLineas, qMax(20, anchoTexto / qMax(1, letra.horizontalAdvance(QLatin1Char('m')))));
+    const QString texto =
+        RecortoTextoCaja(m.texto, maxLineas, qMax(20, anchoTexto / qMax(1, letra.horizontalAdvance(QLatin1Char('m')))));
     // The text's own lines stay whole where the screen allows: the box is as
     // wide as its longest line, not Qt's narrower default.
     int linea = 0;
@@ -155,8 +156,9 @@ Respuesta DialogosQt::mensaje(QWidget* padre, const Mensaje& m)
     caja.exec();
     if (caja.clickedButton())
         return Respuesta(caja.clickedButton()->property("respuesta").toInt());
-    return m.botones == Botones::SiNo ? Respuesta::No
-         : m.botones == Botones::AceptarCancelar ? Respuesta::Cancelar : Respuesta::Aceptar;
+    return m.botones == Botones::SiNo           ? Respuesta::No
+        : m.botones == Botones::AceptarCancelar ? Respuesta::Cancelar
+                                                : Respuesta::Aceptar;
 }
 
 QString DialogosQt::abroArchivo(QWidget* padre, const QString& titulo, const QString& carpeta, const QString& filtro)
@@ -173,9 +175,9 @@ QStringList DialogosQt::abroArchivos(QWidget* padre, const QString& titulo, cons
 std::optional<QString> DialogosQt::eligoCarpeta(QWidget* padre, const QString& leyenda)
 {
     // The caption line is shown as the dialog's title; the browser does not open there.
-    const QString carpeta = QFileDialog::getExistingDirectory(padre, QStringLiteral("Seleccione una carpeta (") + leyenda
-                                                                  + QLatin1Char(')'),
-                                                              QString(), QFileDialog::ShowDirsOnly);
+    const QString carpeta = QFileDialog::getExistingDirectory(
+        padre, QStringLiteral("Seleccione una carpeta (") + leyenda + QLatin1Char(')'), QString(),
+        QFileDialog::ShowDirsOnly);
     if (carpeta.isEmpty())
         return std::nullopt;
     return carpeta;

@@ -33,8 +33,10 @@ void AdoptoLetraDelEscritorio()
     const double dpi = pantalla ? pantalla->logicalDotsPerInchY() : 96.0;
     // The design's font: 8 points at 96 dpi, characters about 5.5 pixels wide.
     const QFontMetricsF medida(letra);
-    const double alto = (letra.pointSizeF() > 0 ? letra.pointSizeF() * dpi / 72.0 : letra.pixelSize()) / (8 * 96 / 72.0);
-    const double ancho = medida.horizontalAdvance(QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")) / 52.0 / 5.5;
+    const double alto =
+        (letra.pointSizeF() > 0 ? letra.pointSizeF() * dpi / 72.0 : letra.pixelSize()) / (8 * 96 / 72.0);
+    const double ancho =
+        medida.horizontalAdvance(QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")) / 52.0 / 5.5;
     double s = std::max(alto, ancho);
     if (pantalla) {
         // The tallest screen (the join, 7500 twips) and the widest (the
@@ -91,7 +93,8 @@ void EncajoEnPantalla(QWidget* ventana)
     // Room for the frame and title bar, on either side of the centred window
     // when the window manager has not told them yet.
     const QSize marco = (ventana->frameGeometry().size() - ventana->size()).expandedTo(QSize(16, 64));
-    ventana->resize(ventana->size().boundedTo(pantalla->availableGeometry().size() - marco).expandedTo(ventana->minimumSize()));
+    ventana->resize(
+        ventana->size().boundedTo(pantalla->availableGeometry().size() - marco).expandedTo(ventana->minimumSize()));
 }
 
 void centroFormulario(QWidget* formulario, int divisorH, int divisorV)
@@ -183,7 +186,6 @@ void InstaloArrastre(QWidget* destino, std::function<void(const QString&)> alSol
 CursorOcupado::CursorOcupado() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 CursorOcupado::~CursorOcupado() { QApplication::restoreOverrideCursor(); }
 
-
 QLabel* Etiqueta(QWidget* padre, const char* nombre, const QString& texto, int x, int y, int w, int h)
 {
     auto* l = new QLabel(texto, padre);
@@ -226,7 +228,8 @@ void MuestroConNombre(QLabel* etiqueta, const QString& nombre, const std::functi
     QString visto = nombre;
     for (;;) {
         etiqueta->setText(texto(PartoPalabrasLargas(visto, ancho, u"/\\_-.")));
-        if (!etiqueta->wordWrap() || etiqueta->heightForWidth(etiqueta->width()) <= etiqueta->height() || visto.size() < 12)
+        if (!etiqueta->wordWrap() || etiqueta->heightForWidth(etiqueta->width()) <= etiqueta->height()
+            || visto.size() < 12)
             break;
         const qsizetype queda = visto.size() * 3 / 4 - 1;
         const qsizetype punta = queda / 2;

@@ -112,8 +112,9 @@ std::optional<double> PantallaTrabajo::tomoTamanoMB(QLineEdit* caja, qint32 maxi
     if (!valor)
         return std::nullopt;
     if (maximoMB > 0 && *valor > maximoMB) {
-        mensaje({QString(), QStringLiteral("El tamaño de las particiones no puede superar los ") + QString::number(maximoMB)
-                                + QStringLiteral(" MB")});
+        mensaje({QString(),
+                 QStringLiteral("El tamaño de las particiones no puede superar los ") + QString::number(maximoMB)
+                     + QStringLiteral(" MB")});
         caja->clear();
         return std::nullopt;
     }

@@ -39,6 +39,7 @@ protected:
         }
         Turno(Turno&& otro) noexcept : p_(std::exchange(otro.p_, nullptr)) {}
         Turno& operator=(Turno&&) = delete;
+
     private:
         PantallaTrabajo* p_;
     };
