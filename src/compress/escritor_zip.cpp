@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
-#include <future>
 #include <optional>
 #include <sys/stat.h>
 
@@ -220,12 +219,7 @@ void EscritorZip::vuelco()
 
 void EscritorZip::vuelvoA(qint64 posicion)
 {
-    // What comes before it is kept; what follows is never to be written.
-    if (posicion > posicionBufer_) {
-        bufer_.resize(posicion - posicionBufer_);
-        vuelco();
-    }
-    bufer_.resize(0);
+    vuelco();
     posicionBufer_ = posicion;
     rezagado_.vuelvo();
 }
@@ -303,8 +297,10 @@ Estado EscritorZip::agregoAbierto(ArchivoCrudo& entrada, Central& c)
     if (r.valor().comprimidos < c.original) {
         c.metodo = kDeflate;
         c.comprimido = r.valor().comprimidos;
-        if (destino == Destino::Cuenta)
-            return deflatoDeNuevo(entrada, c);
+        if (destino == Destino::Cuenta) {
+            destino = Destino::Archivo;
+            return deflatoDeNuevo(entrada, c, salida);
+        }
         if (destino == Destino::Archivo) {
             pongo(Descriptor(c));
         } else {
@@ -325,7 +321,7 @@ Estado EscritorZip::agregoAbierto(ArchivoCrudo& entrada, Central& c)
     return falla_;
 }
 
-Estado EscritorZip::deflatoDeNuevo(ArchivoCrudo& entrada, const Central& c)
+Estado EscritorZip::deflatoDeNuevo(ArchivoCrudo& entrada, const Central& c, const DeflateParalelo::Salida& salida)
 {
     // Its start did not shrink but the whole did: deflated once more, into the
     // archive this time, with the sizes and CRC of the first pass up front.
@@ -334,12 +330,6 @@ Estado EscritorZip::deflatoDeNuevo(ArchivoCrudo& entrada, const Central& c)
     if (progreso_)
         progreso_->total.fetch_add(c.original);
     pongo(CabeceraLocal(c, false));
-    const auto salida = [&](const char* datos, qint64 n, qint64) -> Estado {
-        if (cancelado())
-            return Falla::cancelada();
-        pongo(datos, n);
-        return falla_;
-    };
     const auto r = deflate_.comprimo(entrada, c.original, salida, progreso_);
     if (!r)
         return r.falla();
@@ -359,10 +349,8 @@ Estado EscritorZip::guardo(ArchivoCrudo& entrada, const Central& c)
         const qint64 n = std::min(qint64(bloque.size()), c.original - hecho);
         if (auto f = entrada.leoExacto(bloque.data(), n, hecho))
             return FallaLectura(*f, entrada.ruta());
-        // The CRC on another core while this one writes the same bytes.
-        auto suma = std::async([&] { crc = crc32(crc, reinterpret_cast<const Bytef*>(bloque.data()), uInt(n)); });
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(bloque.data()), uInt(n));
         pongo(bloque.data(), n);
-        suma.wait();
         if (falla_)
             return falla_;
         hecho += n;

@@ -55,7 +55,8 @@ private:
     bool cancelado() const { return progreso_ && progreso_->cancelado(); }
     Estado guardo(ArchivoCrudo& entrada, const Central& c);
     Estado agregoAbierto(ArchivoCrudo& entrada, Central& c);
-    Estado deflatoDeNuevo(ArchivoCrudo& entrada, const Central& c);
+    // The file from its start again, its deflated bytes through salida into the archive.
+    Estado deflatoDeNuevo(ArchivoCrudo& entrada, const Central& c, const DeflateParalelo::Salida& salida);
 
     ArchivoCrudo& salida_;
     DeflateParalelo deflate_;
