@@ -120,8 +120,8 @@ void borroTemporalEn(int dir, const char* nombre, const struct stat& visto)
     const int fd = ::openat(dir, nombre, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return;
-    struct stat st {
-    }, ahora{};
+    struct stat st {};
+    struct stat ahora {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && mismoNodo(st, visto) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
         && ::fstatat(dir, nombre, &ahora, AT_SYMLINK_NOFOLLOW) == 0 && mismoNodo(ahora, st))
         ::unlinkat(dir, nombre, 0);

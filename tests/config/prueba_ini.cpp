@@ -99,8 +99,8 @@ TEST(Ini, GuardoConservaDuenoYModo)
         const QByteArray ini = QFile::encodeName(EscriboArchivo(d.filePath(QStringLiteral("TERV.ini")), c.antes));
         ASSERT_EQ(::chown(ini.constData(), c.dueno, c.grupo), 0);
         ASSERT_EQ(::chmod(ini.constData(), c.modo), 0);
-        struct stat antes {
-        }, despues{};
+        struct stat antes {};
+        struct stat despues {};
         ::stat(ini.constData(), &antes);
         if (c.operador) {
             ASSERT_EQ(::chmod(QFile::encodeName(d.path()).constData(), 0555), 0);
